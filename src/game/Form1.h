@@ -1,0 +1,210 @@
+// The game window's object: all game state and every operation of the game. Plain C++;
+// everything it shows, plays or asks goes through Window and SoundLibrary.
+#pragma once
+
+#include "platform/SoundLibrary.h"
+#include "platform/Window.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarvenko {
+
+class Form1 {
+public:
+    Form1(Window& window, SoundLibrary& sound) : window_(window), sound_(sound) {}
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // ---- Constants: codes, geometry and colours (compile-time, compared by value) ----
+    static constexpr int 真 = 1;
+    static constexpr int 偽 = 0;
+    static constexpr int 空き = 0;
+    static constexpr int 桝数 = 9;
+
+    static constexpr int 先手歩 = -10, 先手香 = -20, 先手桂 = -30, 先手銀 = -100;
+    static constexpr int 先手金 = -110, 先手角 = -800, 先手飛 = -900, 先手王 = -950;
+    static constexpr int 後手歩 = 10, 後手香 = 20, 後手桂 = 30, 後手銀 = 100;
+    static constexpr int 後手金 = 110, 後手角 = 800, 後手飛 = 900, 後手王 = 950;
+
+    static constexpr int 先手 = 先手歩;
+    static constexpr int 後手 = 後手歩;
+    static constexpr int 終局 = -1;
+    static constexpr int モード_人間 = 0;
+    static constexpr int モード_COM = 1;
+
+    static constexpr int 先手持駒列 = 11;
+    static constexpr int 後手持駒列 = -1;
+
+    static constexpr double 原点X = 1100, 原点Y = 100;
+    static constexpr double 桝幅 = 495, 桝高 = 615;
+    static constexpr double 手数表示X = 13, 手数表示Y = 2.3;
+    static constexpr double 先手結果X = 13.3, 先手結果Y = 3;
+    static constexpr double 後手結果X = -1.75, 後手結果Y = 9.5;
+    static constexpr int 絵_タイトル = 0;
+    static constexpr int 右ボタン = 2, 左ボタン = 1;
+    static constexpr int 色_白 = 15, 色_緑 = 2, 色_赤 = 12;
+    static constexpr int 背景色 = 色_緑;
+    static constexpr int 盤輪郭色 = 背景色;
+    static constexpr int 移動結果色 = 色_白;
+
+    static constexpr int 手順容量 = 501; // entries 0..500 of the move record
+
+    // ---- Board and hands ----
+    int 盤[10][10] = {};   // (X, Y), 1..9 used
+    int 先手持駒[9] = {}; // by kind 1..8 (歩 香 桂 銀 金 角 飛 王)
+    int 後手持駒[9] = {};
+    int 先手持駒合計 = 0;
+    int 後手持駒合計 = 0;
+    int 先手2歩フラグ[10] = {};
+    int 後手2歩フラグ[10] = {};
+
+    // ---- Game control ----
+    int 手番 = 終局;
+    int 手数 = 0;
+    int 対局中 = 偽;
+    int 対局モード = モード_人間;
+    int 人間側 = 先手;
+    int COM側 = 後手;
+    int 選択状態 = 0;
+    int 指し手[7] = {};
+    int COM候補駒 = 0;
+
+    // ---- Lines of attack ----
+    int 利き筋[10][10] = {};
+    int 利き筋_保存[10][10] = {};
+
+    // ---- Move record ----
+    int 手順_移動元X[手順容量] = {};
+    int 手順_移動元Y[手順容量] = {};
+    int 手順_移動先X[手順容量] = {};
+    int 手順_移動先Y[手順容量] = {};
+    int 手順_取駒[手順容量] = {};
+    int 手順_移動元駒[手順容量] = {};
+    int 手順_移動先駒[手順容量] = {};
+    int 手順数 = 0;
+    int 手順最大 = 0;
+
+    // ---- Sound ----
+    std::int32_t 音源 = 0;
+    std::int32_t 音_その他 = 0;
+    std::int32_t 音_禁止 = 0;
+    std::int32_t 音_駒打 = 0;
+    std::int32_t 音_終局 = 0;
+    std::int32_t 音_BGM = 0;
+
+    // ---- Window text state: the window font's size and weight ----
+    float 文字サイズ = 9;
+    bool 文字太字 = false;
+
+    // ---- Events and set-up (game/) ----
+    void Form_Load();
+    void 初期設定();
+    void Form_MouseDown(int Button, int Shift, float X, float Y);
+    void Form_KeyDown(int KeyCode, int Shift);
+    void Form_Unload(int& Cancel);
+
+    // ---- Menu commands (game/) ----
+    void START_Click();
+    void SENTE_Click();
+    void GOTE_Click();
+    void OWARI_Click();
+    void VER_Click();
+    void MATCH_MAN_Click();
+    void BGM_Click();
+    void 処理_終了();
+
+    // ---- Sound (sound/) ----
+    void サウンド_初期化(std::int32_t window);
+    std::int32_t サウンド_読込(std::string_view file, std::int32_t flag);
+    void サウンド_終了();
+    void サウンド_エラー表示(std::string_view text);
+    void 処理_BGM();
+    void 音_再生(std::int32_t handle);
+
+    // ---- Move legality, execution, hands (rules/) ----
+    int 移動チェック(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動駒種類);
+    int 移動チェック_2歩か(int 移動先X, int 移動駒種類) const;
+    int 移動チェック飛車(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y) const;
+    int 移動チェック角(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y) const;
+    void 調査_2歩フラグ設定();
+    void 駒移動(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動駒);
+    int 取得_持駒(int IN_手番, int IN_Y) const;
+    int 取得_手番(int IN_駒) const;
+    int 取得_持駒数(int IN_手番, int IN_Y) const;
+    int 取得_全持駒数(int IN_手番) const;
+
+    // ---- Lines of attack (rules/) ----
+    void 調査_利き筋(int IN_手番);
+    int 調査_利筋あるか() const;
+    void 利き筋_PUSH();
+    void 利き筋_POP();
+
+    // ---- Line scans, rows, end of game, blink (lines/) ----
+    int 調査_右(int IN_手番, int IN_X, int IN_Y) const;
+    int 調査_左(int IN_手番, int IN_X, int IN_Y) const;
+    int 調査_下(int IN_手番, int IN_X, int IN_Y) const;
+    int 調査_上(int IN_手番, int IN_X, int IN_Y) const;
+    int 調査_右下(int IN_手番, int IN_X, int IN_Y) const;
+    int 調査_右上(int IN_手番, int IN_X, int IN_Y) const;
+    int 調査_左下(int IN_手番, int IN_X, int IN_Y) const;
+    int 調査_左上(int IN_手番, int IN_X, int IN_Y) const;
+    int 調査_3並び(int IN_手番, int IN_X, int IN_Y) const;
+    int 終了_判定(int IN_手番, int IN_先X, int IN_先Y) const;
+    void 終了_処理(int IN_移動駒);
+    void 終了(std::string_view 勝手);
+    void 描画_点滅3並び(int IN_手番, int IN_X, int IN_Y, int IN_点滅回数);
+    void 待ち時間(double IN_秒);
+
+    // ---- Computer player (com/) ----
+    void com_ban();
+    int 調査_得点(int IN_元X, int IN_元Y, int IN_先X, int IN_先Y);
+
+    // ---- Move record and replay (record/) ----
+    void 手順保存(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動元駒, int 移動先駒);
+    void REPLAY_Click();
+    void AFTER_Click();
+    void CANCEL_Click();
+
+    // ---- Drawing (render/) ----
+    void 描画_四角形(double 入力X, double 入力Y, double X_長, double Y_長, int 色);
+    void 描画_桝輪郭(int 描画色, double 座標X, double 座標Y);
+    void 描画_桝(double 座標X, double 座標Y);
+    void 描画_絵(int 駒種類, double 座標X, double 座標Y);
+    void 描画_盤();
+    void 描画_将棋盤桝();
+    void 全輪郭クリア();
+    void 描画_黒持盤();
+    void 描画_白持盤();
+    void 描画_置可能桝色(int 描画色);
+    void 描画_移動可能桝色(int 移動元X, int 移動元Y, int 描画色, int 移動駒);
+    void 描画_移動結果(int 移動先X, int 移動先Y, int 移動駒, int 駒色);
+    void 描画_移動駒種類(double 入力X, double 入力Y, int 駒種類, int 色);
+    void 描画_数値(double 入力X, double 入力Y, int 数値, int 色, int モード, float フォントサイズ);
+    void 描画_数値(double 入力X, double 入力Y, std::string_view 数値, int 色, int モード,
+                   float フォントサイズ);
+    void 描画_桝_数値();
+    void 描画_手数(int 数値, int 色);
+    void 描画_文字列(double 入力X, double 入力Y, int 数値, int 色, float サイズ);
+
+    // Twips of a square coordinate.
+    static constexpr double 横位置(double X) { return 原点X + X * 桝幅; }
+    static constexpr double 縦位置(double Y) { return 原点Y + Y * 桝高; }
+
+    // True once the program has ended; nothing more is handled.
+    bool 終了済み() const { return 終了済み_; }
+
+    Window& window() { return window_; }
+
+private:
+    void 文字出力(double x, double y, std::string_view text, int 色);
+    bool 盤内(int X, int Y) const { return X >= 1 && X <= 9 && Y >= 1 && Y <= 9; }
+    int 走査(int IN_手番, int IN_X, int IN_Y, int dX, int dY) const;
+
+    Window& window_;
+    SoundLibrary& sound_;
+    bool 終了済み_ = false;
+};
+
+} // namespace tarvenko

@@ -1,0 +1,95 @@
+// The end of a game: judging the mover's drop, naming the winner, blinking the row.
+#include "game/Form1.h"
+
+#include <string>
+
+namespace tarvenko {
+
+int Form1::終了_判定(int IN_手番, int IN_先X, int IN_先Y) const {
+    return 調査_3並び(IN_手番, IN_先X, IN_先Y) == 真 ? 真 : 偽;
+}
+
+void Form1::終了_処理(int IN_移動駒) {
+    const int side = 取得_手番(IN_移動駒);
+    if (対局モード == モード_人間) {
+        if (side == 先手) {
+            終了("先手");
+        } else if (side == 後手) {
+            終了("後手");
+        }
+    } else if (対局モード == モード_COM) {
+        if (side == COM側) {
+            終了("ＣＯＭ");
+        } else if (side == 人間側) {
+            終了("あなた");
+        }
+    }
+    対局中 = 偽;
+}
+
+void Form1::終了(std::string_view 勝手) {
+    char text[64];
+    const std::string_view tail = "の勝ちです";
+    const std::size_t n = 勝手.copy(text, sizeof text - tail.size());
+    tail.copy(text + n, tail.size());
+    window_.messageBox(std::string_view(text, n + tail.size()), "終了", MessageIcon::None);
+    手番 = 終局;
+}
+
+void Form1::描画_点滅3並び(int IN_手番, int IN_X, int IN_Y, int IN_点滅回数) {
+    音_再生(音_終局);
+
+    const int u = 調査_上(IN_手番, IN_X, IN_Y);
+    const int d = 調査_下(IN_手番, IN_X, IN_Y);
+    const int l = 調査_左(IN_手番, IN_X, IN_Y);
+    const int r = 調査_右(IN_手番, IN_X, IN_Y);
+    const int ul = 調査_左上(IN_手番, IN_X, IN_Y);
+    const int dr = 調査_右下(IN_手番, IN_X, IN_Y);
+    const int dl = 調査_左下(IN_手番, IN_X, IN_Y);
+    const int ur = 調査_右上(IN_手番, IN_X, IN_Y);
+
+    // Every axis of exactly three writes the list afresh, so the last one found is shown.
+    int 列X[3] = {}, 列Y[3] = {};
+    int n = 0;
+    if (u + d + 1 == 3) {
+        n = 0;
+        for (int y = IN_Y - u; y <= IN_Y + d; ++y) 列X[n] = IN_X, 列Y[n++] = y;
+    }
+    if (l + r + 1 == 3) {
+        n = 0;
+        for (int x = IN_X - l; x <= IN_X + r; ++x) 列X[n] = x, 列Y[n++] = IN_Y;
+    }
+    if (ul + dr + 1 == 3) {
+        n = 0;
+        for (int x = IN_X - ul; x <= IN_X + dr; ++x, ++n) 列X[n] = x, 列Y[n] = IN_Y - ul + n;
+    }
+    if (dl + ur + 1 == 3) {
+        n = 0;
+        for (int x = IN_X - dl; x <= IN_X + ur; ++x, ++n) 列X[n] = x, 列Y[n] = IN_Y + dl - n;
+    }
+
+    for (int k = 0; k < IN_点滅回数; ++k) {
+        for (int i = 0; i < n; ++i) 描画_桝(列X[i], 列Y[i]);
+        window_.refresh();
+        待ち時間(0.3);
+        for (int i = 0; i < n; ++i) {
+            描画_絵(盤[列X[i]][列Y[i]], 列X[i], 列Y[i]);
+            描画_桝輪郭(背景色, 列X[i], 列Y[i]);
+        }
+        window_.refresh();
+        待ち時間(0.3);
+    }
+}
+
+void Form1::待ち時間(double IN_秒) {
+    // A monotonic clock, so the wait ends on time across midnight or a clock change; short
+    // sleeps instead of spinning, and no input is handled meanwhile.
+    const double start = window_.seconds();
+    for (;;) {
+        const double left = IN_秒 - (window_.seconds() - start);
+        if (left <= 0) return;
+        window_.sleep(left < 0.01 ? left : 0.01);
+    }
+}
+
+} // namespace tarvenko

@@ -1,0 +1,77 @@
+// What the game needs from its window: a persistent image drawn in twips, message boxes,
+// the one check mark of the menu, a clock and placement. Form1 sees nothing else of the
+// platform, so every handler can run in a test without a screen.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace tarvenko {
+
+// The eighteen bitmaps held by the window.
+enum class Picture : int {
+    KARA_MASU,
+    PG_NA,
+    SITA_HU,
+    SITA_KYOU,
+    SITA_KEI,
+    SITA_GIN,
+    SITA_KIN,
+    SITA_KAKU,
+    SITA_SYA,
+    SITA_OU,
+    UE_HU,
+    UE_KYOU,
+    UE_KEI,
+    UE_GIN,
+    UE_KIN,
+    UE_KAKU,
+    UE_SYA,
+    UE_OU,
+};
+inline constexpr int kPictureCount = 18;
+
+enum class MessageIcon { None, Exclamation };
+
+class Window {
+public:
+    virtual ~Window() = default;
+
+    // Persistent image. Coordinates are twips of the client area (15 per logical pixel),
+    // colours are indexes of the 16-colour palette.
+    virtual void setBackground(int colour) = 0;
+    // Copies the picture at its own size with its top-left corner at (x, y).
+    virtual void drawPicture(Picture picture, float x, float y) = 0;
+    // One-pixel outline of the rectangle whose corners are (x1, y1) and (x2, y2).
+    virtual void drawBox(float x1, float y1, float x2, float y2, int colour) = 0;
+    // The rectangle with corners (x1, y1) and (x2, y2), border and inside in one colour.
+    virtual void fillBox(float x1, float y1, float x2, float y2, int colour) = 0;
+    // UTF-8 text with its top-left corner at (x, y), in the window's font.
+    virtual void drawText(float x, float y, std::string_view text, float points, bool bold,
+                          int colour) = 0;
+    // Shows the image now, even in the middle of a handler.
+    virtual void refresh() = 0;
+
+    // A modal box with one OK button; returns when it is closed.
+    virtual void messageBox(std::string_view text, std::string_view title, MessageIcon icon) = 0;
+
+    // The check mark of the music item, the only checkable one.
+    virtual void setMusicChecked(bool checked) = 0;
+    virtual bool musicChecked() const = 0;
+
+    // Seconds on a monotonic clock, and a pause that handles no input.
+    virtual double seconds() = 0;
+    virtual void sleep(double seconds) = 0;
+
+    // Window placement in twips (left, top of the frame; width, height).
+    virtual float top() const = 0;
+    virtual void place(float left, float top, float width, float height) = 0;
+
+    // The value handed to the sound library as the window's handle.
+    virtual std::int32_t handle() const = 0;
+
+    // Ends the program once the current handler returns; nothing more is handled.
+    virtual void quit() = 0;
+};
+
+} // namespace tarvenko

@@ -1,0 +1,120 @@
+#include "platform/qt/Canvas.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QString>
+#include <QStringList>
+#include <cmath>
+
+static void initPictures() { Q_INIT_RESOURCE(res); }
+
+namespace tarvenko {
+
+const char* const Canvas::kFamily = "ＭＳ Ｐ明朝";
+
+namespace {
+
+constexpr const char* kPictureNames[kPictureCount] = {
+    "KARA_MASU", "PG_NA",   "SITA_HU", "SITA_KYOU", "SITA_KEI", "SITA_GIN",
+    "SITA_KIN",  "SITA_KAKU", "SITA_SYA", "SITA_OU", "UE_HU",   "UE_KYOU",
+    "UE_KEI",    "UE_GIN",  "UE_KIN",  "UE_KAKU",   "UE_SYA",   "UE_OU",
+};
+
+constexpr QRgb kPalette[16] = {
+    qRgb(0, 0, 0),       qRgb(0, 0, 128),   qRgb(0, 128, 0),     qRgb(0, 128, 128),
+    qRgb(128, 0, 0),     qRgb(128, 0, 128), qRgb(128, 128, 0),   qRgb(192, 192, 192),
+    qRgb(128, 128, 128), qRgb(0, 0, 255),   qRgb(0, 255, 0),     qRgb(0, 255, 255),
+    qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0),   qRgb(255, 255, 255),
+};
+
+void substituteFamilyOnce() {
+    static const bool done = [] {
+        initPictures();
+        // The Windows Mincho is not on Linux: a proportional Mincho with the same role.
+        QFont::insertSubstitutions(QString::fromUtf8(Canvas::kFamily),
+                                   {QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP")});
+        return true;
+    }();
+    (void)done;
+}
+
+} // namespace
+
+Canvas::Canvas(QSize size, qreal ratio) : ratio_(ratio > 0 ? ratio : 1) {
+    substituteFamilyOnce();
+    image_ = QImage(size * ratio_, QImage::Format_RGB32);
+    image_.setDevicePixelRatio(ratio_);
+    image_.fill(Qt::white);
+}
+
+int Canvas::pixel(float twips) { return static_cast<int>(std::floor(twips / 15.0f + 0.5f)); }
+
+QColor Canvas::colour(int index) { return QColor(kPalette[index & 15]); }
+
+QFont Canvas::font(float points, bool bold) {
+    substituteFamilyOnce();
+    QFont f(QString::fromUtf8(kFamily));
+    f.setPointSizeF(points > 0 ? points : 9);
+    f.setBold(bold);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    return f;
+}
+
+const QImage& Canvas::pictureImage(Picture picture) {
+    QImage& slot = pictures_[static_cast<int>(picture)];
+    if (slot.isNull()) {
+        // The drawn-at-2× set keeps pictures crisp on HiDPI screens.
+        const QString name = QString::fromLatin1(kPictureNames[static_cast<int>(picture)]);
+        const bool hi = ratio_ > 1.0;
+        slot = QImage(QStringLiteral(":/pictures/%1%2.png").arg(name, hi ? "@2x" : ""));
+        if (slot.isNull() && hi) slot = QImage(QStringLiteral(":/pictures/%1.png").arg(name));
+        slot.setDevicePixelRatio(hi ? 2.0 : 1.0);
+    }
+    return slot;
+}
+
+void Canvas::setBackground(int colour) {
+    background_ = colour;
+    image_.fill(Canvas::colour(colour));
+}
+
+void Canvas::drawPicture(Picture picture, float x, float y) {
+    const QImage& source = pictureImage(picture);
+    if (source.isNull()) return;
+    QPainter p(&image_);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSizeF logical = source.deviceIndependentSize();
+    p.drawImage(QRectF(QPointF(pixel(x), pixel(y)), logical), source);
+}
+
+void Canvas::drawBox(float x1, float y1, float x2, float y2, int colour) {
+    const int l = pixel(std::fmin(x1, x2)), r = pixel(std::fmax(x1, x2));
+    const int t = pixel(std::fmin(y1, y2)), b = pixel(std::fmax(y1, y2));
+    QPainter p(&image_);
+    const QColor c = Canvas::colour(colour);
+    // One logical pixel wide, both corners included.
+    p.fillRect(QRect(l, t, r - l + 1, 1), c);
+    p.fillRect(QRect(l, b, r - l + 1, 1), c);
+    p.fillRect(QRect(l, t, 1, b - t + 1), c);
+    p.fillRect(QRect(r, t, 1, b - t + 1), c);
+}
+
+void Canvas::fillBox(float x1, float y1, float x2, float y2, int colour) {
+    const int l = pixel(std::fmin(x1, x2)), r = pixel(std::fmax(x1, x2));
+    const int t = pixel(std::fmin(y1, y2)), b = pixel(std::fmax(y1, y2));
+    QPainter p(&image_);
+    p.fillRect(QRect(l, t, r - l + 1, b - t + 1), Canvas::colour(colour));
+}
+
+void Canvas::drawText(float x, float y, std::string_view text, float points, bool bold,
+                      int colour) {
+    QPainter p(&image_);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(font(points, bold));
+    p.setPen(Canvas::colour(colour));
+    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    // (x, y) is the top-left corner of the text cell.
+    p.drawText(QPointF(pixel(x), pixel(y) + p.fontMetrics().ascent()), s);
+}
+
+} // namespace tarvenko

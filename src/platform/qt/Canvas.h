@@ -1,0 +1,47 @@
+// The persistent image: a QImage in device pixels, drawn in twips (15 per logical pixel).
+// The real window shows it and the pixel tests read it; nothing redraws it on paint.
+#pragma once
+
+#include "platform/Window.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QSize>
+#include <array>
+#include <string_view>
+
+namespace tarvenko {
+
+class Canvas {
+public:
+    // size in logical pixels; ratio is the screen's device-pixel ratio.
+    Canvas(QSize size, qreal ratio);
+
+    void setBackground(int colour);
+    void drawPicture(Picture picture, float x, float y);
+    void drawBox(float x1, float y1, float x2, float y2, int colour);
+    void fillBox(float x1, float y1, float x2, float y2, int colour);
+    void drawText(float x, float y, std::string_view text, float points, bool bold, int colour);
+
+    const QImage& image() const { return image_; }
+    qreal ratio() const { return ratio_; }
+    int background() const { return background_; }
+
+    // The logical pixel of a twip position, as the window rounds it.
+    static int pixel(float twips);
+    static QColor colour(int index);
+    // The window's font: "ＭＳ Ｐ明朝", with its stand-ins where that family is missing.
+    static QFont font(float points, bool bold);
+    static const char* const kFamily;
+
+private:
+    const QImage& pictureImage(Picture picture);
+
+    QImage image_;
+    qreal ratio_;
+    int background_ = 0;
+    std::array<QImage, kPictureCount> pictures_;
+};
+
+} // namespace tarvenko

@@ -1,0 +1,78 @@
+// The real window: a menu bar over a view that shows the canvas. Events go to Form1's
+// handlers; Form1 draws, asks and plays through the Window interface implemented here.
+#pragma once
+
+#include "game/Form1.h"
+#include "platform/qt/Canvas.h"
+
+#include <QMainWindow>
+#include <QWidget>
+#include <memory>
+
+class QAction;
+
+namespace tarvenko {
+
+class MainWindow;
+
+// Shows the canvas; the paint event only copies it.
+class BoardView : public QWidget {
+public:
+    BoardView(MainWindow& owner, Canvas& canvas);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    MainWindow& owner_;
+    Canvas& canvas_;
+};
+
+class MainWindow : public QMainWindow, public Window {
+public:
+    explicit MainWindow(SoundLibrary& sound);
+    ~MainWindow() override;
+
+    Form1& form() { return *form_; }
+    QAction* action(const char* name) const;
+
+    // Window
+    void setBackground(int colour) override;
+    void drawPicture(Picture picture, float x, float y) override;
+    void drawBox(float x1, float y1, float x2, float y2, int colour) override;
+    void fillBox(float x1, float y1, float x2, float y2, int colour) override;
+    void drawText(float x, float y, std::string_view text, float points, bool bold,
+                  int colour) override;
+    void refresh() override;
+    void messageBox(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void setMusicChecked(bool checked) override;
+    bool musicChecked() const override;
+    double seconds() override;
+    void sleep(double seconds) override;
+    float top() const override;
+    void place(float left, float top, float width, float height) override;
+    std::int32_t handle() const override;
+    void quit() override;
+
+    // The client area that holds everything the game draws, in logical pixels.
+    static QSize clientSize();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class BoardView;
+    void buildMenus();
+
+    std::unique_ptr<Canvas> canvas_;
+    BoardView* view_ = nullptr;
+    QAction* music_ = nullptr;
+    std::unique_ptr<Form1> form_;
+};
+
+// The Windows virtual-key code of a Qt key, 0 when it has none.
+int virtualKey(int qtKey);
+
+} // namespace tarvenko

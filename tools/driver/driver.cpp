@@ -1,0 +1,179 @@
+// The headless driver: runs the game with a recording window and sound library and reads
+// a script, one command a line (from the file named as the argument, or standard input).
+//
+//   menu ITEM          START SENTE GOTE OWARI VER CANCEL REPLAY AFTER BGM MATCH_MAN
+//   click X Y [left|right]   mouse-down at (X, Y) twips
+//   key CODE           key-down with a virtual-key code
+//   close              the window is closed
+//   dump               prints the state
+//
+// Output, tab-separated, one line each, in the order things happen:
+//   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
+#include "game/Form1.h"
+#include "Recording.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+using namespace tarvenko;
+
+namespace {
+
+std::string escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\\': out += "\\\\"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+const char* soundName(const Form1& f, std::int32_t h) {
+    if (h == f.音_その他) return "音_その他";
+    if (h == f.音_禁止) return "音_禁止";
+    if (h == f.音_駒打) return "音_駒打";
+    if (h == f.音_終局) return "音_終局";
+    if (h == f.音_BGM) return "音_BGM";
+    return nullptr;
+}
+
+template <std::size_t N> void array(std::ostream& o, const int (&a)[N], std::size_t from = 0) {
+    o << '[';
+    for (std::size_t i = from; i < N; ++i) o << (i > from ? "," : "") << a[i];
+    o << ']';
+}
+
+void dump(std::ostream& o, const Form1& f, const RecordingWindow& w) {
+    o << "state\t{\"手番\":" << f.手番 << ",\"手数\":" << f.手数 << ",\"対局中\":" << f.対局中
+      << ",\"対局モード\":" << f.対局モード << ",\"人間側\":" << f.人間側
+      << ",\"COM側\":" << f.COM側 << ",\"選択状態\":" << f.選択状態 << ",\"指し手\":";
+    array(o, f.指し手);
+    o << ",\"盤\":[";
+    for (int y = 1; y <= 9; ++y) {
+        o << (y > 1 ? "," : "") << '[';
+        for (int x = 1; x <= 9; ++x) o << (x > 1 ? "," : "") << f.盤[x][y];
+        o << ']';
+    }
+    o << "],\"先手持駒\":";
+    array(o, f.先手持駒);
+    o << ",\"後手持駒\":";
+    array(o, f.後手持駒);
+    o << ",\"先手持駒合計\":" << f.先手持駒合計 << ",\"後手持駒合計\":" << f.後手持駒合計
+      << ",\"手順数\":" << f.手順数 << ",\"手順最大\":" << f.手順最大 << ",\"手順\":[";
+    for (int n = 1; n <= f.手順最大 && n < Form1::手順容量; ++n) {
+        o << (n > 1 ? "," : "") << '[' << f.手順_移動元X[n] << ',' << f.手順_移動元Y[n] << ','
+          << f.手順_移動先X[n] << ',' << f.手順_移動先Y[n] << ',' << f.手順_移動元駒[n] << ','
+          << f.手順_移動先駒[n] << ',' << f.手順_取駒[n] << ']';
+    }
+    o << "],\"BGM\":" << (w.musicChecked() ? 1 : 0) << "}\n";
+}
+
+bool parseInt(const std::string& s, long& out) {
+    if (s.empty()) return false;
+    std::size_t used = 0;
+    try {
+        out = std::stol(s, &used);
+    } catch (...) {
+        return false;
+    }
+    return used == s.size() && out >= -1000000000L && out <= 1000000000L;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    if (argc > 1) {
+        file.open(argv[1]);
+        if (!file) {
+            std::cout << "error\t0\tcannot open " << argv[1] << "\n";
+            return 2;
+        }
+        in = &file;
+    }
+
+    RecordingWindow window;
+    RecordingSound sound;
+    Form1 form(window, sound);
+    std::ostream& out = std::cout;
+
+    window.onMessage = [&](const RecordingWindow::Message& m) {
+        out << "message\t" << escape(m.title) << '\t' << escape(m.text) << '\t'
+            << (m.icon == MessageIcon::Exclamation ? "exclamation" : "none") << '\n';
+    };
+    sound.onCall = [&](const RecordingSound::Call& c) {
+        const std::string op = c.op;
+        if (c.handle == 0 || (op != "play" && op != "loop" && op != "stop" && op != "free")) return;
+        const char* name = soundName(form, c.handle);
+        out << "sound\t" << op << '\t' << (name ? name : std::to_string(c.handle).c_str()) << '\n';
+    };
+
+    form.Form_Load();
+
+    std::string line;
+    int number = 0;
+    while (std::getline(*in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::istringstream words(line);
+        std::string cmd;
+        if (!(words >> cmd) || cmd[0] == '#') continue;
+        std::string a, b, c, extra;
+        words >> a >> b >> c >> extra;
+        auto fail = [&](const std::string& why) {
+            out << "error\t" << number << '\t' << why << '\n';
+            out.flush();
+            return 2;
+        };
+
+        if (cmd == "menu") {
+            if (a.empty() || !b.empty()) return fail("menu takes one item name");
+            if (a == "START") form.START_Click();
+            else if (a == "SENTE") form.SENTE_Click();
+            else if (a == "GOTE") form.GOTE_Click();
+            else if (a == "OWARI") form.OWARI_Click();
+            else if (a == "VER") form.VER_Click();
+            else if (a == "CANCEL") form.CANCEL_Click();
+            else if (a == "REPLAY") form.REPLAY_Click();
+            else if (a == "AFTER") form.AFTER_Click();
+            else if (a == "BGM") form.BGM_Click();
+            else if (a == "MATCH_MAN") form.MATCH_MAN_Click();
+            else return fail("unknown menu item: " + a);
+        } else if (cmd == "click") {
+            long x = 0, y = 0;
+            if (!parseInt(a, x) || !parseInt(b, y)) return fail("click takes X Y in twips");
+            int button = Form1::左ボタン;
+            if (c == "right") button = Form1::右ボタン;
+            else if (!c.empty() && c != "left") return fail("button must be left or right");
+            if (!extra.empty()) return fail("too many words");
+            form.Form_MouseDown(button, 0, static_cast<float>(x), static_cast<float>(y));
+        } else if (cmd == "key") {
+            long code = 0;
+            if (!parseInt(a, code) || !b.empty()) return fail("key takes one code");
+            form.Form_KeyDown(static_cast<int>(code), 0);
+        } else if (cmd == "close") {
+            if (!a.empty()) return fail("close takes nothing");
+            int cancel = 0;
+            form.Form_Unload(cancel);
+        } else if (cmd == "dump") {
+            if (!a.empty()) return fail("dump takes nothing");
+            dump(out, form, window);
+        } else {
+            return fail("unknown command: " + cmd);
+        }
+        if (window.quitCalled) {
+            out << "exit\n";
+            return 0;
+        }
+    }
+    return 0;
+}
