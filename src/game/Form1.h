@@ -12,7 +12,7 @@
 namespace tarvenko {
 
 class Form1 {
-public:
+  public:
     Form1(Window& window, SoundLibrary& sound) : window_(window), sound_(sound) {}
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
@@ -52,7 +52,7 @@ public:
     static constexpr int 手順容量 = 501; // entries 0..500 of the move record
 
     // ---- Board and hands ----
-    int 盤[10][10] = {};   // (X, Y), 1..9 used
+    int 盤[10][10] = {};  // (X, Y), 1..9 used
     int 先手持駒[9] = {}; // by kind 1..8 (歩 香 桂 銀 金 角 飛 王)
     int 後手持駒[9] = {};
     int 先手持駒合計 = 0;
@@ -197,7 +197,7 @@ public:
 
     Window& window() { return window_; }
 
-private:
+  private:
     void 文字出力(double x, double y, std::string_view text, int 色);
     bool 盤内(int X, int Y) const { return X >= 1 && X <= 9 && Y >= 1 && Y <= 9; }
     int 走査(int IN_手番, int IN_X, int IN_Y, int dX, int dY) const;

@@ -21,8 +21,10 @@ void Form1::Form_MouseDown(int Button, int /*Shift*/, float X, float Y) {
     // conversion can never overflow.
     const double fx = std::floor((static_cast<double>(X) - 原点X) / 桝幅);
     const double fy = std::floor((static_cast<double>(Y) - 原点Y) / 桝高);
-    const int SX = static_cast<int>(std::fmax(-1000.0, std::fmin(1000.0, std::isnan(fx) ? -1000 : fx)));
-    const int SY = static_cast<int>(std::fmax(-1000.0, std::fmin(1000.0, std::isnan(fy) ? -1000 : fy)));
+    const int SX =
+        static_cast<int>(std::fmax(-1000.0, std::fmin(1000.0, std::isnan(fx) ? -1000 : fx)));
+    const int SY =
+        static_cast<int>(std::fmax(-1000.0, std::fmin(1000.0, std::isnan(fy) ? -1000 : fy)));
 
     if (Button == 右ボタン && SX == 指し手[1] && SY == 指し手[2]) {
         選択状態 = 0;

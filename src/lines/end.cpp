@@ -84,10 +84,9 @@ void Form1::描画_点滅3並び(int IN_手番, int IN_X, int IN_Y, int IN_点�
 void Form1::待ち時間(double IN_秒) {
     // A monotonic clock, so the wait ends on time across midnight or a clock change; short
     // sleeps instead of spinning, and no input is handled meanwhile.
-    const double start = window_.seconds();
-    for (;;) {
-        const double left = IN_秒 - (window_.seconds() - start);
-        if (left <= 0) return;
+    const double deadline = window_.seconds() + IN_秒;
+    for (double now = window_.seconds(); now < deadline; now = window_.seconds()) {
+        const double left = deadline - now;
         window_.sleep(left < 0.01 ? left : 0.01);
     }
 }

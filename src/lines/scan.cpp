@@ -17,14 +17,30 @@ int Form1::走査(int IN_手番, int IN_X, int IN_Y, int dX, int dY) const {
     return count;
 }
 
-int Form1::調査_右(int t, int x, int y) const { return 走査(t, x, y, 1, 0); }
-int Form1::調査_左(int t, int x, int y) const { return 走査(t, x, y, -1, 0); }
-int Form1::調査_下(int t, int x, int y) const { return 走査(t, x, y, 0, 1); }
-int Form1::調査_上(int t, int x, int y) const { return 走査(t, x, y, 0, -1); }
-int Form1::調査_右下(int t, int x, int y) const { return 走査(t, x, y, 1, 1); }
-int Form1::調査_右上(int t, int x, int y) const { return 走査(t, x, y, 1, -1); }
-int Form1::調査_左下(int t, int x, int y) const { return 走査(t, x, y, -1, 1); }
-int Form1::調査_左上(int t, int x, int y) const { return 走査(t, x, y, -1, -1); }
+int Form1::調査_右(int t, int x, int y) const {
+    return 走査(t, x, y, 1, 0);
+}
+int Form1::調査_左(int t, int x, int y) const {
+    return 走査(t, x, y, -1, 0);
+}
+int Form1::調査_下(int t, int x, int y) const {
+    return 走査(t, x, y, 0, 1);
+}
+int Form1::調査_上(int t, int x, int y) const {
+    return 走査(t, x, y, 0, -1);
+}
+int Form1::調査_右下(int t, int x, int y) const {
+    return 走査(t, x, y, 1, 1);
+}
+int Form1::調査_右上(int t, int x, int y) const {
+    return 走査(t, x, y, 1, -1);
+}
+int Form1::調査_左下(int t, int x, int y) const {
+    return 走査(t, x, y, -1, 1);
+}
+int Form1::調査_左上(int t, int x, int y) const {
+    return 走査(t, x, y, -1, -1);
+}
 
 int Form1::調査_3並び(int IN_手番, int IN_X, int IN_Y) const {
     if (!盤内(IN_X, IN_Y)) return 偽;

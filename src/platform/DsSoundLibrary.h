@@ -8,9 +8,10 @@
 namespace tarvenko {
 
 class DsSoundLibrary final : public SoundLibrary {
-public:
+  public:
     std::int32_t dsInitialize(std::int32_t w) override { return ::dsInitialize(w); }
-    std::int32_t dsCreateDSB(std::int32_t i, const void* d, std::int32_t n, std::int32_t f) override {
+    std::int32_t dsCreateDSB(std::int32_t i, const void* d, std::int32_t n,
+                             std::int32_t f) override {
         return ::dsCreateDSB(i, d, n, f);
     }
     std::int32_t dsPlay(std::int32_t s) override { return ::dsPlay(s); }

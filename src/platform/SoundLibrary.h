@@ -7,7 +7,7 @@
 namespace tarvenko {
 
 class SoundLibrary {
-public:
+  public:
     virtual ~SoundLibrary() = default;
     virtual std::int32_t dsInitialize(std::int32_t window) = 0;
     // data points at a whole WAV file of size bytes; the library keeps its own copy.

@@ -34,7 +34,7 @@ inline constexpr int kPictureCount = 18;
 enum class MessageIcon { None, Exclamation };
 
 class Window {
-public:
+  public:
     virtual ~Window() = default;
 
     // Persistent image. Coordinates are twips of the client area (15 per logical pixel),

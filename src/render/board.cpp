@@ -8,24 +8,43 @@ namespace {
 Picture 絵の種類(int code, bool& found) {
     found = true;
     switch (code) {
-    case Form1::先手歩: return Picture::SITA_HU;
-    case Form1::先手香: return Picture::SITA_KYOU;
-    case Form1::先手桂: return Picture::SITA_KEI;
-    case Form1::先手銀: return Picture::SITA_GIN;
-    case Form1::先手金: return Picture::SITA_KIN;
-    case Form1::先手角: return Picture::SITA_KAKU;
-    case Form1::先手飛: return Picture::SITA_SYA;
-    case Form1::先手王: return Picture::SITA_OU;
-    case Form1::後手歩: return Picture::UE_HU;
-    case Form1::後手香: return Picture::UE_KYOU;
-    case Form1::後手桂: return Picture::UE_KEI;
-    case Form1::後手銀: return Picture::UE_GIN;
-    case Form1::後手金: return Picture::UE_KIN;
-    case Form1::後手角: return Picture::UE_KAKU;
-    case Form1::後手飛: return Picture::UE_SYA;
-    case Form1::後手王: return Picture::UE_OU;
-    case Form1::絵_タイトル: return Picture::PG_NA;
-    default: found = false; return Picture::KARA_MASU;
+    case Form1::先手歩:
+        return Picture::SITA_HU;
+    case Form1::先手香:
+        return Picture::SITA_KYOU;
+    case Form1::先手桂:
+        return Picture::SITA_KEI;
+    case Form1::先手銀:
+        return Picture::SITA_GIN;
+    case Form1::先手金:
+        return Picture::SITA_KIN;
+    case Form1::先手角:
+        return Picture::SITA_KAKU;
+    case Form1::先手飛:
+        return Picture::SITA_SYA;
+    case Form1::先手王:
+        return Picture::SITA_OU;
+    case Form1::後手歩:
+        return Picture::UE_HU;
+    case Form1::後手香:
+        return Picture::UE_KYOU;
+    case Form1::後手桂:
+        return Picture::UE_KEI;
+    case Form1::後手銀:
+        return Picture::UE_GIN;
+    case Form1::後手金:
+        return Picture::UE_KIN;
+    case Form1::後手角:
+        return Picture::UE_KAKU;
+    case Form1::後手飛:
+        return Picture::UE_SYA;
+    case Form1::後手王:
+        return Picture::UE_OU;
+    case Form1::絵_タイトル:
+        return Picture::PG_NA;
+    default:
+        found = false;
+        return Picture::KARA_MASU;
     }
 }
 

@@ -13,15 +13,24 @@ constexpr const char* 漢数字[10] = {"", "一", "二", "三", "四", "五", "�
 
 const char* 駒の字(int code) {
     switch (code < 0 ? -code : code) {
-    case 10: return "歩";
-    case 20: return "香";
-    case 30: return "桂";
-    case 100: return "銀";
-    case 110: return "金";
-    case 800: return "角";
-    case 900: return "飛";
-    case 950: return "王";
-    default: return nullptr;
+    case 10:
+        return "歩";
+    case 20:
+        return "香";
+    case 30:
+        return "桂";
+    case 100:
+        return "銀";
+    case 110:
+        return "金";
+    case 800:
+        return "角";
+    case 900:
+        return "飛";
+    case 950:
+        return "王";
+    default:
+        return nullptr;
     }
 }
 
@@ -32,7 +41,7 @@ void Form1::文字出力(double x, double y, std::string_view text, int 色) {
 }
 
 void Form1::描画_数値(double 入力X, double 入力Y, int 数値, int 色, int モード,
-                       float フォントサイズ) {
+                      float フォントサイズ) {
     文字サイズ = フォントサイズ;
     描画_四角形(入力X, 入力Y, 400, 350, 背景色);
     if (モード == 0) {
@@ -46,7 +55,7 @@ void Form1::描画_数値(double 入力X, double 入力Y, int 数値, int 色, i
 }
 
 void Form1::描画_数値(double 入力X, double 入力Y, std::string_view 数値, int 色, int モード,
-                       float フォントサイズ) {
+                      float フォントサイズ) {
     文字サイズ = フォントサイズ;
     描画_四角形(入力X, 入力Y, 400, 350, 背景色);
     // A text is only ever written unchanged; a kanji numeral needs a number.

@@ -33,8 +33,12 @@ int Form1::調査_利筋あるか() const {
     return 偽;
 }
 
-void Form1::利き筋_PUSH() { std::memcpy(利き筋_保存, 利き筋, sizeof 利き筋); }
+void Form1::利き筋_PUSH() {
+    std::memcpy(利き筋_保存, 利き筋, sizeof 利き筋);
+}
 
-void Form1::利き筋_POP() { std::memcpy(利き筋, 利き筋_保存, sizeof 利き筋); }
+void Form1::利き筋_POP() {
+    std::memcpy(利き筋, 利き筋_保存, sizeof 利き筋);
+}
 
 } // namespace tarvenko

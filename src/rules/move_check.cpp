@@ -11,15 +11,24 @@ namespace {
 // The kind 1..8 of a piece code, 0 for anything else.
 int 種類(int code) {
     switch (std::abs(code)) {
-    case 10: return 1;
-    case 20: return 2;
-    case 30: return 3;
-    case 100: return 4;
-    case 110: return 5;
-    case 800: return 6;
-    case 900: return 7;
-    case 950: return 8;
-    default: return 0;
+    case 10:
+        return 1;
+    case 20:
+        return 2;
+    case 30:
+        return 3;
+    case 100:
+        return 4;
+    case 110:
+        return 5;
+    case 800:
+        return 6;
+    case 900:
+        return 7;
+    case 950:
+        return 8;
+    default:
+        return 0;
     }
 }
 
@@ -41,7 +50,8 @@ int Form1::移動チェック(int 移動元X, int 移動元Y, int 移動先X, in
             return (sente ? 移動先Y == 1 : 移動先Y == 9) ? 偽 : 真;
         case 3: // 桂
             return (sente ? 移動先Y <= 2 : 移動先Y >= 8) ? 偽 : 真;
-        default: return 真;
+        default:
+            return 真;
         }
     }
 
@@ -72,7 +82,8 @@ int Form1::移動チェック(int 移動元X, int 移動元Y, int 移動先X, in
         return 移動チェック飛車(移動元X, 移動元Y, 移動先X, 移動先Y);
     case 8: // 王
         return (std::abs(dx) <= 1 && std::abs(dy) <= 1) ? 真 : 偽;
-    default: return 偽;
+    default:
+        return 偽;
     }
 }
 

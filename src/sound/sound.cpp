@@ -65,6 +65,8 @@ void Form1::BGM_Click() {
     処理_BGM();
 }
 
-void Form1::音_再生(std::int32_t handle) { sound_.dsPlay(handle); }
+void Form1::音_再生(std::int32_t handle) {
+    sound_.dsPlay(handle);
+}
 
 } // namespace tarvenko

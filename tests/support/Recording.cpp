@@ -1,5 +1,7 @@
 #include "Recording.h"
 
+#include <cmath>
+
 namespace tarvenko {
 
 void RecordingWindow::record(Op op) {
@@ -31,8 +33,8 @@ void RecordingWindow::fillBox(float x1, float y1, float x2, float y2, int colour
 void RecordingWindow::drawText(float x, float y, std::string_view text, float points, bool bold,
                                int colour) {
     if (!logDrawing && !onOp) return;
-    record(Op{OpKind::Text, Picture::KARA_MASU, x, y, x, y, colour, std::string(text), points,
-              bold, 0});
+    record(Op{OpKind::Text, Picture::KARA_MASU, x, y, x, y, colour, std::string(text), points, bold,
+              0});
 }
 
 void RecordingWindow::refresh() {
@@ -48,7 +50,10 @@ void RecordingWindow::messageBox(std::string_view text, std::string_view title, 
 
 void RecordingWindow::sleep(double s) {
     if (s > 0) {
+        // Time always moves on, even by less than the clock's resolution.
+        const double before = clock;
         clock += s;
+        if (clock <= before) clock = std::nextafter(before, 1e300);
         slept += s;
     }
 }

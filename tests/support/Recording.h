@@ -14,7 +14,7 @@
 namespace tarvenko {
 
 class RecordingWindow : public Window {
-public:
+  public:
     struct Message {
         std::string text, title;
         MessageIcon icon;
@@ -61,12 +61,12 @@ public:
     bool quitCalled = false;
     float top_ = 0, left_ = 0, width_ = 0, height_ = 0;
 
-private:
+  private:
     void record(Op op);
 };
 
 class RecordingSound : public SoundLibrary {
-public:
+  public:
     struct Call {
         const char* op; // initialize create play loop stop free terminate
         std::int32_t handle;
@@ -87,7 +87,7 @@ public:
     std::vector<std::int32_t> createdSizes, createdFlags;
     std::function<void(const Call&)> onCall;
 
-private:
+  private:
     std::int32_t add(const char* op, std::int32_t handle);
 };
 

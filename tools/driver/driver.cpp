@@ -26,11 +26,20 @@ std::string escape(const std::string& s) {
     std::string out;
     for (char c : s) {
         switch (c) {
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\\': out += "\\\\"; break;
-        default: out += c;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -137,23 +146,36 @@ int main(int argc, char** argv) {
 
         if (cmd == "menu") {
             if (a.empty() || !b.empty()) return fail("menu takes one item name");
-            if (a == "START") form.START_Click();
-            else if (a == "SENTE") form.SENTE_Click();
-            else if (a == "GOTE") form.GOTE_Click();
-            else if (a == "OWARI") form.OWARI_Click();
-            else if (a == "VER") form.VER_Click();
-            else if (a == "CANCEL") form.CANCEL_Click();
-            else if (a == "REPLAY") form.REPLAY_Click();
-            else if (a == "AFTER") form.AFTER_Click();
-            else if (a == "BGM") form.BGM_Click();
-            else if (a == "MATCH_MAN") form.MATCH_MAN_Click();
-            else return fail("unknown menu item: " + a);
+            if (a == "START")
+                form.START_Click();
+            else if (a == "SENTE")
+                form.SENTE_Click();
+            else if (a == "GOTE")
+                form.GOTE_Click();
+            else if (a == "OWARI")
+                form.OWARI_Click();
+            else if (a == "VER")
+                form.VER_Click();
+            else if (a == "CANCEL")
+                form.CANCEL_Click();
+            else if (a == "REPLAY")
+                form.REPLAY_Click();
+            else if (a == "AFTER")
+                form.AFTER_Click();
+            else if (a == "BGM")
+                form.BGM_Click();
+            else if (a == "MATCH_MAN")
+                form.MATCH_MAN_Click();
+            else
+                return fail("unknown menu item: " + a);
         } else if (cmd == "click") {
             long x = 0, y = 0;
             if (!parseInt(a, x) || !parseInt(b, y)) return fail("click takes X Y in twips");
             int button = Form1::左ボタン;
-            if (c == "right") button = Form1::右ボタン;
-            else if (!c.empty() && c != "left") return fail("button must be left or right");
+            if (c == "right")
+                button = Form1::右ボタン;
+            else if (!c.empty() && c != "left")
+                return fail("button must be left or right");
             if (!extra.empty()) return fail("too many words");
             form.Form_MouseDown(button, 0, static_cast<float>(x), static_cast<float>(y));
         } else if (cmd == "key") {

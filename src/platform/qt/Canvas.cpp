@@ -6,7 +6,9 @@
 #include <QStringList>
 #include <cmath>
 
-static void initPictures() { Q_INIT_RESOURCE(res); }
+static void initPictures() {
+    Q_INIT_RESOURCE(res);
+}
 
 namespace tarvenko {
 
@@ -15,24 +17,25 @@ const char* const Canvas::kFamily = "ＭＳ Ｐ明朝";
 namespace {
 
 constexpr const char* kPictureNames[kPictureCount] = {
-    "KARA_MASU", "PG_NA",   "SITA_HU", "SITA_KYOU", "SITA_KEI", "SITA_GIN",
-    "SITA_KIN",  "SITA_KAKU", "SITA_SYA", "SITA_OU", "UE_HU",   "UE_KYOU",
-    "UE_KEI",    "UE_GIN",  "UE_KIN",  "UE_KAKU",   "UE_SYA",   "UE_OU",
+    "KARA_MASU", "PG_NA",     "SITA_HU",  "SITA_KYOU", "SITA_KEI", "SITA_GIN",
+    "SITA_KIN",  "SITA_KAKU", "SITA_SYA", "SITA_OU",   "UE_HU",    "UE_KYOU",
+    "UE_KEI",    "UE_GIN",    "UE_KIN",   "UE_KAKU",   "UE_SYA",   "UE_OU",
 };
 
 constexpr QRgb kPalette[16] = {
-    qRgb(0, 0, 0),       qRgb(0, 0, 128),   qRgb(0, 128, 0),     qRgb(0, 128, 128),
-    qRgb(128, 0, 0),     qRgb(128, 0, 128), qRgb(128, 128, 0),   qRgb(192, 192, 192),
-    qRgb(128, 128, 128), qRgb(0, 0, 255),   qRgb(0, 255, 0),     qRgb(0, 255, 255),
-    qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0),   qRgb(255, 255, 255),
+    qRgb(0, 0, 0),       qRgb(0, 0, 128),   qRgb(0, 128, 0),   qRgb(0, 128, 128),
+    qRgb(128, 0, 0),     qRgb(128, 0, 128), qRgb(128, 128, 0), qRgb(192, 192, 192),
+    qRgb(128, 128, 128), qRgb(0, 0, 255),   qRgb(0, 255, 0),   qRgb(0, 255, 255),
+    qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255),
 };
 
 void substituteFamilyOnce() {
     static const bool done = [] {
         initPictures();
         // The Windows Mincho is not on Linux: a proportional Mincho with the same role.
-        QFont::insertSubstitutions(QString::fromUtf8(Canvas::kFamily),
-                                   {QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP")});
+        QFont::insertSubstitutions(
+            QString::fromUtf8(Canvas::kFamily),
+            {QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP")});
         return true;
     }();
     (void)done;
@@ -47,9 +50,13 @@ Canvas::Canvas(QSize size, qreal ratio) : ratio_(ratio > 0 ? ratio : 1) {
     image_.fill(Qt::white);
 }
 
-int Canvas::pixel(float twips) { return static_cast<int>(std::floor(twips / 15.0f + 0.5f)); }
+int Canvas::pixel(float twips) {
+    return static_cast<int>(std::floor(twips / 15.0f + 0.5f));
+}
 
-QColor Canvas::colour(int index) { return QColor(kPalette[index & 15]); }
+QColor Canvas::colour(int index) {
+    return QColor(kPalette[index & 15]);
+}
 
 QFont Canvas::font(float points, bool bold) {
     substituteFamilyOnce();

@@ -14,7 +14,7 @@
 namespace tarvenko {
 
 class Canvas {
-public:
+  public:
     // size in logical pixels; ratio is the screen's device-pixel ratio.
     Canvas(QSize size, qreal ratio);
 
@@ -35,7 +35,7 @@ public:
     static QFont font(float points, bool bold);
     static const char* const kFamily;
 
-private:
+  private:
     const QImage& pictureImage(Picture picture);
 
     QImage image_;

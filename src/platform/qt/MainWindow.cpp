@@ -18,7 +18,9 @@ namespace tarvenko {
 
 namespace {
 
-float twipsOf(double pixels) { return static_cast<float>(pixels * 15.0); }
+float twipsOf(double pixels) {
+    return static_cast<float>(pixels * 15.0);
+}
 
 QString text(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -48,10 +50,17 @@ void BoardView::paintEvent(QPaintEvent* event) {
 void BoardView::mousePressEvent(QMouseEvent* event) {
     int button = 0;
     switch (event->button()) {
-    case Qt::LeftButton: button = Form1::左ボタン; break;
-    case Qt::RightButton: button = Form1::右ボタン; break;
-    case Qt::MiddleButton: button = 4; break;
-    default: return;
+    case Qt::LeftButton:
+        button = Form1::左ボタン;
+        break;
+    case Qt::RightButton:
+        button = Form1::右ボタン;
+        break;
+    case Qt::MiddleButton:
+        button = 4;
+        break;
+    default:
+        return;
     }
     const QPointF pos = event->position();
     owner_.form().Form_MouseDown(button, 0, twipsOf(pos.x()), twipsOf(pos.y()));
@@ -74,7 +83,8 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
-    auto item = [this](QMenu* menu, const char* name, const char* caption, void (Form1::*handler)()) {
+    auto item = [this](QMenu* menu, const char* name, const char* caption,
+                       void (Form1::*handler)()) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(QString::fromLatin1(name));
         connect(a, &QAction::triggered, this, [this, handler] { (form_.get()->*handler)(); });
@@ -163,9 +173,13 @@ void MainWindow::messageBox(std::string_view message, std::string_view title, Me
     box.exec();
 }
 
-void MainWindow::setMusicChecked(bool checked) { music_->setChecked(checked); }
+void MainWindow::setMusicChecked(bool checked) {
+    music_->setChecked(checked);
+}
 
-bool MainWindow::musicChecked() const { return music_->isChecked(); }
+bool MainWindow::musicChecked() const {
+    return music_->isChecked();
+}
 
 double MainWindow::seconds() {
     using namespace std::chrono;
@@ -176,7 +190,9 @@ void MainWindow::sleep(double s) {
     if (s > 0) std::this_thread::sleep_for(std::chrono::duration<double>(s));
 }
 
-float MainWindow::top() const { return twipsOf(frameGeometry().y()); }
+float MainWindow::top() const {
+    return twipsOf(frameGeometry().y());
+}
 
 void MainWindow::place(float left, float top, float width, float height) {
     move(static_cast<int>(left / 15), static_cast<int>(top / 15));
@@ -186,9 +202,13 @@ void MainWindow::place(float left, float top, float width, float height) {
            std::max(need.height(), static_cast<int>(height / 15)));
 }
 
-std::int32_t MainWindow::handle() const { return static_cast<std::int32_t>(winId() & 0x7fffffff); }
+std::int32_t MainWindow::handle() const {
+    return static_cast<std::int32_t>(winId() & 0x7fffffff);
+}
 
-void MainWindow::quit() { QApplication::exit(0); }
+void MainWindow::quit() {
+    QApplication::exit(0);
+}
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     const int code = virtualKey(event->key());
@@ -206,17 +226,27 @@ int virtualKey(int key) {
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
     switch (key) {
-    case Qt::Key_Escape: return 27;
+    case Qt::Key_Escape:
+        return 27;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    default: return 0;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    default:
+        return 0;
     }
 }
 

@@ -17,20 +17,20 @@ class MainWindow;
 
 // Shows the canvas; the paint event only copies it.
 class BoardView : public QWidget {
-public:
+  public:
     BoardView(MainWindow& owner, Canvas& canvas);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     MainWindow& owner_;
     Canvas& canvas_;
 };
 
 class MainWindow : public QMainWindow, public Window {
-public:
+  public:
     explicit MainWindow(SoundLibrary& sound);
     ~MainWindow() override;
 
@@ -58,11 +58,11 @@ public:
     // The client area that holds everything the game draws, in logical pixels.
     static QSize clientSize();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     friend class BoardView;
     void buildMenus();
 

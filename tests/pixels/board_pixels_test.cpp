@@ -1,0 +1,177 @@
+// The game drawn on the real canvas: the start-up screen, a drop, the blink, highlights.
+#include "PixelWindow.h"
+#include "game/Form1.h"
+
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace tarvenko;
+using F = Form1;
+
+namespace {
+
+const QRgb kGreen = qRgb(0, 128, 0), kWhite = qRgb(255, 255, 255), kRed = qRgb(255, 0, 0);
+
+QImage resource(const char* name) {
+    return QImage(QString(":/pictures/%1.png").arg(name));
+}
+
+// Top-left pixel of square (X, Y).
+int px(double X) {
+    return Canvas::pixel(static_cast<float>(F::横位置(X)));
+}
+int py(double Y) {
+    return Canvas::pixel(static_cast<float>(F::縦位置(Y)));
+}
+
+struct Screen {
+    PixelWindow w;
+    RecordingSound s;
+    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
+    QRgb at(int x, int y) const { return w.canvas.image().pixel(x, y); }
+    // Counts pixels of one colour in a rectangle; for white and red, antialiased text
+    // counts too (pixels near the colour).
+    int count(int x, int y, int width, int height, QRgb colour) const {
+        int n = 0;
+        for (int j = y; j < y + height; ++j)
+            for (int i = x; i < x + width; ++i) {
+                const QRgb p = at(i, j);
+                if (colour == kWhite) {
+                    n += qRed(p) > 170 && qGreen(p) > 170 && qBlue(p) > 170;
+                } else if (colour == kRed) {
+                    n += qRed(p) > 170 && qGreen(p) < 90 && qBlue(p) < 90;
+                } else {
+                    n += p == colour;
+                }
+            }
+        return n;
+    }
+    // True when the square's inside equals the picture (its one-pixel border aside).
+    bool shows(int X, int Y, const QImage& picture) const {
+        for (int j = 1; j < 40; ++j)
+            for (int i = 1; i < 32; ++i)
+                if (at(px(X) + i, py(Y) + j) != picture.pixel(i, j)) return false;
+        return true;
+    }
+    bool outlined(int X, int Y, QRgb colour) const {
+        const int x = px(X), y = py(Y);
+        for (int i = 0; i <= 33; ++i)
+            if (at(x + i, y) != colour || at(x + i, y + 41) != colour) return false;
+        for (int j = 0; j <= 41; ++j)
+            if (at(x, y + j) != colour || at(x + 33, y + j) != colour) return false;
+        return true;
+    }
+    void click(int X, int Y) {
+        f->Form_MouseDown(1, 0, static_cast<float>(F::横位置(X) + 247),
+                          static_cast<float>(F::縦位置(Y) + 307));
+    }
+};
+
+} // namespace
+
+TEST(StartScreen, EmptyBoardHandsTitleAndLabels) {
+    Screen s;
+    s.f->Form_Load();
+    const QImage wood = resource("KARA_MASU");
+    for (int x = 1; x <= 9; ++x)
+        for (int y = 1; y <= 9; ++y) {
+            EXPECT_TRUE(s.shows(x, y, wood)) << x << "," << y;
+            EXPECT_TRUE(s.outlined(x, y, kGreen)) << x << "," << y;
+        }
+    const char* sente[] = {"SITA_HU",  "SITA_KYOU", "SITA_KEI", "SITA_GIN",
+                           "SITA_KIN", "SITA_KAKU", "SITA_SYA", "SITA_OU"};
+    const char* gote[] = {"UE_HU",  "UE_KYOU", "UE_KEI", "UE_GIN",
+                          "UE_KIN", "UE_KAKU", "UE_SYA", "UE_OU"};
+    for (int k = 1; k <= 8; ++k) {
+        EXPECT_TRUE(s.shows(11, k + 1, resource(sente[k - 1]))) << k;
+        EXPECT_TRUE(s.shows(-1, 9 - k, resource(gote[k - 1]))) << k;
+        // Each count in red beside its slot.
+        EXPECT_GT(s.count(px(12), py(k + 1.2), 26, 22, kRed), 10) << k;
+        EXPECT_GT(s.count(px(0), py(9 - k + 0.2), 26, 22, kRed), 10) << k;
+    }
+    // The slots with no kind show nothing: 先手's row 1 and 後手's row 9 are background.
+    EXPECT_EQ(s.count(px(11) + 2, py(1) + 2, 30, 38, kGreen), 30 * 38);
+    EXPECT_EQ(s.count(px(-1) + 2, py(9) + 2, 30, 38, kGreen), 30 * 38);
+    // The title picture at (11.3, 0).
+    const QImage title = resource("PG_NA");
+    int same = 0;
+    for (int j = 0; j < 70; ++j)
+        for (int i = 0; i < 129; ++i) same += s.at(px(11.3) + i, py(0) + j) == title.pixel(i, j);
+    EXPECT_EQ(same, 129 * 70);
+    // White column labels above and row numerals to the right.
+    for (int i = 1; i <= 9; ++i) {
+        EXPECT_GT(s.count(px(i + 0.1), py(0.4), 26, 23, kWhite), 5) << i;
+        EXPECT_GT(s.count(px(10.1), py(i + 0.3), 26, 23, kWhite), 5) << i;
+    }
+    // No move yet: the counter and both last-move boxes are plain background.
+    EXPECT_EQ(s.count(px(13), py(2.1), 110, 40, kGreen), 110 * 40);
+    EXPECT_EQ(s.count(px(-1.75), py(9.5), 90, 25, kGreen), 90 * 25);
+}
+
+TEST(Play, ADropShowsThePieceCountsCounterAndNotation) {
+    Screen s;
+    s.f->Form_Load();
+    s.f->START_Click();
+    s.click(11, 2);
+    // The selected slot is outlined red.
+    EXPECT_TRUE(s.outlined(11, 2, kRed));
+    s.click(5, 5);
+    EXPECT_TRUE(s.shows(5, 5, resource("SITA_HU")));
+    EXPECT_TRUE(s.outlined(5, 5, kGreen));
+    EXPECT_TRUE(s.outlined(11, 2, kGreen));
+    // "1" and "手目" in white; "５五歩" in 先手's box.
+    EXPECT_GT(s.count(px(13.1), py(2.3), 26, 20, kWhite), 5);
+    EXPECT_GT(s.count(px(13.7) + 8, py(2.1) + 10, 30, 20, kWhite), 10);
+    EXPECT_GT(s.count(px(13.3), py(3), 20, 20, kWhite), 5);
+    EXPECT_GT(s.count(px(13.7), py(3), 20, 20, kWhite), 5);
+    EXPECT_GT(s.count(px(14.3), py(3), 20, 20, kWhite), 5);
+}
+
+TEST(Play, RefusedDropOutlinesTheAllowedSquaresInWhite) {
+    Screen s;
+    s.f->Form_Load();
+    s.f->START_Click();
+    s.click(11, 2);
+    s.click(5, 5); // 先手 歩 attacks (5, 4) only
+    s.click(-1, 8);
+    s.click(1, 1); // refused
+    ASSERT_EQ(s.w.messages.back().title, "注意");
+    EXPECT_TRUE(s.outlined(5, 4, kWhite));
+    EXPECT_TRUE(s.outlined(1, 1, kGreen) || s.outlined(2, 2, kGreen));
+    EXPECT_FALSE(s.outlined(6, 4, kWhite));
+}
+
+TEST(Play, TheWinningRowBlinksOffOnOffOnAndEndsShowingThePieces) {
+    Screen s;
+    s.f->Form_Load();
+    s.f->START_Click();
+    const int moves[][3] = {{11, 9, 0}, {1, 9, 0},  {-1, 1, 0}, {2, 8, 0}, {11, 6, 0},
+                            {2, 9, 0},  {-1, 4, 0}, {1, 8, 0},  {11, 5, 0}};
+    for (const auto& m : moves) s.click(m[0], m[1]);
+    const QImage gin = resource("SITA_GIN"), wood = resource("KARA_MASU");
+    std::vector<int> phases; // 0 off, 1 on, per refresh, for the square (3, 9)
+    s.w.onRefresh = [&](const QImage&) {
+        phases.push_back(s.shows(3, 9, gin) ? 1 : s.shows(3, 9, wood) ? 0 : -1);
+    };
+    s.click(3, 9);
+    ASSERT_EQ(s.w.messages.back().text, "先手の勝ちです");
+    ASSERT_GE(phases.size(), 4u);
+    const std::vector<int> last(phases.end() - 4, phases.end());
+    EXPECT_EQ(last, (std::vector<int>{0, 1, 0, 1}));
+    for (int x = 1; x <= 3; ++x) EXPECT_TRUE(s.outlined(x, 9, kGreen)) << x;
+    EXPECT_TRUE(s.shows(3, 9, gin));
+    EXPECT_TRUE(s.shows(1, 9, resource("SITA_OU")));
+}
+
+TEST(Play, ComputerMoveIsOutlinedWhite) {
+    Screen s;
+    s.f->Form_Load();
+    s.f->GOTE_Click();
+    EXPECT_TRUE(s.shows(5, 5, resource("SITA_HU")));
+    EXPECT_TRUE(s.outlined(5, 5, kWhite));
+    // Its notation replaced "思考中" in 先手's box.
+    EXPECT_GT(s.count(px(13.3), py(3), 60, 20, kWhite), 15);
+}
