@@ -6,6 +6,11 @@
  *
  * dsCreateDSB takes the byte count of the WAV data beside its address and never reads
  * beyond it: the library does not trust the file's own header for the buffer's length.
+ *
+ * Handles: instances and sounds are small positive integers, counted up from 1 and never
+ * handed out twice in one process, so a stale handle can never reach a newer sound. Every
+ * operation returns 1 when it did its work and 0 otherwise. After dsTerminate every call is a
+ * no-op until the next dsInitialize. Calls may come from any thread; they are serialised.
  */
 #ifndef TARVENKO_SOUND_H
 #define TARVENKO_SOUND_H
@@ -22,19 +27,35 @@
 extern "C" {
 #endif
 
-/* Opens the audio output. Returns a non-zero instance handle, or 0 when no output can be
- * opened. The window handle is accepted for compatibility and not used. */
+/* Opens the audio output (44.1 kHz, 16-bit, stereo). Returns a non-zero instance handle, or
+ * 0 when no output can be opened. The window handle is accepted for compatibility and not
+ * used. Called again while the output is open, it returns the same instance and changes
+ * nothing; a single dsTerminate then closes it. After dsTerminate a new dsInitialize gives a
+ * new instance number, and the old one is dead. */
 TARVENKO_API int32_t dsInitialize(int32_t window);
 
-/* Decodes a whole WAV file held at data (size bytes) into a sound. flag: see the
- * implementation's documentation in Tarvenko.c(pp). Returns the sound handle or 0. */
+/* Decodes a whole WAV file held at data (size bytes) into a sound of the live instance and
+ * returns its handle, or 0. The library keeps its own decoded copy: the caller may free data
+ * as soon as the call returns. A file that is not RIFF/WAVE, is cut short (its RIFF chunk or
+ * its data chunk runs past size), has no samples, or is otherwise undecodable gives 0.
+ *
+ * flag: 1 marks background music, which plays about 4 dB below the effects (mixer channel
+ * volume 80 of 128); any other value is an effect at full volume. The game passes 1 for the
+ * BGM and 3 for its effects.
+ *
+ * Each sound owns one mixer channel: sounds play over each other freely, but one sound never
+ * plays twice at once. */
 TARVENKO_API int32_t dsCreateDSB(int32_t instance, const void* data, int32_t size, int32_t flag);
 
-TARVENKO_API int32_t dsPlay(int32_t sound);        /* once from the beginning */
-TARVENKO_API int32_t dsPlayLooping(int32_t sound); /* repeatedly until dsStop */
+/* Plays the sound once from its beginning; if it is already playing, it restarts. */
+TARVENKO_API int32_t dsPlay(int32_t sound);
+/* Plays the sound from its beginning over and over, seamlessly, until dsStop or dsFree. */
+TARVENKO_API int32_t dsPlayLooping(int32_t sound);
 TARVENKO_API int32_t dsStop(int32_t sound);
+/* Stops the sound and releases it; its handle is dead from then on. */
 TARVENKO_API int32_t dsFree(int32_t sound);
-TARVENKO_API int32_t dsTerminate(int32_t instance); /* stops everything, closes the output */
+/* Stops and frees every sound of the instance and closes the output. */
+TARVENKO_API int32_t dsTerminate(int32_t instance);
 
 #ifdef __cplusplus
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // The canvas needs no screen; test discovery runs this too, without the test's env.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

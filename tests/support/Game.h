@@ -58,7 +58,10 @@ struct Game {
     }
     std::string lastTitle() const { return w.messages.empty() ? "" : w.messages.back().title; }
     std::string lastText() const { return w.messages.empty() ? "" : w.messages.back().text; }
+    // Calls of one operation with one handle; a handle of 0 (a sound that did not load)
+    // proves nothing, so it counts as −1.
     int count(const char* op, std::int32_t handle) const {
+        if (handle == 0) return -1;
         int n = 0;
         for (const auto& c : s.calls) n += (std::string(c.op) == op && c.handle == handle);
         return n;

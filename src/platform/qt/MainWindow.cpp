@@ -73,8 +73,6 @@ MainWindow::MainWindow(SoundLibrary& sound) {
     canvas_ = std::make_unique<Canvas>(QSize(680, 540), ratio);
     view_ = new BoardView(*this, *canvas_);
     setCentralWidget(view_);
-    // The window's own font is the game's Mincho at 9 points.
-    setFont(Canvas::font(9, false));
     buildMenus();
     form_ = std::make_unique<Form1>(*this, sound);
 }

@@ -1,0 +1,227 @@
+// The sound library over SDL2_mixer.
+//
+// One output at a time, opened by dsInitialize and closed by dsTerminate. Every sound owns one
+// mixer channel for its whole life, so playing a sound again cuts off its previous run instead
+// of stacking a second copy, and stopping one sound never touches another.
+//
+// All state lives behind one mutex and is created on the heap by dsInitialize: loading the
+// library does no SDL work, and every entry point is a harmless no-op when nothing is open.
+
+#include "Tarvenko.h"
+#include "WaveCheck.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kChannels = 2;
+// About 23 ms at 44.1 kHz: short enough for a piece click to feel immediate, long enough
+// not to starve on a busy desktop.
+constexpr int kBufferFrames = 1024;
+constexpr Uint32 kFrameBytes = kChannels * 2;
+
+constexpr std::int32_t kMusicFlag = 1;
+// Music sits under the effects: about 4 dB lower on top of its quieter mastering.
+constexpr int kMusicVolume = MIX_MAX_VOLUME * 5 / 8;
+constexpr int kEffectVolume = MIX_MAX_VOLUME;
+
+struct Sound {
+    Mix_Chunk* chunk;
+    int channel;
+};
+
+struct ChunkDeleter {
+    void operator()(Mix_Chunk* chunk) const { Mix_FreeChunk(chunk); }
+};
+
+struct Output {
+    std::int32_t instance = 0;
+    std::map<std::int32_t, Sound> sounds;
+    std::vector<bool> channelTaken;
+};
+
+std::mutex gLock;
+Output* gOutput = nullptr;
+// Counters survive dsTerminate so that no handle is ever handed out twice in one process.
+std::int32_t gLastInstance = 0;
+std::int32_t gLastSound = 0;
+
+void releaseAudioSubsystem() {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    // If nobody else in the process uses SDL, drop its global state too (hints, error
+    // buffers), so that a closed library holds no memory.
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+}
+
+Sound* findSound(std::int32_t handle) {
+    if (gOutput == nullptr || handle <= 0) return nullptr;
+    auto it = gOutput->sounds.find(handle);
+    return it == gOutput->sounds.end() ? nullptr : &it->second;
+}
+
+// Lowest free mixer channel, growing SDL_mixer's channel table when all are taken.
+int claimChannel(Output& out) {
+    for (std::size_t i = 0; i < out.channelTaken.size(); ++i) {
+        if (!out.channelTaken[i]) {
+            out.channelTaken[i] = true;
+            return static_cast<int>(i);
+        }
+    }
+    const int have = static_cast<int>(out.channelTaken.size());
+    if (have > std::numeric_limits<int>::max() / 2) return -1;
+    const int want = have < 8 ? 8 : have * 2;
+    if (Mix_AllocateChannels(want) < want) return -1;
+    out.channelTaken.resize(static_cast<std::size_t>(want), false);
+    out.channelTaken[static_cast<std::size_t>(have)] = true;
+    return have;
+}
+
+void releaseChannel(Output& out, int channel) {
+    out.channelTaken[static_cast<std::size_t>(channel)] = false;
+}
+
+std::int32_t openOutput() {
+    if (gOutput != nullptr) return gOutput->instance;
+    if (gLastInstance == std::numeric_limits<std::int32_t>::max()) return 0;
+
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
+    if (Mix_OpenAudioDevice(kRate, AUDIO_S16SYS, kChannels, kBufferFrames, nullptr, 0) != 0) {
+        releaseAudioSubsystem();
+        return 0;
+    }
+    auto* out = new (std::nothrow) Output;
+    if (out == nullptr) {
+        Mix_CloseAudio();
+        releaseAudioSubsystem();
+        return 0;
+    }
+    const int channels = Mix_AllocateChannels(-1);
+    out->channelTaken.assign(static_cast<std::size_t>(channels > 0 ? channels : 0), false);
+    out->instance = ++gLastInstance;
+    gOutput = out;
+    return out->instance;
+}
+
+std::int32_t createSound(std::int32_t instance, const void* data, std::int32_t size,
+                         std::int32_t flag) {
+    if (gOutput == nullptr || instance != gOutput->instance) return 0;
+    if (data == nullptr || size <= 0) return 0;
+    if (gLastSound == std::numeric_limits<std::int32_t>::max()) return 0;
+
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const auto layout = tarvenko::sound::inspectWave(bytes, static_cast<std::size_t>(size));
+    if (layout.verdict != tarvenko::sound::WaveVerdict::Ok) return 0;
+
+    // The RWops is bounded by size, so SDL cannot read past the caller's buffer whatever the
+    // header claims; Mix_LoadWAV_RW converts to the output format into memory of its own.
+    SDL_RWops* source = SDL_RWFromConstMem(data, size);
+    if (source == nullptr) return 0;
+    std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk(Mix_LoadWAV_RW(source, 1));
+    if (chunk == nullptr) return 0;
+    // Conversion can leave a partial frame at the end, which SDL_mixer drops when playing; a
+    // sound with not even one whole frame would make every dsPlay fail, so it is refused here.
+    chunk->alen -= chunk->alen % kFrameBytes;
+    if (chunk->alen == 0) return 0;
+
+    const int channel = claimChannel(*gOutput);
+    if (channel < 0) return 0;
+    const std::int32_t handle = gLastSound + 1;
+    try {
+        gOutput->sounds.emplace(handle, Sound{chunk.get(), channel});
+    } catch (...) {
+        releaseChannel(*gOutput, channel);
+        throw;
+    }
+    chunk.release();
+    Mix_Volume(channel, flag == kMusicFlag ? kMusicVolume : kEffectVolume);
+    gLastSound = handle;
+    return handle;
+}
+
+std::int32_t freeSound(std::int32_t handle) {
+    Sound* sound = findSound(handle);
+    if (sound == nullptr) return 0;
+    Mix_HaltChannel(sound->channel);
+    Mix_FreeChunk(sound->chunk);
+    releaseChannel(*gOutput, sound->channel);
+    gOutput->sounds.erase(handle);
+    return 1;
+}
+
+std::int32_t closeOutput(std::int32_t instance) {
+    if (gOutput == nullptr || instance != gOutput->instance) return 0;
+    Mix_HaltChannel(-1);
+    for (auto& [handle, sound] : gOutput->sounds) Mix_FreeChunk(sound.chunk);
+    delete gOutput;
+    gOutput = nullptr;
+    Mix_CloseAudio();
+    releaseAudioSubsystem();
+    return 1;
+}
+
+// The C interface must never let an exception escape (a std::map node allocation can throw).
+template <typename F> std::int32_t guarded(F&& body) {
+    try {
+        std::lock_guard<std::mutex> hold(gLock);
+        return body();
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+TARVENKO_API std::int32_t dsInitialize(std::int32_t /*window*/) {
+    return guarded([] { return openOutput(); });
+}
+
+TARVENKO_API std::int32_t dsCreateDSB(std::int32_t instance, const void* data, std::int32_t size,
+                                      std::int32_t flag) {
+    return guarded([&] { return createSound(instance, data, size, flag); });
+}
+
+TARVENKO_API std::int32_t dsPlay(std::int32_t sound) {
+    return guarded([&] {
+        const Sound* s = findSound(sound);
+        return s != nullptr && Mix_PlayChannel(s->channel, s->chunk, 0) >= 0 ? 1 : 0;
+    });
+}
+
+TARVENKO_API std::int32_t dsPlayLooping(std::int32_t sound) {
+    return guarded([&] {
+        // SDL_mixer wraps a looping chunk inside its mixing loop, so the seam is sample exact.
+        const Sound* s = findSound(sound);
+        return s != nullptr && Mix_PlayChannel(s->channel, s->chunk, -1) >= 0 ? 1 : 0;
+    });
+}
+
+TARVENKO_API std::int32_t dsStop(std::int32_t sound) {
+    return guarded([&] {
+        const Sound* s = findSound(sound);
+        if (s == nullptr) return 0;
+        Mix_HaltChannel(s->channel);
+        return 1;
+    });
+}
+
+TARVENKO_API std::int32_t dsFree(std::int32_t sound) {
+    return guarded([&] { return freeSound(sound); });
+}
+
+TARVENKO_API std::int32_t dsTerminate(std::int32_t instance) {
+    return guarded([&] { return closeOutput(instance); });
+}
+
+} // extern "C"

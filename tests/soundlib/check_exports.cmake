@@ -1,0 +1,21 @@
+# Fails unless the shared library exports exactly the seven functions of Tarvenko.h.
+# Usage: cmake -DLIBRARY=path/to/libTarvenko.so -P check_exports.cmake
+find_program(NM nm REQUIRED)
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+    OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "nm could not read ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+set(exported "")
+foreach(line IN LISTS lines)
+    if(line MATCHES "^[0-9a-fA-F]+ [A-Za-z] (.+)$")
+        list(APPEND exported "${CMAKE_MATCH_1}")
+    endif()
+endforeach()
+list(SORT exported)
+set(expected dsCreateDSB dsFree dsInitialize dsPlay dsPlayLooping dsStop dsTerminate)
+if(NOT exported STREQUAL expected)
+    message(FATAL_ERROR "exported: ${exported}\nexpected: ${expected}")
+endif()
+message(STATUS "exports: ${exported}")

@@ -1,0 +1,304 @@
+// What actually reaches the output. SDL's "disk" driver writes the mixed stream (44.1 kHz,
+// 16-bit stereo, as we open it) to a raw file, paced by SDL_DISKAUDIODELAY milliseconds per
+// buffer; a short delay runs it many times faster than real time. The tests wait for the file
+// to grow rather than for the clock, and analyse it after the output is closed.
+
+#include "SoundTestSupport.h"
+#include "Tarvenko.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <thread>
+#include <vector>
+
+using namespace soundtest;
+
+namespace {
+
+constexpr std::size_t kFrameBytes = 4; // 16-bit stereo
+constexpr std::size_t kRate = 44100;
+// Output mixed before a call can still reach the file after it: SDL's current buffer plus
+// stdio's. Anything this far past the call is certainly mixed after it.
+constexpr std::size_t kSettleFrames = kRate / 4;
+
+struct Frame {
+    std::int16_t left, right;
+    bool silent() const { return left == 0 && right == 0; }
+};
+
+class DiskOutputTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        file_ = dir_.path() / "out.raw";
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
+        setenv("SDL_DISKAUDIODELAY", "2", 1);
+        instance_ = dsInitialize(0);
+        ASSERT_NE(instance_, 0) << "the disk driver did not open";
+    }
+    void TearDown() override {
+        if (instance_ != 0) dsTerminate(instance_);
+    }
+
+    std::int32_t create(const Bytes& wav, std::int32_t flag = 3) {
+        return dsCreateDSB(instance_, wav.data(), static_cast<std::int32_t>(wav.size()), flag);
+    }
+
+    // Frames written so far.
+    std::size_t written() const {
+        std::error_code ec;
+        const auto bytes = std::filesystem::file_size(file_, ec);
+        return ec ? 0 : static_cast<std::size_t>(bytes) / kFrameBytes;
+    }
+
+    // Waits until at least `frames` frames are in the file. The bound only keeps a broken
+    // driver from hanging the run; it is far beyond what the output needs.
+    bool waitFor(std::size_t frames) const {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (written() < frames) {
+            if (std::chrono::steady_clock::now() > giveUp) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+
+    // Closes the output and reads everything it wrote.
+    std::vector<Frame> finish() {
+        EXPECT_EQ(dsTerminate(instance_), 1);
+        instance_ = 0;
+        const Bytes raw = readFile(file_);
+        std::vector<Frame> frames(raw.size() / kFrameBytes);
+        for (std::size_t i = 0; i < frames.size(); ++i)
+            frames[i] = {static_cast<std::int16_t>(get16(raw, 4 * i)),
+                         static_cast<std::int16_t>(get16(raw, 4 * i + 2))};
+        return frames;
+    }
+
+    TempDir dir_;
+    std::filesystem::path file_;
+    std::int32_t instance_ = 0;
+};
+
+std::optional<std::size_t> firstSound(const std::vector<Frame>& out, std::size_t from) {
+    for (std::size_t i = from; i < out.size(); ++i)
+        if (!out[i].silent()) return i;
+    return std::nullopt;
+}
+
+int peak(const std::vector<Frame>& out, std::size_t from, std::size_t to) {
+    int p = 0;
+    for (std::size_t i = from; i < to && i < out.size(); ++i)
+        p = std::max({p, std::abs(int{out[i].left}), std::abs(int{out[i].right})});
+    return p;
+}
+
+TEST_F(DiskOutputTest, OurLoopingClickIsHeardOverAndOverAndStopSilencesIt) {
+    const Bytes click = readSound(kClick);
+    const std::size_t period = pcm16Samples(click).size(); // mono: one sample per frame
+    const std::int32_t h = create(click);
+    ASSERT_GT(h, 0);
+    ASSERT_TRUE(waitFor(kRate / 10));
+
+    const std::size_t started = written();
+    ASSERT_EQ(dsPlayLooping(h), 1);
+    ASSERT_TRUE(waitFor(started + kSettleFrames + 8 * period));
+    ASSERT_EQ(dsStop(h), 1);
+    const std::size_t stopped = written();
+    ASSERT_TRUE(waitFor(stopped + kSettleFrames + kRate / 2));
+    const auto out = finish();
+
+    EXPECT_EQ(peak(out, 0, started), 0) << "output before the first play must be silent";
+    const auto onset = firstSound(out, started);
+    ASSERT_TRUE(onset.has_value()) << "the looping click never reached the output";
+    // Every stretch one click long holds a whole click: a sound played only once would leave
+    // the later stretches silent. The click peaks near -1.6 dBFS.
+    for (std::size_t at = *onset; at + period <= stopped; at += period)
+        EXPECT_GT(peak(out, at, at + period), 20000) << "no click in frames " << at << "..";
+    const std::size_t quietFrom = stopped + kSettleFrames;
+    ASSERT_GE(out.size(), quietFrom + kRate / 2);
+    EXPECT_EQ(peak(out, quietFrom, out.size()), 0) << "sound went on after dsStop";
+}
+
+// A stereo probe with a distinct value in every sample, in the output format, so that the
+// output can be compared with it sample for sample.
+struct Probe {
+    std::vector<std::int16_t> samples; // interleaved
+    std::size_t frames() const { return samples.size() / 2; }
+    Frame at(std::size_t frame) const { return {samples[2 * frame], samples[2 * frame + 1]}; }
+};
+
+Probe wavyProbe(std::size_t frames) {
+    Probe p;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i);
+        p.samples.push_back(static_cast<std::int16_t>(3000 + 9000 * std::sin(t * 0.031)));
+        p.samples.push_back(static_cast<std::int16_t>(-2000 + 7000 * std::sin(t * 0.017 + 1.0)));
+    }
+    return p;
+}
+
+// SDL_mixer scales by channel volume / 128 with integer arithmetic; allow one step of rounding.
+bool near(Frame got, Frame want, int volume) {
+    const auto scaled = [&](int v) { return v * volume / 128; };
+    return std::abs(got.left - scaled(want.left)) <= 1 &&
+           std::abs(got.right - scaled(want.right)) <= 1;
+}
+
+struct LoopCase {
+    std::int32_t flag;
+    int volume;
+};
+
+class LoopSeamTest : public DiskOutputTest, public ::testing::WithParamInterface<LoopCase> {};
+
+TEST_P(LoopSeamTest, LoopRepeatsTheSoundSampleExactlyAtItsVolume) {
+    const Probe probe = wavyProbe(2205); // 50 ms
+    const std::int32_t h = create(makePcm16(2, 44100, probe.samples), GetParam().flag);
+    ASSERT_GT(h, 0);
+    ASSERT_TRUE(waitFor(kRate / 20));
+    const std::size_t started = written();
+    ASSERT_EQ(dsPlayLooping(h), 1);
+    ASSERT_TRUE(waitFor(started + kSettleFrames + 6 * probe.frames()));
+    ASSERT_EQ(dsStop(h), 1);
+    const std::size_t stopped = written();
+    ASSERT_TRUE(waitFor(stopped + kSettleFrames + kRate / 4));
+    const auto out = finish();
+
+    const auto onset = firstSound(out, started);
+    ASSERT_TRUE(onset.has_value());
+    // Four whole rounds from the onset, seams included, must equal the probe: no gap, no
+    // repeated or dropped sample, no click at the loop point.
+    std::size_t mismatches = 0;
+    for (std::size_t k = 0; k < 4; ++k)
+        for (std::size_t j = 0; j < probe.frames(); ++j)
+            if (!near(out.at(*onset + k * probe.frames() + j), probe.at(j), GetParam().volume) &&
+                ++mismatches <= 5)
+                ADD_FAILURE() << "round " << k << " frame " << j << ": got "
+                              << out[*onset + k * probe.frames() + j].left;
+    EXPECT_EQ(mismatches, 0u);
+    EXPECT_EQ(peak(out, stopped + kSettleFrames, out.size()), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Flags, LoopSeamTest,
+                         ::testing::Values(LoopCase{3, 128}, LoopCase{0, 128}, LoopCase{1, 80}),
+                         [](const auto& info) { return "flag" + std::to_string(info.param.flag); });
+
+// A probe whose every frame spells out its own position: left counts 1..30000 and right
+// counts the thirty-thousands, negated. Two copies playing at once would add up to values
+// that never step by exactly one frame.
+Probe countingProbe(std::size_t frames) {
+    Probe p;
+    for (std::size_t i = 0; i < frames; ++i) {
+        p.samples.push_back(static_cast<std::int16_t>(i % 30000 + 1));
+        p.samples.push_back(static_cast<std::int16_t>(-static_cast<int>(i / 30000 + 1)));
+    }
+    return p;
+}
+
+std::optional<std::size_t> positionOf(Frame f) {
+    if (f.left < 1 || f.left > 30000 || f.right > -1) return std::nullopt;
+    return static_cast<std::size_t>(-f.right - 1) * 30000 + static_cast<std::size_t>(f.left - 1);
+}
+
+// Splits the output from `from` on into runs of consecutive probe positions, checking that
+// every sounding frame is a probe frame and follows the previous one or starts over.
+struct OutputRun {
+    std::size_t start, firstPos, lastPos;
+};
+
+std::vector<OutputRun> runsOf(const std::vector<Frame>& out, std::size_t from, bool& clean) {
+    std::vector<OutputRun> runs;
+    clean = true;
+    for (std::size_t i = from; i < out.size(); ++i) {
+        if (out[i].silent()) continue;
+        const auto pos = positionOf(out[i]);
+        if (!pos) {
+            if (clean) ADD_FAILURE() << "frame " << i << " is not a single probe frame";
+            clean = false;
+            continue;
+        }
+        const bool continues =
+            !runs.empty() &&
+            runs.back().start + (runs.back().lastPos - runs.back().firstPos) + 1 == i &&
+            runs.back().lastPos + 1 == *pos;
+        if (continues)
+            runs.back().lastPos = *pos;
+        else
+            runs.push_back({i, *pos, *pos});
+    }
+    return runs;
+}
+
+TEST_F(DiskOutputTest, PlayingALoopingSoundRestartsItOnceFromTheBeginning) {
+    const Probe probe = countingProbe(10000);
+    const std::int32_t h = create(makePcm16(2, 44100, probe.samples));
+    ASSERT_GT(h, 0);
+    ASSERT_TRUE(waitFor(kRate / 20));
+    const std::size_t started = written();
+    ASSERT_EQ(dsPlayLooping(h), 1);
+    ASSERT_TRUE(waitFor(started + kSettleFrames + 3 * probe.frames()));
+    ASSERT_EQ(dsPlay(h), 1); // the sound is surely playing: it loops
+    const std::size_t replayed = written();
+    ASSERT_TRUE(waitFor(replayed + kSettleFrames + 2 * probe.frames() + kRate / 4));
+    const auto out = finish();
+
+    bool clean = false;
+    const auto runs = runsOf(out, started, clean);
+    ASSERT_TRUE(clean);
+    ASSERT_GE(runs.size(), 3u);
+    // Every run starts at the sound's beginning; all but the last ran to its end (the loop)
+    // except the one cut by the restart, and the last is a single whole play, then silence.
+    for (std::size_t r = 0; r < runs.size(); ++r) EXPECT_EQ(runs[r].firstPos, 0u) << "run " << r;
+    for (std::size_t r = 0; r + 2 < runs.size(); ++r)
+        EXPECT_EQ(runs[r].lastPos, probe.frames() - 1) << "run " << r;
+    const OutputRun& last = runs.back();
+    EXPECT_EQ(last.lastPos, probe.frames() - 1);
+    EXPECT_GE(last.start, replayed) << "the restart must come after the dsPlay call";
+    const std::size_t lastEnd = last.start + probe.frames();
+    EXPECT_EQ(peak(out, lastEnd, out.size()), 0) << "dsPlay must play once, not keep looping";
+    // Runs are back to back: nothing silent in between, so the loop and the restart are seamless.
+    for (std::size_t r = 1; r < runs.size(); ++r)
+        EXPECT_EQ(runs[r].start,
+                  runs[r - 1].start + (runs[r - 1].lastPos - runs[r - 1].firstPos) + 1)
+            << "run " << r;
+}
+
+TEST_F(DiskOutputTest, PlayAgainWhilePlayingRestartsWithoutOverlap) {
+    const Probe probe = countingProbe(4 * kRate);
+    const std::int32_t h = create(makePcm16(2, 44100, probe.samples));
+    ASSERT_GT(h, 0);
+    ASSERT_TRUE(waitFor(kRate / 20));
+    const std::size_t started = written();
+    ASSERT_EQ(dsPlay(h), 1);
+    // Half a second of the four is surely out by now; play again while the rest is playing.
+    ASSERT_TRUE(waitFor(started + kSettleFrames + kRate / 2));
+    ASSERT_EQ(dsPlay(h), 1);
+    const std::size_t replayed = written();
+    ASSERT_TRUE(waitFor(replayed + kSettleFrames + probe.frames() + kRate / 4));
+    const auto out = finish();
+
+    bool clean = false;
+    const auto runs = runsOf(out, started, clean);
+    ASSERT_TRUE(clean);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].firstPos, 0u);
+    EXPECT_GE(runs[0].lastPos, kRate / 2 - 1) << "the first play was cut before it was heard";
+    EXPECT_EQ(runs[1].firstPos, 0u) << "the second play must start from the beginning";
+    EXPECT_EQ(runs[1].lastPos, probe.frames() - 1);
+    EXPECT_GE(runs[1].start, replayed);
+    // Only a machine stalled for seconds lets the first play end by itself; otherwise the
+    // restart cuts it and follows without a gap.
+    if (runs[0].lastPos < probe.frames() - 1) {
+        EXPECT_EQ(runs[1].start, runs[0].start + runs[0].lastPos + 1);
+    }
+    EXPECT_EQ(peak(out, runs[1].start + probe.frames(), out.size()), 0);
+}
+
+} // namespace
