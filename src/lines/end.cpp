@@ -84,10 +84,16 @@ void Form1::描画_点滅3並び(int IN_手番, int IN_X, int IN_Y, int IN_点�
 void Form1::待ち時間(double IN_秒) {
     // A monotonic clock, so the wait ends on time across midnight or a clock change; short
     // sleeps instead of spinning, and no input is handled meanwhile.
+    constexpr double step = 0.01;
     const double deadline = window_.seconds() + IN_秒;
-    for (double now = window_.seconds(); now < deadline; now = window_.seconds()) {
+    // Every sleep lasts at least what it asks, so this many steps always cover the wait,
+    // whatever a clock's resolution.
+    const double most = IN_秒 / step + 2;
+    int steps = 0;
+    for (double now = window_.seconds(); now < deadline && steps < most; now = window_.seconds()) {
         const double left = deadline - now;
-        window_.sleep(left < 0.01 ? left : 0.01);
+        window_.sleep(left < step ? left : step);
+        ++steps;
     }
 }
 

@@ -90,13 +90,14 @@ int Form1::移動チェック(int 移動元X, int 移動元Y, int 移動先X, in
 int Form1::移動チェック飛車(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y) const {
     if (移動元X != 移動先X && 移動元Y != 移動先Y) return 偽;
     if (移動元X == 移動先X) {
+        // Rows strictly between; none when the squares are the same or adjacent.
         const int s = 移動先Y > 移動元Y ? 1 : -1;
-        for (int y = 移動元Y + s; y != 移動先Y; y += s) {
+        for (int y = 移動元Y + s; s > 0 ? y <= 移動先Y - s : y >= 移動先Y - s; y += s) {
             if (!盤内(移動元X, y) || 盤[移動元X][y] != 空き) return 偽;
         }
     } else {
         const int s = 移動先X > 移動元X ? 1 : -1;
-        for (int x = 移動元X + s; x != 移動先X; x += s) {
+        for (int x = 移動元X + s; s > 0 ? x <= 移動先X - s : x >= 移動先X - s; x += s) {
             if (!盤内(x, 移動元Y) || 盤[x][移動元Y] != 空き) return 偽;
         }
     }
