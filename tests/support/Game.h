@@ -56,6 +56,15 @@ struct Game {
         }
         return 0;
     }
+    // Two humans: 先手 wins along the bottom row in five drops, each where the placement
+    // rule allows: 王 (1,9), 後手 王 (2,8), 金 (2,9), 後手 金 (1,8), 銀 (3,9).
+    void playToSenteWin() {
+        drop(Form1::先手, 8, 1, 9);
+        drop(Form1::後手, 8, 2, 8);
+        drop(Form1::先手, 5, 2, 9);
+        drop(Form1::後手, 5, 1, 8);
+        drop(Form1::先手, 4, 3, 9);
+    }
     std::string lastTitle() const { return w.messages.empty() ? "" : w.messages.back().title; }
     std::string lastText() const { return w.messages.empty() ? "" : w.messages.back().text; }
     // Calls of one operation with one handle; a handle of 0 (a sound that did not load)

@@ -153,21 +153,12 @@ TEST(Menus, StartWithNoMoveReportsWhoseTurn) {
     EXPECT_EQ(g->手番, F::先手);
 }
 
-// 先手 wins along the bottom row in five drops, each where the placement rule allows.
-static void playToSenteWin(Game& g) {
-    g.drop(F::先手, 8, 1, 9); // 王
-    g.drop(F::後手, 8, 2, 8); // 王, next to it
-    g.drop(F::先手, 5, 2, 9); // 金
-    g.drop(F::後手, 5, 1, 8); // 金
-    g.drop(F::先手, 4, 3, 9); // 銀 completes (1,9) (2,9) (3,9)
-}
-
 TEST(Menus, AfterAWinEveryStartBeginsAnew) {
     for (auto start : {&Form1::START_Click, &Form1::SENTE_Click, &Form1::GOTE_Click}) {
         Game g;
         g->Form_Load();
         g->START_Click();
-        playToSenteWin(g);
+        g.playToSenteWin();
         ASSERT_EQ(g.lastText(), "先手の勝ちです");
         ASSERT_EQ(g->手番, F::終局);
         ((*g).*start)();
@@ -338,7 +329,7 @@ TEST(Mouse, TwoHumansPlayToAWin) {
     g->Form_Load();
     g->START_Click();
     g.s.calls.clear();
-    playToSenteWin(g);
+    g.playToSenteWin();
     EXPECT_EQ(g->手数, 5);
     EXPECT_EQ(g.lastText(), "先手の勝ちです");
     EXPECT_EQ(g.lastTitle(), "終了");

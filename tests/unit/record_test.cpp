@@ -153,11 +153,7 @@ TEST(Replay, BackAfterAWinResumesWithTheWinnerToMoveAndForwardWinsAgain) {
     Game g;
     g->Form_Load();
     g->START_Click();
-    g.drop(F::先手, 8, 1, 9);
-    g.drop(F::後手, 8, 2, 8);
-    g.drop(F::先手, 5, 2, 9);
-    g.drop(F::後手, 5, 1, 8);
-    g.drop(F::先手, 4, 3, 9);
+    g.playToSenteWin();
     ASSERT_EQ(g.lastText(), "先手の勝ちです");
     g->REPLAY_Click();
     EXPECT_EQ(g->対局中, F::真);

@@ -1,0 +1,298 @@
+#!/usr/bin/env python3
+"""Plays one scenario against the real game in its own X server: run_scenario.py NAME.
+
+Each scenario drives the window only with X input events and judges it only by screen
+pixels (and, for the music, by the audio the game writes through SDL's disk driver)."""
+
+import array
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import xsession as xs  # noqa: E402
+
+HU, KYOU, KEI, GIN, KIN, KAKU, SYA, OU = range(1, 9)
+
+
+def start_two_humans(s):
+    s.menu(xs.MENU_TWO_HUMANS)
+    # The start box has a single blank as its title.
+    s.close_box(" ")
+
+
+def expect_count_changed(s, before, after, side, kind, what):
+    a, b = s.count_area(before, side, kind), s.count_area(after, side, kind)
+    s.check(a.rgb != b.rgb, "the count of %s did not change after %s" % (what, what))
+    reds = sum(1 for i in range(0, len(b.rgb), 3)
+               if b.rgb[i] > 160 and b.rgb[i + 1] < 90 and b.rgb[i + 2] < 90)
+    s.check(reds > 5, "no red count digits left beside %s" % what)
+
+
+def expect_count_same(s, before, after, side, kind, what):
+    s.check(s.count_area(before, side, kind).rgb == s.count_area(after, side, kind).rgb,
+            "the count of %s changed although the other side moved" % what)
+
+
+def two_humans(s):
+    """スタート, then drops by both sides: each piece shows on its square and the hand
+    counts of the mover change, the other side's stay."""
+    start_two_humans(s)
+    moves = [("sente", HU, 5, 5), ("gote", HU, 5, 4),
+             # 後手's 歩 attacks only (5, 5), which is taken: 先手 may drop anywhere.
+             ("sente", KIN, 3, 7),
+             # 先手's 金 on (3, 7) attacks (3, 6) among others.
+             ("gote", GIN, 3, 6)]
+    for side, kind, x, y in moves:
+        other = "gote" if side == "sente" else "sente"
+        before, after = s.drop(side, kind, x, y)
+        name = ("SITA_" if side == "sente" else "UE_") + xs.PICTURE_NAMES[kind]
+        s.expect_square(after, x, y, name)
+        s.check(s.outline_is(after, x, y, xs.GREEN),
+                "square (%d,%d) is not outlined in green after the drop" % (x, y))
+        s.check(s.outline_is(after, *xs.hand_square(side, kind), xs.GREEN),
+                "the selected hand slot keeps a highlight after the drop")
+        expect_count_changed(s, before, after, side, kind, "%s's %s" % (side, name))
+        expect_count_same(s, before, after, other, kind, "%s's kind %d" % (other, kind))
+        s.note("%s dropped %s on (%d,%d)" % (side, name, x, y))
+    final = s.settle()
+    for side, kind, x, y in moves:
+        s.expect_square(final, x, y, ("SITA_" if side == "sente" else "UE_") +
+                        xs.PICTURE_NAMES[kind])
+    for x, y in [(1, 1), (9, 9), (4, 4), (5, 6)]:
+        s.expect_square(final, x, y, "KARA_MASU")
+    s.save(final, "final")
+
+
+def attack_rule(s):
+    """A drop off the attacked squares is refused with the box 注意; the allowed square is
+    then outlined in white and the selection is kept."""
+    start_two_humans(s)
+    s.drop("sente", HU, 5, 5)
+    hand = xs.hand_square("gote", HU)
+    s.click_square(*hand)
+    s.wait_until(lambda im: s.outline_is(im, *hand, xs.RED), 5, "the red outline of 後手's 歩")
+    s.click_square(1, 1)
+    s.close_box("注意")
+    shown = s.wait_until(lambda im: s.outline_is(im, 5, 4, xs.WHITE), 5,
+                         "a white outline around (5,4), the only square 先手's 歩 attacks")
+    s.save(shown, "allowed")
+    s.expect_square(shown, 1, 1, "KARA_MASU")
+    # Squares that share no edge with (5,4) keep their green outline.
+    for x, y in [(1, 1), (9, 9), (3, 4), (7, 4), (5, 2), (5, 6)]:
+        s.check(s.outline_is(shown, x, y, xs.GREEN),
+                "square (%d,%d) is highlighted but 先手 does not attack it" % (x, y))
+    # The refusal kept the selection: a click on the allowed square drops the same 歩.
+    s.click_square(5, 4)
+    s.wait_until(lambda im: s.shows(im, 5, 4, "UE_HU"), 5, "後手's 歩 on (5,4)")
+
+
+def computer_first(s):
+    """対局(COM) → 後手: the computer, 先手, opens with its 歩 on (5,5), outlined in white;
+    after the human's reply it answers with another white-outlined drop."""
+    initial = s.settle()
+    s.menu(xs.MENU_COM_HUMAN_SECOND)
+    shown = s.wait_until(lambda im: s.shows(im, 5, 5, "SITA_HU"), 10,
+                         "the computer's 歩 on (5,5)")
+    shown = s.settle()
+    s.check(s.outline_is(shown, 5, 5, xs.WHITE), "the computer's drop on (5,5) has no white "
+            "outline")
+    expect_count_changed(s, initial, shown, "sente", HU, "the computer's 歩")
+    s.check(not s.windows("^ $"), "a turn message box opened although the computer moves first")
+    s.save(shown, "computer_opened")
+    # The human (後手) must answer on (5,4), the only square the 歩 attacks.
+    s.drop("gote", HU, 5, 4)
+    empty = s.picture("KARA_MASU")
+
+    def replied(im):
+        for x in range(1, 10):
+            for y in range(1, 10):
+                if (x, y) in ((5, 5), (5, 4)):
+                    continue
+                if s.square_picture(im, x, y).difference(empty)[0] > 20 and \
+                        s.outline_is(im, x, y, xs.WHITE):
+                    return True
+        return False
+
+    reply = s.wait_until(replied, 10, "the computer's second drop with its white outline")
+    s.save(reply, "computer_replied")
+    s.expect_square(reply, 5, 4, "UE_HU")
+    s.check(s.outline_is(reply, 5, 4, xs.GREEN) or not s.outline_is(reply, 5, 4, xs.WHITE),
+            "the human's drop on (5,4) got the computer's white outline")
+
+
+def win(s):
+    """A row of three ends the game: the row blinks, then the box 終了 comes; afterwards the
+    board keeps the row and a click asks for a new game (box 開始)."""
+    start_two_humans(s)
+    s.drop("sente", OU, 1, 9)
+    s.drop("gote", OU, 2, 8)
+    s.drop("sente", KIN, 2, 9)
+    s.drop("gote", KIN, 1, 8)
+    hand = xs.hand_square("sente", GIN)
+    s.click_square(*hand)
+    s.wait_until(lambda im: s.outline_is(im, *hand, xs.RED), 5, "the red outline of 先手's 銀")
+    s.click_square(3, 9)
+    clicked = time.monotonic()
+    # Watch the row while it blinks: at some moment all three squares show the empty wood.
+    blink_seen = False
+    box = None
+    while time.monotonic() - clicked < 10:
+        im = s.shot()
+        if all(s.shows(im, x, 9, "KARA_MASU") for x in (1, 2, 3)):
+            if not blink_seen:
+                s.save(im, "blink_off")
+            blink_seen = True
+        found = s.windows("^終了$")
+        if found:
+            box = found[0]
+            break
+    waited = time.monotonic() - clicked
+    s.check(box is not None, "no box titled 終了 within 10 s of the winning drop")
+    s.note("the 終了 box came %.2f s after the winning click; blink seen: %s"
+           % (waited, blink_seen))
+    s.check(waited >= 1.0, "the 終了 box came after %.2f s: the row did not blink (0.3 s x 4)"
+            % waited)
+    s.check(blink_seen, "the winning row never showed empty squares before the 終了 box")
+    s.save(s.settle(), "won")
+    s.close_box("終了")
+    final = s.settle()
+    for x, name in ((1, "SITA_OU"), (2, "SITA_KIN"), (3, "SITA_GIN")):
+        s.expect_square(final, x, 9, name)
+        s.check(s.outline_is(final, x, 9, xs.GREEN), "(%d,9) not back to a green outline" % x)
+    s.expect_square(final, 2, 8, "UE_OU")
+    s.expect_square(final, 1, 8, "UE_KIN")
+    # The game is over: a board click no longer plays, it asks to start a game.
+    s.click_square(9, 1)
+    s.close_box("開始")
+    s.expect_square(s.settle(), 9, 1, "KARA_MASU")
+
+
+def wait_exit(s, proc, what, sent):
+    while proc.poll() is None and time.monotonic() - sent < 5:
+        time.sleep(0.01)
+    took = time.monotonic() - sent
+    s.check(proc.poll() is not None, "%s: the game was still running 5 s later" % what)
+    s.note("%s: the process ended %.3f s later with status %d" % (what, took, proc.returncode))
+    s.check(proc.returncode == 0, "%s: exit status %d, expected 0" % (what, proc.returncode))
+    return took
+
+
+def quit_keys(s):
+    """Esc ends the program with status 0 (and so does 対局 → 終わり)."""
+    s.settle()
+    took = wait_exit_after(s, lambda: s.key("Escape"), "Esc")
+    if took > 1.0:
+        s.note("warning: Esc took %.3f s, more than the second it should" % took)
+    s.start_game()
+    s.settle()
+    wait_exit_after(s, lambda: s.menu((0, 2)), "対局 → 終わり")
+
+
+def wait_exit_after(s, action, what):
+    proc = s.game
+    sent = time.monotonic()
+    action()
+    return wait_exit(s, proc, what, sent)
+
+
+# -- music -----------------------------------------------------------------------------------
+
+RATE, CHANNELS, SAMPLE_BYTES = 44100, 2, 2  # what the sound library opens: S16 stereo
+FRAME = CHANNELS * SAMPLE_BYTES
+SECOND = RATE * FRAME
+
+
+def audio_peak(path, start, end):
+    with open(path, "rb") as f:
+        f.seek(start)
+        data = f.read(end - start)
+    data = data[: len(data) - len(data) % 2]
+    samples = array.array("h")
+    samples.frombytes(data)
+    if sys.byteorder != "little":
+        samples.byteswap()
+    return max((abs(v) for v in samples), default=0), len(samples)
+
+
+def wait_size(s, path, size, timeout):
+    deadline = time.monotonic() + timeout
+    while os.path.getsize(path) < size:
+        if time.monotonic() > deadline:
+            s.fail("the audio file grew to %d bytes only, waited for %d"
+                   % (os.path.getsize(path), size))
+        time.sleep(0.05)
+
+
+def listen(s, path, mark, label, want_sound):
+    """Judge 1.5 s of output written after byte `mark` of the audio file, skipping the half
+    second in which the command reaches the game and the mixer's queued buffers drain."""
+    start = mark + SECOND // 2
+    start -= start % FRAME
+    wait_size(s, path, start + 3 * SECOND // 2, 15)
+    peak, n = audio_peak(path, start, start + 3 * SECOND // 2)
+    s.note("%s: peak %d over %d samples" % (label, peak, n))
+    if want_sound:
+        s.check(peak > 1000, "%s: the output stays silent (peak %d)" % (label, peak))
+    else:
+        s.check(peak == 0, "%s: the output is not silent (peak %d)" % (label, peak))
+
+
+def music(s):
+    """The music loops from the start; F1 stops it (silence), F1 again restarts it."""
+    path = s.audio_file
+    # The first two seconds after load.
+    wait_size(s, path, 2 * SECOND, 15)
+    peak, n = audio_peak(path, 0, 2 * SECOND)
+    s.note("first 2 s: peak %d over %d samples" % (peak, n))
+    s.check(peak > 1000, "the first 2 s of output are silent (peak %d): no music at start" % peak)
+
+    def after_key(label, want_sound):
+        mark = os.path.getsize(path)
+        s.key("F1")
+        listen(s, path, mark, label, want_sound)
+
+    after_key("after F1 (music off)", False)
+    after_key("after F1 again (music on)", True)
+    # The menu item does the same as F1.
+    mark = os.path.getsize(path)
+    s.menu((4, 0))
+    listen(s, path, mark, "after ｵﾌﾟｼｮﾝ → BGM (music off)", False)
+
+
+SCENARIOS = {
+    "two_humans": two_humans,
+    "attack_rule": attack_rule,
+    "computer_first": computer_first,
+    "win": win,
+    "quit_keys": quit_keys,
+    "music": music,
+}
+
+
+def main(argv):
+    if len(argv) != 2 or argv[1] not in SCENARIOS:
+        print("usage: run_scenario.py {%s}" % ",".join(SCENARIOS), file=sys.stderr)
+        return 2
+    name = argv[1]
+    extra, audio = {}, "dummy"
+    if name == "music":
+        audio = "disk"
+        out = os.path.join(os.environ.get("TARVENKO_E2E_OUT") or ".", name)
+        os.makedirs(out, exist_ok=True)
+        audio_file = os.path.join(out, "output.raw")
+        if os.path.exists(audio_file):
+            os.remove(audio_file)
+        extra = {"SDL_DISKAUDIOFILE": audio_file}
+    began = time.monotonic()
+    with xs.Session(name, audio=audio, extra_env=extra) as s:
+        if name == "music":
+            s.audio_file = audio_file
+        SCENARIOS[name](s)
+    print("%s passed in %.1f s" % (name, time.monotonic() - began))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
