@@ -1,0 +1,755 @@
+// The computer player: the score of one candidate drop and the whole computer turn, on
+// positions built through the hands so that every piece on the board has left a hand.
+#include "game/Form1.h"
+#include "Recording.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace tarvenko;
+using F = Form1;
+using Op = RecordingWindow::OpKind;
+
+// ---- Heap allocations, counted only while a test asks for it ----
+
+namespace {
+std::atomic<bool> 数える{false};
+std::atomic<long> 確保数{0};
+} // namespace
+
+void* operator new(std::size_t n) {
+    if (数える.load(std::memory_order_relaxed)) 確保数.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+    return ::operator new(n);
+}
+// Kept out of line, so that the compiler pairs each delete with its new and not with the
+// malloc and free inside them.
+[[gnu::noinline]] void operator delete(void* p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+constexpr int 駒の値[9] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
+
+int 種類(int code) {
+    const int a = code < 0 ? -code : code;
+    for (int k = 1; k <= 8; ++k) {
+        if (駒の値[k] == a) return k;
+    }
+    return 0;
+}
+
+// The hand slot row of a code's kind: column 11 rows 2..9 for 先手, column −1 rows 8..1
+// for 後手.
+int 持駒の段(int code) {
+    return code < 0 ? 種類(code) + 1 : 9 - 種類(code);
+}
+int 持駒の列(int code) {
+    return code < 0 ? F::先手持駒列 : F::後手持駒列;
+}
+
+// Everything a computer turn reads or changes, apart from the scratch maps and flags.
+struct 局面 {
+    int 盤[10][10];
+    int 先手持駒[9], 後手持駒[9];
+    int 先手持駒合計, 後手持駒合計;
+    int 手数, 手番, 人間側, COM側, 対局中, 対局モード, 手順数, 手順最大;
+
+    explicit 局面(const Form1& f)
+        : 先手持駒合計(f.先手持駒合計), 後手持駒合計(f.後手持駒合計), 手数(f.手数), 手番(f.手番),
+          人間側(f.人間側), COM側(f.COM側), 対局中(f.対局中), 対局モード(f.対局モード),
+          手順数(f.手順数), 手順最大(f.手順最大) {
+        std::memcpy(盤, f.盤, sizeof 盤);
+        std::memcpy(先手持駒, f.先手持駒, sizeof 先手持駒);
+        std::memcpy(後手持駒, f.後手持駒, sizeof 後手持駒);
+    }
+    void 戻す(Form1& f) const {
+        std::memcpy(f.盤, 盤, sizeof 盤);
+        std::memcpy(f.先手持駒, 先手持駒, sizeof 先手持駒);
+        std::memcpy(f.後手持駒, 後手持駒, sizeof 後手持駒);
+        f.先手持駒合計 = 先手持駒合計;
+        f.後手持駒合計 = 後手持駒合計;
+        f.手数 = 手数;
+        f.手番 = 手番;
+        f.人間側 = 人間側;
+        f.COM側 = COM側;
+        f.対局中 = 対局中;
+        f.対局モード = 対局モード;
+        f.手順数 = 手順数;
+        f.手順最大 = 手順最大;
+    }
+    bool operator==(const 局面& o) const {
+        return std::memcmp(盤, o.盤, sizeof 盤) == 0 &&
+               std::memcmp(先手持駒, o.先手持駒, sizeof 先手持駒) == 0 &&
+               std::memcmp(後手持駒, o.後手持駒, sizeof 後手持駒) == 0 &&
+               std::tie(先手持駒合計, 後手持駒合計, 手数, 手番, 人間側, COM側, 対局中, 対局モード,
+                        手順数, 手順最大) == std::tie(o.先手持駒合計, o.後手持駒合計, o.手数,
+                                                      o.手番, o.人間側, o.COM側, o.対局中,
+                                                      o.対局モード, o.手順数, o.手順最大);
+    }
+};
+
+// A game against the computer, the computer to move.
+struct Game {
+    RecordingWindow w;
+    RecordingSound s;
+    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
+
+    explicit Game(int com) {
+        f->初期設定();
+        f->対局モード = F::モード_COM;
+        f->COM側 = com;
+        f->人間側 = -com;
+        f->対局中 = F::真;
+        f->手番 = com;
+        f->音_駒打 = 66;
+        f->音_終局 = 55;
+    }
+    Form1* operator->() { return f.get(); }
+    Form1& operator*() { return *f; }
+
+    // A piece that left its side's hand earlier in the game.
+    void 置く(int x, int y, int code) {
+        const int k = 種類(code);
+        ASSERT_NE(k, 0) << code;
+        ASSERT_EQ(f->盤[x][y], F::空き) << x << "," << y;
+        (code < 0 ? f->先手持駒 : f->後手持駒)[k] -= 1;
+        (code < 0 ? f->先手持駒合計 : f->後手持駒合計) -= 1;
+        ASSERT_GE((code < 0 ? f->先手持駒 : f->後手持駒)[k], 0) << code;
+        f->盤[x][y] = code;
+        f->手数 += 1;
+    }
+
+    // The human's drop, carried out the way the board input does it.
+    void 人間が打つ(int x, int y, int code) {
+        const int col = 持駒の列(code), row = 持駒の段(code);
+        f->手順保存(col, row, x, y, code, f->盤[x][y]);
+        f->手数 += 1;
+        f->駒移動(col, row, x, y, code);
+        f->手番 = f->COM側;
+    }
+};
+
+struct Drop {
+    int sx, sy, x, y, code;
+    bool operator==(const Drop& o) const {
+        return std::tie(sx, sy, x, y, code) == std::tie(o.sx, o.sy, o.x, o.y, o.code);
+    }
+    bool operator<(const Drop& o) const {
+        return std::tie(sx, sy, x, y, code) < std::tie(o.sx, o.sy, o.x, o.y, o.code);
+    }
+};
+
+std::ostream& operator<<(std::ostream& os, const Drop& d) {
+    return os << "(" << d.sx << "," << d.sy << ")→(" << d.x << "," << d.y << ") " << d.code;
+}
+
+// The last recorded move.
+Drop 最後の手(const Form1& f) {
+    const int n = f.手順数;
+    return {f.手順_移動元X[n], f.手順_移動元Y[n], f.手順_移動先X[n], f.手順_移動先Y[n],
+            f.手順_移動元駒[n]};
+}
+
+// Checks that the computer played exactly the drop d from the position before.
+void 指した手を確かめる(Form1& f, const 局面& before, const Drop& d) {
+    EXPECT_EQ(f.手数, before.手数 + 1);
+    ASSERT_EQ(f.手順数, before.手順数 + 1);
+    EXPECT_EQ(f.手順最大, f.手順数);
+    EXPECT_EQ(最後の手(f), d);
+    EXPECT_EQ(f.手順_移動先駒[f.手順数], d.code);
+    EXPECT_EQ(f.手順_取駒[f.手順数], F::空き);
+    for (int x = 1; x <= 9; ++x) {
+        for (int y = 1; y <= 9; ++y) {
+            const int expected = (x == d.x && y == d.y) ? d.code : before.盤[x][y];
+            EXPECT_EQ(f.盤[x][y], expected) << "(" << x << "," << y << ")";
+        }
+    }
+    const int k = 種類(d.code);
+    const int* hand = d.code < 0 ? f.先手持駒 : f.後手持駒;
+    const int* handBefore = d.code < 0 ? before.先手持駒 : before.後手持駒;
+    for (int i = 1; i <= 8; ++i) EXPECT_EQ(hand[i], handBefore[i] - (i == k)) << "kind " << i;
+    EXPECT_EQ(d.code < 0 ? f.先手持駒合計 : f.後手持駒合計,
+              (d.code < 0 ? before.先手持駒合計 : before.後手持駒合計) - 1);
+    EXPECT_EQ(d.code < 0 ? f.後手持駒合計 : f.先手持駒合計,
+              d.code < 0 ? before.後手持駒合計 : before.先手持駒合計);
+}
+
+int 音の回数(const RecordingSound& s, const char* op, std::int32_t handle) {
+    int n = 0;
+    for (const auto& c : s.calls) n += std::string(c.op) == op && c.handle == handle;
+    return n;
+}
+
+bool 近い(float a, double b) {
+    return std::abs(a - b) < 0.01;
+}
+
+// Every drop the side may make now under the placement rule and the drop rules, in the
+// order hand slot row, column, row.
+std::vector<Drop> 打てる手(Form1& f, int side) {
+    f.調査_利き筋(-side);
+    const int open = f.調査_利筋あるか();
+    f.調査_2歩フラグ設定();
+    const int col = side == F::先手 ? F::先手持駒列 : F::後手持駒列;
+    std::vector<Drop> out;
+    for (int row = 1; row <= 9; ++row) {
+        if (f.取得_持駒数(side, row) <= 0) continue;
+        const int code = f.取得_持駒(side, row);
+        for (int x = 1; x <= 9; ++x) {
+            for (int y = 1; y <= 9; ++y) {
+                if (open == F::真 && f.利き筋[x][y] != F::真) continue;
+                if (f.移動チェック(col, row, x, y, code) == F::真)
+                    out.push_back({col, row, x, y, code});
+            }
+        }
+    }
+    return out;
+}
+
+// Plays a random drop for the human the way the board input would accept it. Returns
+// false when the game is over: a row of three, or no drop at all.
+bool 人間のでたらめな手(Game& g, std::mt19937& rng) {
+    const std::vector<Drop> drops = 打てる手(*g, g->人間側);
+    if (drops.empty()) return false;
+    const Drop d = drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
+    g->手順保存(d.sx, d.sy, d.x, d.y, d.code, g->盤[d.x][d.y]);
+    g->手数 += 1;
+    g->駒移動(d.sx, d.sy, d.x, d.y, d.code);
+    if (g->終了_判定(g->人間側, d.x, d.y) == F::真) return false;
+    g->手番 = g->COM側;
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// 調査_得点
+
+TEST(Score, WinComesFirstEvenWhenTheHumanCouldWinToo) {
+    Game g(F::先手);
+    g.置く(3, 5, F::先手金);
+    g.置く(4, 5, F::先手銀);
+    g.置く(1, 1, F::後手歩);
+    g.置く(2, 1, F::後手歩);
+    g.置く(5, 5, F::先手王); // the candidate
+    const 局面 before(*g);
+    EXPECT_EQ(g->調査_得点(F::先手持駒列, 8, 5, 5), 10000);
+    EXPECT_TRUE(局面(*g) == before);
+}
+
+TEST(Score, ReplyThatWinsForTheHumanLoses) {
+    struct Case {
+        const char* what;
+        int candidateX, candidateY, candidate;
+        int expected;
+        std::set<std::pair<int, int>> computerLines;
+    };
+    // The human (後手) has (1,1) and (2,1); a 後手 piece on (3,1) would make three.
+    const Case cases[] = {
+        // The candidate attacks nothing and neither does the rest: every square is open.
+        {"no lines", 5, 5, F::先手歩, -901, {}},
+        // The candidate attacks (3,1) itself.
+        {"attacks the winning square", 3, 2, F::先手歩, -901, {{3, 1}}},
+        // The candidate attacks only (9,8): the human must go there and cannot win.
+        {"attacks elsewhere", 9, 9, F::先手歩, 9, {{9, 8}}},
+        // Only (3,1) is not attacked, the human may not use it.
+        {"lines beside the winning square", 1, 3, F::先手金, 9, {{1, 2}, {2, 2}, {2, 3}, {1, 4}}},
+    };
+    for (const Case& c : cases) {
+        Game g(F::先手);
+        g.置く(1, 1, F::後手歩);
+        g.置く(2, 1, F::後手歩);
+        g.置く(5, 4, F::後手金); // stops the pawn on (5,5) from attacking anything
+        g.置く(c.candidateX, c.candidateY, c.candidate);
+        for (int x = 0; x <= 9; ++x)
+            for (int y = 0; y <= 9; ++y) g->利き筋[x][y] = F::真; // stale
+        const 局面 before(*g);
+        EXPECT_EQ(g->調査_得点(F::先手持駒列, 1, c.candidateX, c.candidateY), c.expected) << c.what;
+        EXPECT_TRUE(局面(*g) == before) << c.what;
+        // The map now holds the computer's lines of attack.
+        std::set<std::pair<int, int>> lines;
+        for (int x = 1; x <= 9; ++x)
+            for (int y = 1; y <= 9; ++y)
+                if (g->利き筋[x][y] == F::真) lines.insert({x, y});
+        EXPECT_EQ(lines, c.computerLines) << c.what;
+    }
+}
+
+TEST(Score, HumanAsFirstPlayerThreatensWithItsOwnPieces) {
+    Game g(F::後手);
+    g.置く(1, 9, F::先手金);
+    g.置く(2, 9, F::先手金);
+    g.置く(5, 5, F::後手歩); // attacks (5,6) only: the human may not reach (3,9)
+    EXPECT_EQ(g->調査_得点(F::後手持駒列, 8, 5, 5), 8);
+    g->盤[5][6] = F::先手香; // now the computer attacks nothing, every square is open
+    EXPECT_EQ(g->調査_得点(F::後手持駒列, 8, 5, 5), -901);
+    EXPECT_EQ(g->盤[3][9], F::空き);
+}
+
+TEST(Score, ThreatIgnoresTheHumansHandAndPawnRules) {
+    Game g(F::先手);
+    g.置く(1, 1, F::後手金);
+    g.置く(2, 1, F::後手金);
+    g.置く(3, 4, F::後手歩); // a 後手 pawn in column 3 already
+    g.置く(3, 5, F::先手歩); // the candidate, stopping that pawn; it attacks nothing
+    // Nothing left in the human's hand at all.
+    for (int k = 0; k <= 8; ++k) g->後手持駒[k] = 0;
+    g->後手持駒合計 = 0;
+    EXPECT_EQ(g->調査_得点(F::先手持駒列, 1, 3, 5), -901);
+}
+
+TEST(Score, BaseValueByHandRow) {
+    // No human piece on the board, so nothing the human drops next can make three.
+    const std::pair<int, int> squares[] = {{1, 1}, {5, 5}, {9, 9}, {2, 8}};
+    for (int com : {F::先手, F::後手}) {
+        for (int k = 1; k <= 8; ++k) {
+            for (auto [x, y] : squares) {
+                Game g(com);
+                g.置く(x, y, com == F::先手 ? F::先手金 : F::後手金);
+                const int col = com == F::先手 ? F::先手持駒列 : F::後手持駒列;
+                const int expected = com == F::先手 ? 10 - k : k;
+                EXPECT_EQ(g->調査_得点(col, k, x, y), expected)
+                    << "computer " << com << " row " << k << " at " << x << "," << y;
+                // A source that is no hand column has no base value.
+                EXPECT_EQ(g->調査_得点(5, k, x, y), 0);
+            }
+        }
+    }
+}
+
+TEST(Score, FourInARowIsNoWin) {
+    Game g(F::先手);
+    g.置く(1, 5, F::先手金);
+    g.置く(2, 5, F::先手金);
+    g.置く(4, 5, F::先手香);
+    g.置く(3, 5, F::先手歩); // the candidate: four in a row, three on no axis
+    EXPECT_EQ(g->調査_得点(F::先手持駒列, 1, 3, 5), 9);
+    // With a human pair completed on a square the computer's 香 attacks, the same drop
+    // loses.
+    Game h(F::先手);
+    h.置く(1, 5, F::先手金);
+    h.置く(2, 5, F::先手金);
+    h.置く(4, 5, F::先手香);
+    h.置く(5, 1, F::後手金); // (4,1), open to the human under the 香's line, makes three
+    h.置く(6, 1, F::後手金);
+    h.置く(3, 5, F::先手歩);
+    EXPECT_EQ(h->調査_得点(F::先手持駒列, 1, 3, 5), -901);
+}
+
+// ---------------------------------------------------------------------------------------
+// com_ban
+
+TEST(ComMove, OpeningPawnToTheCentre) {
+    for (int com : {F::先手, F::後手}) {
+        Game g(com);
+        g.w.logDrawing = true;
+        const 局面 before(*g);
+        g->com_ban();
+        const bool sente = com == F::先手;
+        const int pawn = sente ? F::先手歩 : F::後手歩;
+        指した手を確かめる(*g, before, {sente ? 11 : -1, sente ? 2 : 8, 5, 5, pawn});
+        EXPECT_EQ((sente ? g->先手持駒 : g->後手持駒)[1], 8);
+        EXPECT_EQ(g->手番, -com);
+        EXPECT_EQ(g->対局中, F::真);
+        EXPECT_EQ(音の回数(g.s, "play", 66), 1);
+        EXPECT_TRUE(g.w.messages.empty());
+        // The square is outlined in white and the move written into the computer's box.
+        bool white = false;
+        for (const auto& op : g.w.ops) {
+            white |= op.kind == Op::Box && op.colour == F::色_白 && 近い(op.x1, F::横位置(5)) &&
+                     近い(op.y1, F::縦位置(5));
+        }
+        EXPECT_TRUE(white) << com;
+        const double bx = sente ? F::先手結果X : F::後手結果X;
+        const double by = sente ? F::先手結果Y : F::後手結果Y;
+        std::vector<std::string> texts;
+        for (const auto& op : g.w.ops) {
+            if (op.kind == Op::Text && 近い(op.y1, F::縦位置(by)) && op.x1 >= F::横位置(bx) - 1 &&
+                op.x1 < F::横位置(bx) + 1360)
+                texts.push_back(op.text);
+        }
+        EXPECT_EQ(texts, (std::vector<std::string>{"思考中", "５", "五", "歩"})) << com;
+    }
+}
+
+TEST(ComMove, WorkedOpeningComputerFirst) {
+    // Reply 後手金 on (5,4): the human then attacks (4,4) (4,5) (6,4) (6,5) (5,3); 歩 on
+    // (4,4) leaves the human only (4,3), which makes no row.
+    // Reply 後手歩 on (5,4) instead: the human attacks nothing, and row 1 is closed to
+    // the computer's 歩, so it goes to (1,2).
+    struct Case {
+        int reply;
+        Drop expected;
+    };
+    const Case cases[] = {
+        {F::後手金, {11, 2, 4, 4, F::先手歩}},
+        {F::後手歩, {11, 2, 1, 2, F::先手歩}},
+    };
+    for (const Case& c : cases) {
+        Game g(F::先手);
+        g->com_ban();
+        ASSERT_EQ(g->盤[5][5], F::先手歩);
+        ASSERT_EQ(g->手番, F::後手);
+        g.人間が打つ(5, 4, c.reply);
+        g.w.logDrawing = true;
+        const 局面 before(*g);
+        g->com_ban();
+        指した手を確かめる(*g, before, c.expected);
+        EXPECT_EQ(g->指し手[0], 9);
+        EXPECT_EQ(g->手数, 3);
+        EXPECT_EQ(g->手番, F::後手);
+        EXPECT_EQ(g->対局中, F::真);
+        // "思考中" is on the screen, refreshed, before anything of the move is drawn.
+        std::size_t thinking = 0, refresh = 0, firstMove = 0;
+        for (std::size_t i = 0; i < g.w.ops.size(); ++i) {
+            const auto& op = g.w.ops[i];
+            if (op.kind == Op::Text && op.text == "思考中") {
+                thinking = i + 1;
+                EXPECT_TRUE(近い(op.x1, F::横位置(F::先手結果X)));
+                EXPECT_TRUE(近い(op.y1, F::縦位置(F::先手結果Y)));
+                EXPECT_EQ(op.colour, F::色_白);
+                EXPECT_EQ(op.points, 12.0f);
+            }
+            if (op.kind == Op::Refresh && thinking != 0 && refresh == 0) refresh = i + 1;
+            if (op.kind == Op::Picture && firstMove == 0) firstMove = i + 1;
+        }
+        EXPECT_NE(thinking, 0u);
+        EXPECT_GT(refresh, thinking);
+        EXPECT_GT(firstMove, refresh);
+    }
+}
+
+TEST(ComMove, SecondPlayerInAQuietPositionDropsAPawnOnTheCorner) {
+    // The human (先手) has 歩 (5,5) and 香 (5,6), both stopped; the computer's 歩 (5,4)
+    // attacks nothing. No line of attack for the human: any square will do, and the
+    // weakest safe piece, 歩, goes to the first square, (1,1).
+    Game g(F::後手);
+    g.置く(5, 5, F::先手歩);
+    g.置く(5, 4, F::後手歩);
+    g.置く(5, 6, F::先手香);
+    const 局面 before(*g);
+    g->com_ban();
+    指した手を確かめる(*g, before, {-1, 8, 1, 1, F::後手歩});
+    EXPECT_EQ(g->指し手[0], 8);
+    EXPECT_EQ(g->手番, F::先手);
+}
+
+TEST(ComMove, TakesTheFirstWinInWalkOrder) {
+    struct Case {
+        const char* what;
+        int com;
+        std::vector<std::tuple<int, int, int>> pieces;
+        Drop expected;
+    };
+    const Case cases[] = {
+        // Wins on (3,5) and (6,5); the 歩 may not go to column 3 (its 歩 on (3,8)), so the
+        // 歩 on (6,5) is found before any 香 on (3,5).
+        {"先手: the weakest kind first",
+         F::先手,
+         {{4, 5, F::先手金},
+          {5, 5, F::先手銀},
+          {3, 8, F::先手歩},
+          {4, 4, F::後手歩},
+          {5, 4, F::後手歩},
+          {3, 7, F::後手歩}},
+         {11, 2, 6, 5, F::先手歩}},
+        // The human's 飛 on (9,1) leaves (6,1) as the only winning square; 歩 香 桂 may not
+        // be dropped on row 1, so 銀 is the weakest kind that wins.
+        {"先手: row 1 needs a 銀",
+         F::先手,
+         {{4, 1, F::先手金}, {5, 1, F::先手金}, {9, 1, F::後手飛}, {9, 8, F::後手歩}},
+         {11, 5, 6, 1, F::先手銀}},
+        // Wins on (3,5) and (6,5) for 王 and 歩 alike; the 後手 walk starts with 王.
+        {"後手: the strongest kind first",
+         F::後手,
+         {{4, 5, F::後手金},
+          {5, 5, F::後手銀},
+          {4, 6, F::先手歩},
+          {5, 6, F::先手歩},
+          {4, 7, F::先手香}},
+         {-1, 1, 3, 5, F::後手王}},
+    };
+    for (const Case& c : cases) {
+        Game g(c.com);
+        for (auto [x, y, code] : c.pieces) g.置く(x, y, code);
+        const 局面 before(*g);
+        g->com_ban();
+        SCOPED_TRACE(c.what);
+        指した手を確かめる(*g, before, c.expected);
+        EXPECT_EQ(g->指し手[0], 10000);
+        ASSERT_EQ(g.w.messages.size(), 1u);
+        EXPECT_EQ(g.w.messages[0].text, "ＣＯＭの勝ちです");
+        EXPECT_EQ(g.w.messages[0].title, "終了");
+        EXPECT_EQ(g->手番, F::終局);
+        EXPECT_EQ(g->対局中, F::偽);
+        // The drop sound, then the end sound of the blink.
+        ASSERT_EQ(g.s.calls.size(), 2u);
+        EXPECT_STREQ(g.s.calls[0].op, "play");
+        EXPECT_EQ(g.s.calls[0].handle, g->音_駒打);
+        EXPECT_STREQ(g.s.calls[1].op, "play");
+        EXPECT_EQ(g.s.calls[1].handle, g->音_終局);
+        EXPECT_NEAR(g.w.clock, 1.2, 1e-6); // the blink ran
+    }
+}
+
+TEST(ComMove, FourInARowIsNotTakenForAWin) {
+    // 金 (1,5) (2,5) and 香 (4,5); the human's 歩 (3,4) attacks only (3,5), so every drop
+    // goes there and makes four. None is a win: the 歩, first in the walk and safe, is
+    // played and the game goes on.
+    Game g(F::先手);
+    g.置く(1, 5, F::先手金);
+    g.置く(2, 5, F::先手金);
+    g.置く(4, 5, F::先手香);
+    g.置く(1, 4, F::後手歩);
+    g.置く(3, 4, F::後手歩);
+    g.置く(4, 4, F::後手歩);
+    const 局面 before(*g);
+    g->com_ban();
+    指した手を確かめる(*g, before, {11, 2, 3, 5, F::先手歩});
+    EXPECT_EQ(g->指し手[0], 9);
+    EXPECT_EQ(g->対局中, F::真);
+    EXPECT_EQ(g->手番, F::後手);
+    EXPECT_TRUE(g.w.messages.empty());
+    EXPECT_EQ(音の回数(g.s, "play", 55), 0);
+}
+
+TEST(ComMove, EveryDropLosesSoTheFirstIsPlayed) {
+    // The human's 歩 (1,1) (2,1) would make three on (3,1), which the computer's 歩 (3,2)
+    // always attacks; the computer must drop on (1,2) or (2,2), where the human attacks.
+    Game g(F::先手);
+    g.置く(1, 1, F::後手歩);
+    g.置く(2, 1, F::後手歩);
+    g.置く(3, 2, F::先手歩);
+    g.置く(9, 9, F::先手金);
+    const 局面 before(*g);
+    g->com_ban();
+    指した手を確かめる(*g, before, {11, 2, 1, 2, F::先手歩});
+    EXPECT_EQ(g->指し手[0], -901);
+    EXPECT_EQ(g->対局中, F::真);
+    EXPECT_EQ(g->手番, F::後手);
+}
+
+namespace {
+
+// The computer passes: nothing changes but the turn, and its box is erased after
+// "思考中" was written into it.
+void パスを確かめる(Game& g) {
+    g.w.logDrawing = true;
+    const 局面 before(*g);
+    g->com_ban();
+    局面 expected = before;
+    expected.手番 = g->人間側;
+    EXPECT_TRUE(局面(*g) == expected);
+    EXPECT_EQ(g->手数, before.手数);
+    EXPECT_EQ(g->手順数, before.手順数);
+    EXPECT_TRUE(g.w.messages.empty());
+    EXPECT_EQ(音の回数(g.s, "play", 66), 0);
+    const double bx = g->COM側 == F::先手 ? F::先手結果X : F::後手結果X;
+    const double by = g->COM側 == F::先手 ? F::先手結果Y : F::後手結果Y;
+    long text = -1, erase = -1;
+    for (std::size_t i = 0; i < g.w.ops.size(); ++i) {
+        const auto& op = g.w.ops[i];
+        if (!近い(op.x1, F::横位置(bx)) || !近い(op.y1, F::縦位置(by))) continue;
+        if (op.kind == Op::Text && op.text == "思考中") text = static_cast<long>(i);
+        if (op.kind == Op::Fill && 近い(op.x2 - op.x1, 1360) && 近い(op.y2 - op.y1, 380) &&
+            op.colour == F::背景色)
+            erase = static_cast<long>(i);
+    }
+    EXPECT_GE(text, 0);
+    EXPECT_GT(erase, text);
+}
+
+} // namespace
+
+TEST(ComMovePass, NoPieceInHand) {
+    // After forty drops with no row of three, 先手 is to move with an empty hand.
+    Game g(F::先手);
+    const int 後手の列[9] = {F::後手香, F::後手桂, F::後手銀, F::後手金, F::後手王,
+                             F::後手金, F::後手銀, F::後手桂, F::後手香};
+    for (int x = 1; x <= 9; ++x) {
+        g.置く(x, 1, 後手の列[x - 1]);
+        g.置く(x, 3, F::後手歩);
+        g.置く(x, 7, F::先手歩);
+        g.置く(x, 9, -後手の列[x - 1]);
+    }
+    g.置く(1, 5, F::先手角);
+    g.置く(9, 5, F::先手飛);
+    g.置く(3, 5, F::後手角);
+    g.置く(7, 5, F::後手飛);
+    ASSERT_EQ(g->取得_全持駒数(F::先手), 0);
+    ASSERT_EQ(g->手数, 40);
+    パスを確かめる(g);
+}
+
+TEST(ComMovePass, NoSquareForTheFirstPlayer) {
+    // The human's 飛 (1,1) attacks row 1 only; the computer holds nothing but 歩 香 桂,
+    // none of which may be dropped there.
+    Game g(F::先手);
+    g.置く(1, 1, F::後手飛);
+    g.置く(1, 2, F::先手金);
+    const int row9[6] = {F::先手金, F::先手銀, F::先手銀, F::先手角, F::先手飛, F::先手王};
+    for (int x = 1; x <= 6; ++x) {
+        g.置く(x, 9, row9[x - 1]);
+        g.置く(x, 8, F::後手歩);
+    }
+    ASSERT_GT(g->取得_全持駒数(F::先手), 0);
+    パスを確かめる(g);
+}
+
+TEST(ComMovePass, NoSquareForTheSecondPlayer) {
+    // The same turned round: the human's 飛 (9,9) attacks row 9 only.
+    Game g(F::後手);
+    g.置く(9, 9, F::先手飛);
+    g.置く(9, 8, F::後手金);
+    const int row1[6] = {F::後手金, F::後手銀, F::後手銀, F::後手角, F::後手飛, F::後手王};
+    for (int x = 4; x <= 9; ++x) {
+        g.置く(x, 1, row1[x - 4]);
+        g.置く(x, 2, F::先手歩);
+    }
+    g.置く(4, 3, F::先手香);
+    ASSERT_GT(g->取得_全持駒数(F::後手), 0);
+    パスを確かめる(g);
+}
+
+TEST(ComMove, GamesAgainstARandomOpponentFollowTheRules) {
+    // Whatever the human does, each computer drop is one the rules allow, and the
+    // computer wins whenever one of its allowed drops makes three.
+    std::mt19937 rng(4242);
+    int moves = 0, wins = 0;
+    for (int game = 0; game < 40; ++game) {
+        const int com = game % 2 ? F::後手 : F::先手;
+        Game g(com);
+        g->手番 = F::先手;
+        if (com == F::後手 && !人間のでたらめな手(g, rng)) continue;
+        for (;;) {
+            ASSERT_EQ(g->手番, com);
+            const std::vector<Drop> allowed = 打てる手(*g, com);
+            bool canWin = false;
+            for (const Drop& d : allowed) {
+                g->盤[d.x][d.y] = d.code;
+                canWin |= g->調査_3並び(com, d.x, d.y) == F::真;
+                g->盤[d.x][d.y] = F::空き;
+            }
+            const 局面 before(*g);
+            g->com_ban();
+            if (g->手数 == before.手数) {
+                EXPECT_TRUE(allowed.empty() || before.手数 == 0);
+                EXPECT_EQ(g->手番, -com);
+            } else {
+                ++moves;
+                const Drop d = 最後の手(*g);
+                if (before.手数 > 0) {
+                    bool found = false;
+                    for (const Drop& a : allowed) found |= a == d;
+                    EXPECT_TRUE(found) << "game " << game << " move " << g->手数 << ": " << d;
+                }
+                指した手を確かめる(*g, before, d);
+            }
+            if (before.手数 > 0) {
+                EXPECT_EQ(canWin, g->対局中 == F::偽) << "game " << game;
+            }
+            if (g->対局中 == F::偽) {
+                ++wins;
+                break;
+            }
+            if (!人間のでたらめな手(g, rng)) break;
+        }
+    }
+    EXPECT_GT(moves, 100);
+    EXPECT_GT(wins, 10);
+}
+
+TEST(ComMove, SamePositionSameMove) {
+    // Positions from games against a random opponent, each searched twice: the second
+    // time on another object whose scratch maps, flags and best score hold rubbish.
+    std::mt19937 rng(99);
+    int checked = 0;
+    for (int game = 0; game < 12; ++game) {
+        const int com = game % 2 ? F::後手 : F::先手;
+        Game g(com);
+        g->手番 = F::先手;
+        if (com == F::後手 && !人間のでたらめな手(g, rng)) continue;
+        while (g->対局中 == F::真) {
+            const 局面 before(*g);
+            g->com_ban();
+            const 局面 after(*g);
+
+            Game h(com);
+            before.戻す(*h);
+            for (int x = 0; x <= 9; ++x) {
+                h->先手2歩フラグ[x] = h->後手2歩フラグ[x] = 1;
+                for (int y = 0; y <= 9; ++y) {
+                    h->利き筋[x][y] = (x * y) % 2;
+                    h->利き筋_保存[x][y] = F::真;
+                }
+            }
+            for (int& v : h->指し手) v = 12345;
+            h->COM候補駒 = F::後手王;
+            h->com_ban();
+            EXPECT_TRUE(局面(*h) == after) << "game " << game << " move " << before.手数;
+            if (after.手数 > before.手数) {
+                EXPECT_EQ(最後の手(*h), 最後の手(*g));
+            }
+            // The best score of a search (the opening has none).
+            if (before.手数 > 0) {
+                EXPECT_EQ(h->指し手[0], g->指し手[0]);
+            }
+            ++checked;
+            if (g->対局中 == F::偽 || !人間のでたらめな手(g, rng)) break;
+        }
+    }
+    EXPECT_GT(checked, 30);
+}
+
+TEST(ComMoveAllocations, SearchAllocatesNothing) {
+    for (int reply : {F::後手金, F::後手歩}) {
+        Game g(F::先手);
+        g->com_ban();
+        g.人間が打つ(5, 4, reply);
+        ASSERT_FALSE(g.w.logDrawing);
+        g.s.calls.reserve(64); // the recording itself keeps its calls in a vector
+        const long before = 確保数.load();
+        数える = true;
+        g->com_ban();
+        数える = false;
+        const long allocations = 確保数.load() - before;
+        EXPECT_EQ(allocations, 0) << "reply " << reply;
+        // It did search: a move was chosen with a score.
+        EXPECT_EQ(g->手数, 3);
+        EXPECT_EQ(g->指し手[0], 9);
+        EXPECT_TRUE(g.w.messages.empty());
+    }
+    // The counter itself works.
+    数える = true;
+    const long before = 確保数.load();
+    void* volatile p = ::operator new(16);
+    const long counted = 確保数.load() - before;
+    数える = false;
+    ::operator delete(p);
+    EXPECT_EQ(counted, 1);
+}
