@@ -1,6 +1,7 @@
 // The computer player: the score of one candidate drop and the whole computer turn, on
 // positions built through the hands so that every piece on the board has left a hand.
 #include "game/Form1.h"
+#include "AllocationCounter.h"
 #include "Recording.h"
 
 #include <gtest/gtest.h>
@@ -21,35 +22,6 @@ using namespace tarvenko;
 using F = Form1;
 using Op = RecordingWindow::OpKind;
 
-// ---- Heap allocations, counted only while a test asks for it ----
-
-namespace {
-std::atomic<bool> 数える{false};
-std::atomic<long> 確保数{0};
-} // namespace
-
-void* operator new(std::size_t n) {
-    if (数える.load(std::memory_order_relaxed)) 確保数.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-    return ::operator new(n);
-}
-// Kept out of line, so that the compiler pairs each delete with its new and not with the
-// malloc and free inside them.
-[[gnu::noinline]] void operator delete(void* p) noexcept {
-    std::free(p);
-}
-[[gnu::noinline]] void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 

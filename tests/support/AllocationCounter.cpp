@@ -1,0 +1,34 @@
+#include "AllocationCounter.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace tarvenko {
+std::atomic<bool> 数える{false};
+std::atomic<long> 確保数{0};
+} // namespace tarvenko
+
+void* operator new(std::size_t n) {
+    if (tarvenko::数える.load(std::memory_order_relaxed)) {
+        tarvenko::確保数.fetch_add(1, std::memory_order_relaxed);
+    }
+    if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+    return ::operator new(n);
+}
+// Kept out of line, so that the compiler pairs each delete with its new and not with the
+// malloc and free inside them.
+[[gnu::noinline]] void operator delete(void* p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
