@@ -94,6 +94,9 @@ std::int32_t openOutput() {
     if (gOutput != nullptr) return gOutput->instance;
     if (gLastInstance == std::numeric_limits<std::int32_t>::max()) return 0;
 
+    // A library must not take over its host's signals: SDL would turn SIGINT and SIGTERM
+    // into quit events that nobody reads, and the game would ignore being asked to end.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
     if (Mix_OpenAudioDevice(kRate, AUDIO_S16SYS, kChannels, kBufferFrames, nullptr, 0) != 0) {
         releaseAudioSubsystem();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +73,18 @@ TEST(SoundOutput, OpensAtCdRateStereo16BitAndClosesOnTerminate) {
     EXPECT_EQ(dsTerminate(instance), 1);
     EXPECT_FALSE(outputOpen());
     EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
+}
+
+TEST(SoundOutput, LeavesTheHostsSignalsAlone) {
+    // The game must still end when the desktop asks it to (SIGTERM) or on Ctrl+C.
+    const std::int32_t instance = dsInitialize(0);
+    ASSERT_NE(instance, 0);
+    for (int sig : {SIGTERM, SIGINT}) {
+        struct sigaction now {};
+        ASSERT_EQ(sigaction(sig, nullptr, &now), 0);
+        EXPECT_EQ(now.sa_handler, SIG_DFL) << sig;
+    }
+    dsTerminate(instance);
 }
 
 TEST(SoundOutput, SecondInitializeWhileOpenReturnsTheSameInstance) {
