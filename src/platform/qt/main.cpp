@@ -2,12 +2,18 @@
 #include "platform/qt/MainWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvenko"));
     QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tarvenko"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/tarvenko-%1.png").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
 
     tarvenko::DsSoundLibrary sound;
     tarvenko::MainWindow window(sound);

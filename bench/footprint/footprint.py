@@ -1,0 +1,319 @@
+#!/usr/bin/env python3
+"""Footprint of the game beside the smallest Qt window of the same shape, in one X server.
+
+For each program: time from exec to the first painted frame (watched from outside, by
+reading one screen pixel through Xlib every few milliseconds until the client area's green
+shows, and for the game also the board's wood), peak resident memory (VmHWM), and CPU use
+while idle for a while (utime + stime from /proc/PID/stat). The game is measured idle with its
+music playing and again after a real F1 key press has switched the music off.
+
+Audio goes through SDL's disk driver by default: it paces itself like a sound card and lets
+the script confirm, from the written samples, that the music really was on and then off.
+--audio dummy measures with SDL's dummy driver instead.
+
+Usage: footprint.py --game BUILD/tarvenko --minimal BUILD/.../footprint_minimal
+"""
+
+import argparse
+import array
+import ctypes
+import os
+import select
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+GREEN = (0, 128, 0)
+TICKS = os.sysconf("SC_CLK_TCK")
+# Where both windows show: they sit at (-4, -4); this point is left of the board, in the
+# green margin of the game and inside the minimal window's client widget.
+PROBE_GREEN = (20, 300)
+# A point on the game's board (square (5, 5)); the minimal window has no board.
+PROBE_BOARD = (250, 270)
+
+
+class XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int),
+                ("xoffset", ctypes.c_int), ("format", ctypes.c_int),
+                ("data", ctypes.c_void_p)]
+
+
+class Screen:
+    """One-pixel reads of the root window through Xlib: a millisecond, where a whole
+    screenshot takes a tenth of a second."""
+
+    def __init__(self, display):
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x11.XGetImage.restype = ctypes.POINTER(XImage)
+        self.x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                       ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
+                                       ctypes.c_ulong, ctypes.c_int]
+        self.x11.XGetPixel.restype = ctypes.c_ulong
+        self.x11.XGetPixel.argtypes = [ctypes.POINTER(XImage), ctypes.c_int, ctypes.c_int]
+        self.x11.XDestroyImage.argtypes = [ctypes.POINTER(XImage)]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.dpy = self.x11.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise RuntimeError("cannot open display " + display)
+        self.root = self.x11.XDefaultRootWindow(self.dpy)
+
+    def pixel(self, x, y):
+        image = self.x11.XGetImage(self.dpy, self.root, x, y, 1, 1, 0xFFFFFFFF, 2)  # ZPixmap
+        value = self.x11.XGetPixel(image, 0, 0)
+        self.x11.XDestroyImage(image)
+        return (value >> 16) & 255, (value >> 8) & 255, value & 255
+
+    def close(self):
+        self.x11.XCloseDisplay(self.dpy)
+
+
+def start_xvfb(log):
+    read_end, write_end = os.pipe()
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                             "800x600x24", "-br", "-nolisten", "tcp", "-noreset"],
+                            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log,
+                            start_new_session=True)
+    os.close(write_end)
+    number = b""
+    while not number.endswith(b"\n"):
+        ready, _, _ = select.select([read_end], [], [], 15)
+        chunk = os.read(read_end, 16) if ready else b""
+        if not chunk:
+            raise RuntimeError("Xvfb did not start")
+        number += chunk
+    os.close(read_end)
+    return proc, ":" + number.decode().strip()
+
+
+def cpu_ticks(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime, stime
+
+
+def status_kb(pid, key):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith(key + ":"):
+                return int(line.split()[1])
+    return 0
+
+
+class Run:
+    def __init__(self, program, env, cwd):
+        self.began = time.monotonic()
+        self.proc = subprocess.Popen([program], env=env, cwd=cwd, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def stop(self):
+        if self.proc.poll() is None:
+            os.killpg(self.proc.pid, signal.SIGKILL)  # measured already: no orderly end needed
+        self.proc.wait()
+
+
+def wait_first_frame(screen, run, board, timeout=30):
+    """Seconds from exec until the probes show the first frame."""
+    deadline = run.began + timeout
+    while time.monotonic() < deadline:
+        if screen.pixel(*PROBE_GREEN) == GREEN:
+            if not board or screen.pixel(*PROBE_BOARD) not in (GREEN, (0, 0, 0)):
+                return time.monotonic() - run.began
+        if run.proc.poll() is not None:
+            raise RuntimeError("program exited with status %d" % run.proc.returncode)
+        time.sleep(0.002)
+    raise RuntimeError("no first frame within %d s" % timeout)
+
+
+def wait_cleared(screen, timeout=10):
+    """The previous window must be gone from the probes before the next program starts."""
+    deadline = time.monotonic() + timeout
+    while screen.pixel(*PROBE_GREEN) == GREEN or screen.pixel(*PROBE_BOARD) != (0, 0, 0):
+        if time.monotonic() > deadline:
+            raise RuntimeError("the screen still shows the previous window")
+        time.sleep(0.01)
+
+
+def thread_ticks(pid):
+    """utime + stime of each thread, by thread name (names may repeat: summed)."""
+    ticks = {}
+    for tid in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/comm" % (pid, tid)) as f:
+                name = f.read().strip()
+            with open("/proc/%d/task/%s/stat" % (pid, tid)) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        ticks[name] = ticks.get(name, 0) + int(fields[11]) + int(fields[12])
+    return ticks
+
+
+def idle_cpu(pid, seconds):
+    """Per cent of one core over `seconds`, and the ticks spent by each thread meanwhile."""
+    start_ticks, start_threads, start = cpu_ticks(pid), thread_ticks(pid), time.monotonic()
+    time.sleep(seconds)
+    used = (cpu_ticks(pid) - start_ticks) / TICKS
+    threads = thread_ticks(pid)
+    busy = {name: t - start_threads.get(name, 0) for name, t in threads.items()
+            if t - start_threads.get(name, 0) > 0}
+    return 100.0 * used / (time.monotonic() - start), busy
+
+
+def audio_peak(path, start, end):
+    with open(path, "rb") as f:
+        f.seek(start)
+        data = f.read(max(0, end - start))
+    data = data[: len(data) - len(data) % 2]
+    samples = array.array("h")
+    samples.frombytes(data)
+    if sys.byteorder != "little":
+        samples.byteswap()
+    return max((abs(v) for v in samples), default=0)
+
+
+def press_f1(display, window_name="^Tarvenko$"):
+    env = dict(os.environ, DISPLAY=display)
+    wid = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", window_name], env=env,
+                         capture_output=True, text=True).stdout.split()
+    if wid:
+        subprocess.run(["xdotool", "windowfocus", "--sync", wid[0]], env=env,
+                       capture_output=True)
+    subprocess.run(["xdotool", "key", "F1"], env=env, check=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--minimal", required=True)
+    parser.add_argument("--runs", type=int, default=5, help="start-up runs of each program")
+    parser.add_argument("--idle", type=float, default=10.0, help="seconds of each idle measure")
+    parser.add_argument("--audio", choices=("disk", "dummy"), default="disk")
+    args = parser.parse_args()
+    game, minimal = os.path.abspath(args.game), os.path.abspath(args.minimal)
+    game_dir = os.path.dirname(game)  # the game reads its sounds from there
+
+    work = tempfile.mkdtemp(prefix="tarvenko-footprint-")
+    xlog = open(os.path.join(work, "xvfb.log"), "wb")
+    xvfb, display = start_xvfb(xlog)
+    screen = Screen(display)
+    audio_file = os.path.join(work, "audio.raw")
+    env = {k: v for k, v in os.environ.items()
+           if not k.startswith(("QT_", "SDL_")) and k != "WAYLAND_DISPLAY"}
+    env.update({"DISPLAY": display, "QT_QPA_PLATFORM": "xcb", "XDG_RUNTIME_DIR": work,
+                "SDL_AUDIODRIVER": args.audio, "SDL_DISKAUDIOFILE": audio_file})
+    results = {"game": {}, "minimal": {}}
+    try:
+        # Start-up: a warm-up run of each (font caches, page cache), then alternate.
+        starts = {"game": [], "minimal": []}
+        for i in range(args.runs + 1):
+            for name, program, board in (("game", game, True), ("minimal", minimal, False)):
+                wait_cleared(screen)
+                run = Run(program, env, game_dir)
+                try:
+                    took = wait_first_frame(screen, run, board)
+                finally:
+                    run.stop()
+                if i > 0:
+                    starts[name].append(took)
+                time.sleep(0.3)
+        for name in starts:
+            results[name]["start"] = statistics.median(starts[name])
+            results[name]["start_all"] = starts[name]
+
+        # Idle and memory: the minimal window.
+        wait_cleared(screen)
+        run = Run(minimal, env, game_dir)
+        try:
+            wait_first_frame(screen, run, False)
+            time.sleep(1.0)
+            results["minimal"]["cpu_on"], results["minimal"]["threads_on"] = idle_cpu(
+                run.proc.pid, args.idle)
+            results["minimal"]["cpu_off"] = results["minimal"]["cpu_on"]
+            results["minimal"]["threads_off"] = results["minimal"]["threads_on"]
+            results["minimal"]["hwm"] = status_kb(run.proc.pid, "VmHWM")
+            results["minimal"]["rss"] = status_kb(run.proc.pid, "VmRSS")
+        finally:
+            run.stop()
+
+        # Idle and memory: the game, music on, then off by F1.
+        if os.path.exists(audio_file):
+            os.remove(audio_file)
+        wait_cleared(screen)
+        run = Run(game, env, game_dir)
+        try:
+            wait_first_frame(screen, run, True)
+            time.sleep(1.0)
+            mark_on = os.path.getsize(audio_file) if args.audio == "disk" else 0
+            results["game"]["cpu_on"], results["game"]["threads_on"] = idle_cpu(
+                run.proc.pid, args.idle)
+            end_on = os.path.getsize(audio_file) if args.audio == "disk" else 0
+            press_f1(display)
+            time.sleep(1.0)
+            mark_off = os.path.getsize(audio_file) if args.audio == "disk" else 0
+            results["game"]["cpu_off"], results["game"]["threads_off"] = idle_cpu(
+                run.proc.pid, args.idle)
+            end_off = os.path.getsize(audio_file) if args.audio == "disk" else 0
+            results["game"]["hwm"] = status_kb(run.proc.pid, "VmHWM")
+            results["game"]["rss"] = status_kb(run.proc.pid, "VmRSS")
+        finally:
+            run.stop()
+        if args.audio == "disk":
+            on = audio_peak(audio_file, mark_on, end_on)
+            off = audio_peak(audio_file, mark_off, end_off)
+            rate = (end_on - mark_on) / args.idle / 4.0
+            print("audio check (disk driver): peak %d while the music is on, %d after F1; "
+                  "about %.0f frames written a second" % (on, off, rate))
+            if on == 0 or off != 0:
+                print("WARNING: the music was not on and then off as intended")
+    finally:
+        screen.close()
+        xvfb.terminate()
+        xvfb.wait()
+        xlog.close()
+        shutil.rmtree(work, ignore_errors=True)
+
+    g, m = results["game"], results["minimal"]
+    print()
+    print("audio driver: %s; start-up: median of %d runs after a warm-up; idle: %.0f s each"
+          % (args.audio, args.runs, args.idle))
+    print("%-34s %12s %12s %10s" % ("", "game", "minimal", "game/min"))
+    print("%-34s %12.0f %12.0f %9.2fx" % ("start to first frame (ms)", g["start"] * 1000,
+                                           m["start"] * 1000, g["start"] / m["start"]))
+    print("%-34s %12.1f %12.1f %+9.1f MB" % ("peak resident memory, VmHWM (MB)", g["hwm"] / 1024,
+                                             m["hwm"] / 1024, (g["hwm"] - m["hwm"]) / 1024))
+    print("%-34s %12.1f %12.1f %+9.1f MB" % ("resident at the end, VmRSS (MB)", g["rss"] / 1024,
+                                             m["rss"] / 1024, (g["rss"] - m["rss"]) / 1024))
+    print("%-34s %12.2f %12.2f" % ("idle CPU, music on (% of a core)", g["cpu_on"], m["cpu_on"]))
+    print("%-34s %12.2f %12.2f" % ("idle CPU, music off (% of a core)", g["cpu_off"],
+                                   m["cpu_off"]))
+    for key, label in (("threads_on", "music on"), ("threads_off", "music off")):
+        for name in ("game", "minimal"):
+            busy = results[name][key]
+            print("idle CPU by thread, %s, %s (ms): %s" % (name, label, ", ".join(
+                "%s %d" % (t, v * 1000 // TICKS) for t, v in sorted(busy.items())) or "none"))
+    print("start-up runs (ms): game %s; minimal %s" % (
+        ", ".join("%.0f" % (t * 1000) for t in g["start_all"]),
+        ", ".join("%.0f" % (t * 1000) for t in m["start_all"])))
+    print()
+    goals = [
+        ("start within 1.3x of the minimal window", g["start"] <= 1.3 * m["start"]),
+        ("peak memory within 15 MB of it", g["hwm"] - m["hwm"] <= 15 * 1024),
+        ("idle CPU with music below 2 %", g["cpu_on"] < 2.0),
+        ("idle CPU without music near 0 (below 0.5 %)", g["cpu_off"] < 0.5),
+    ]
+    for text, met in goals:
+        print("%-46s %s" % (text, "met" if met else "MISSED"))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
