@@ -24,11 +24,14 @@
 namespace {
 
 constexpr int kRate = 44100;
-constexpr int kChannels = 2;
+// Mono: every sound of the game is mono and nothing is panned. A stereo output would make
+// SDL_mixer widen each sound at load through a float stage, four times the file while
+// converting and twice the file kept; the desktop's audio server upmixes a mono stream.
+constexpr int kChannels = 1;
 // About 23 ms at 44.1 kHz: short enough for a piece click to feel immediate, long enough
 // not to starve on a busy desktop.
 constexpr int kBufferFrames = 1024;
-constexpr Uint32 kFrameBytes = kChannels * 2;
+constexpr Uint32 kFrameBytes = kChannels * 2; // 16-bit samples
 
 constexpr std::int32_t kMusicFlag = 1;
 // Music sits under the effects: about 4 dB lower on top of its quieter mastering.
@@ -131,8 +134,9 @@ std::int32_t createSound(std::int32_t instance, const void* data, std::int32_t s
     if (source == nullptr) return 0;
     std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk(Mix_LoadWAV_RW(source, 1));
     if (chunk == nullptr) return 0;
-    // Conversion can leave a partial frame at the end, which SDL_mixer drops when playing; a
-    // sound with not even one whole frame would make every dsPlay fail, so it is refused here.
+    // Conversion can end on a partial frame, which SDL_mixer drops when playing, or leave no
+    // frame at all (a six-channel scrap down-mixed to mono does); a sound with not even one
+    // whole frame would make every dsPlay fail, so it is refused here.
     chunk->alen -= chunk->alen % kFrameBytes;
     if (chunk->alen == 0) return 0;
 

@@ -27,7 +27,7 @@
 extern "C" {
 #endif
 
-/* Opens the audio output (44.1 kHz, 16-bit, stereo). Returns a non-zero instance handle, or
+/* Opens the audio output (44.1 kHz, 16-bit, mono). Returns a non-zero instance handle, or
  * 0 when no output can be opened. The window handle is accepted for compatibility and not
  * used. Called again while the output is open, it returns the same instance and changes
  * nothing; a single dsTerminate then closes it. After dsTerminate a new dsInitialize gives a

@@ -32,7 +32,7 @@ struct WaveLayout {
     std::size_t dataBytes = 0;  // as declared by the data chunk (it fits in the buffer when Ok)
 };
 
-// Largest decoded sound (44.1 kHz, 16-bit stereo) we accept: about 25 minutes.
+// Largest decoded sound (44.1 kHz, 16-bit mono) we accept: about 50 minutes.
 inline constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{256} << 20;
 inline constexpr std::uint32_t kMinSampleRate = 1000;
 inline constexpr std::uint32_t kMaxSampleRate = 384000;
@@ -40,7 +40,7 @@ inline constexpr std::uint16_t kMaxChannels = 8;
 
 // Output format the mixer runs at, used to bound the decoded size.
 inline constexpr std::uint32_t kOutputRate = 44100;
-inline constexpr std::uint32_t kOutputFrameBytes = 4;
+inline constexpr std::uint32_t kOutputFrameBytes = 2;
 
 WaveLayout inspectWave(const unsigned char* bytes, std::size_t size);
 

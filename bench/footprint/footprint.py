@@ -28,6 +28,7 @@ import tempfile
 import time
 
 GREEN = (0, 128, 0)
+AUDIO_FRAME_BYTES = 2  # what the sound library opens: 16-bit mono
 TICKS = os.sysconf("SC_CLK_TCK")
 # Where both windows show: they sit at (-4, -4); this point is left of the board, in the
 # green margin of the game and inside the minimal window's client widget.
@@ -269,7 +270,7 @@ def main():
         if args.audio == "disk":
             on = audio_peak(audio_file, mark_on, end_on)
             off = audio_peak(audio_file, mark_off, end_off)
-            rate = (end_on - mark_on) / args.idle / 4.0
+            rate = (end_on - mark_on) / args.idle / AUDIO_FRAME_BYTES
             print("audio check (disk driver): peak %d while the music is on, %d after F1; "
                   "about %.0f frames written a second" % (on, off, rate))
             if on == 0 or off != 0:

@@ -216,7 +216,7 @@ def quit_keys(s):
 
 # -- music -----------------------------------------------------------------------------------
 
-RATE, CHANNELS, SAMPLE_BYTES = 44100, 2, 2  # what the sound library opens: S16 stereo
+RATE, CHANNELS, SAMPLE_BYTES = 44100, 1, 2  # what the sound library opens: S16 mono
 FRAME = CHANNELS * SAMPLE_BYTES
 SECOND = RATE * FRAME
 

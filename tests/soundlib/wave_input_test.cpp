@@ -21,6 +21,8 @@ using tarvenko::sound::WaveVerdict;
 namespace {
 
 constexpr std::int32_t kEffect = 3;
+// What one frame of the mixer's output format takes: 16-bit mono.
+constexpr std::size_t kMixerFrameBytes = 2;
 
 class WaveInputTest : public ::testing::Test {
   protected:
@@ -35,15 +37,17 @@ class WaveInputTest : public ::testing::Test {
         return dsCreateDSB(instance_, data, static_cast<std::int32_t>(size), kEffect);
     }
     std::int32_t create(const Bytes& b) { return create(b.data(), b.size()); }
-    // Sample frames of the decoded sound at the output rate, read back from the mixer.
-    std::size_t decodedFrames(std::int32_t sound) {
+    // Bytes of the decoded sound in the output format, read back from the mixer.
+    std::size_t decodedBytes(std::int32_t sound) {
         EXPECT_EQ(dsPlay(sound), 1);
         const auto playing = playingChannels();
         EXPECT_EQ(playing.size(), 1u);
         const Mix_Chunk* chunk = playing.empty() ? nullptr : Mix_GetChunk(playing.front());
         dsStop(sound);
-        return chunk ? chunk->alen / 4 : 0;
+        return chunk ? chunk->alen : 0;
     }
+    // Sample frames of the decoded sound at the output rate.
+    std::size_t decodedFrames(std::int32_t sound) { return decodedBytes(sound) / kMixerFrameBytes; }
     std::int32_t instance_ = 0;
 };
 
@@ -162,8 +166,8 @@ TEST(WaveCheck, RefusesFormatsOutsideSaneLimits) {
 }
 
 TEST(WaveCheck, RefusesFilesThatWouldDecodeToAnAbsurdSize) {
-    // 3 MB at 1 kHz would be over a gigabyte at 44.1 kHz stereo.
-    const Bytes big = makePcm16(1, 1000, std::vector<std::int16_t>(1500000, 1));
+    // 6 MB at 1 kHz would be 264 MB at 44.1 kHz mono.
+    const Bytes big = makePcm16(1, 1000, std::vector<std::int16_t>(3000000, 1));
     EXPECT_EQ(verdictOf(big), WaveVerdict::TooLarge);
     const Bytes fine = makePcm16(1, 44100, std::vector<std::int16_t>(1500000, 1));
     EXPECT_EQ(verdictOf(fine), WaveVerdict::Ok);
@@ -334,7 +338,7 @@ TEST_F(WaveInputTest, TrailingBytesAfterAWholeFileAreHarmless) {
 
 TEST_F(WaveInputTest, ASoundShorterThanOneOutputFrameIsRefusedNotLeftUnplayable) {
     // Found by the fuzz test: six channels whose data chunk holds one frame and a bit. Down-mixed
-    // to stereo it leaves less than one whole output frame, which SDL_mixer cannot play.
+    // to mono it leaves less than one whole output frame, which SDL_mixer cannot play.
     Bytes wav = makePcm16(6, 44100, std::vector<std::int16_t>(12, 1000));
     put32(wav, 40, 15);
     const std::int32_t h = create(wav);
@@ -346,6 +350,31 @@ TEST_F(WaveInputTest, ASoundShorterThanOneOutputFrameIsRefusedNotLeftUnplayable)
     const std::int32_t h2 = create(two);
     ASSERT_GT(h2, 0);
     EXPECT_EQ(dsPlay(h2), 1);
+    EXPECT_EQ(decodedBytes(h2) % kMixerFrameBytes, 0u);
+
+    // Other scraps of a frame or two, down-mixed, widened or resampled: each must be refused,
+    // or kept as whole mono frames that play.
+    struct Scrap {
+        std::uint16_t channels, bits;
+        std::uint32_t rate, dataBytes;
+    };
+    const Scrap scraps[] = {{6, 16, 44100, 13}, {3, 16, 44100, 7}, {2, 16, 44100, 3},
+                            {2, 16, 44100, 5},  {2, 16, 48000, 5}, {2, 16, 22050, 5},
+                            {2, 8, 44100, 1},   {2, 8, 44100, 3},  {1, 16, 44100, 1},
+                            {1, 16, 44100, 3},  {1, 16, 22050, 3}, {1, 8, 44100, 1}};
+    for (const Scrap& s : scraps) {
+        Bytes scrap = s.bits == 8
+                          ? makePcm8(s.channels, s.rate, Bytes(24, 0x90))
+                          : makePcm16(s.channels, s.rate, std::vector<std::int16_t>(12, 1000));
+        put32(scrap, 40, s.dataBytes);
+        const std::int32_t h3 = create(scrap);
+        if (h3 == 0) continue;
+        const std::size_t bytes = decodedBytes(h3);
+        EXPECT_GT(bytes, 0u) << s.channels << " channels, " << s.dataBytes << " bytes";
+        EXPECT_EQ(bytes % kMixerFrameBytes, 0u) << s.channels << " channels, " << s.dataBytes;
+        EXPECT_EQ(dsPlay(h3), 1) << s.channels << " channels, " << s.dataBytes << " bytes";
+        EXPECT_EQ(dsFree(h3), 1);
+    }
 }
 
 TEST_F(WaveInputTest, DataThatIsNotAWaveFileIsRefused) {
