@@ -7,6 +7,7 @@
 // allocations made during all the computer turns.
 #include "game/Form1.h"
 #include "AllocationCounter.h"
+#include "Position.h"
 #include "Recording.h"
 
 #include <benchmark/benchmark.h>
@@ -25,7 +26,6 @@
 using namespace tarvenko;
 using F = Form1;
 
-
 namespace {
 
 // A recording window whose message boxes are only counted: the win announcement of a
@@ -33,37 +33,6 @@ namespace {
 struct QuietWindow : RecordingWindow {
     long boxes = 0;
     void messageBox(std::string_view, std::string_view, MessageIcon) override { ++boxes; }
-};
-
-// The state a computer turn starts from.
-struct 局面 {
-    int 盤[10][10];
-    int 先手持駒[9], 後手持駒[9];
-    int 先手持駒合計, 後手持駒合計;
-    int 手数, 手番, 人間側, COM側, 手順数, 手順最大;
-
-    explicit 局面(const Form1& f)
-        : 先手持駒合計(f.先手持駒合計), 後手持駒合計(f.後手持駒合計), 手数(f.手数), 手番(f.手番),
-          人間側(f.人間側), COM側(f.COM側), 手順数(f.手順数), 手順最大(f.手順最大) {
-        std::memcpy(盤, f.盤, sizeof 盤);
-        std::memcpy(先手持駒, f.先手持駒, sizeof 先手持駒);
-        std::memcpy(後手持駒, f.後手持駒, sizeof 後手持駒);
-    }
-    void 戻す(Form1& f) const {
-        std::memcpy(f.盤, 盤, sizeof 盤);
-        std::memcpy(f.先手持駒, 先手持駒, sizeof 先手持駒);
-        std::memcpy(f.後手持駒, 後手持駒, sizeof 後手持駒);
-        f.先手持駒合計 = 先手持駒合計;
-        f.後手持駒合計 = 後手持駒合計;
-        f.手数 = 手数;
-        f.手番 = 手番;
-        f.人間側 = 人間側;
-        f.COM側 = COM側;
-        f.手順数 = 手順数;
-        f.手順最大 = 手順最大;
-        f.対局モード = F::モード_COM;
-        f.対局中 = F::真;
-    }
 };
 
 struct Game {

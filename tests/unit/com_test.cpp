@@ -2,6 +2,7 @@
 // positions built through the hands so that every piece on the board has left a hand.
 #include "game/Form1.h"
 #include "AllocationCounter.h"
+#include "Position.h"
 #include "Recording.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,6 @@
 using namespace tarvenko;
 using F = Form1;
 using Op = RecordingWindow::OpKind;
-
 
 namespace {
 
@@ -43,47 +43,6 @@ int 持駒の段(int code) {
 int 持駒の列(int code) {
     return code < 0 ? F::先手持駒列 : F::後手持駒列;
 }
-
-// Everything a computer turn reads or changes, apart from the scratch maps and flags.
-struct 局面 {
-    int 盤[10][10];
-    int 先手持駒[9], 後手持駒[9];
-    int 先手持駒合計, 後手持駒合計;
-    int 手数, 手番, 人間側, COM側, 対局中, 対局モード, 手順数, 手順最大;
-
-    explicit 局面(const Form1& f)
-        : 先手持駒合計(f.先手持駒合計), 後手持駒合計(f.後手持駒合計), 手数(f.手数), 手番(f.手番),
-          人間側(f.人間側), COM側(f.COM側), 対局中(f.対局中), 対局モード(f.対局モード),
-          手順数(f.手順数), 手順最大(f.手順最大) {
-        std::memcpy(盤, f.盤, sizeof 盤);
-        std::memcpy(先手持駒, f.先手持駒, sizeof 先手持駒);
-        std::memcpy(後手持駒, f.後手持駒, sizeof 後手持駒);
-    }
-    void 戻す(Form1& f) const {
-        std::memcpy(f.盤, 盤, sizeof 盤);
-        std::memcpy(f.先手持駒, 先手持駒, sizeof 先手持駒);
-        std::memcpy(f.後手持駒, 後手持駒, sizeof 後手持駒);
-        f.先手持駒合計 = 先手持駒合計;
-        f.後手持駒合計 = 後手持駒合計;
-        f.手数 = 手数;
-        f.手番 = 手番;
-        f.人間側 = 人間側;
-        f.COM側 = COM側;
-        f.対局中 = 対局中;
-        f.対局モード = 対局モード;
-        f.手順数 = 手順数;
-        f.手順最大 = 手順最大;
-    }
-    bool operator==(const 局面& o) const {
-        return std::memcmp(盤, o.盤, sizeof 盤) == 0 &&
-               std::memcmp(先手持駒, o.先手持駒, sizeof 先手持駒) == 0 &&
-               std::memcmp(後手持駒, o.後手持駒, sizeof 後手持駒) == 0 &&
-               std::tie(先手持駒合計, 後手持駒合計, 手数, 手番, 人間側, COM側, 対局中, 対局モード,
-                        手順数, 手順最大) == std::tie(o.先手持駒合計, o.後手持駒合計, o.手数,
-                                                      o.手番, o.人間側, o.COM側, o.対局中,
-                                                      o.対局モード, o.手順数, o.手順最大);
-    }
-};
 
 // A game against the computer, the computer to move.
 struct Game {
