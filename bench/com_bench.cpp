@@ -52,20 +52,9 @@ bool 人間のでたらめな手(Form1& f, std::mt19937& rng) {
     drops.clear();
     const int side = f.人間側;
     const int col = side == F::先手 ? F::先手持駒列 : F::後手持駒列;
-    f.調査_利き筋(f.COM側);
-    const int open = f.調査_利筋あるか();
-    f.調査_2歩フラグ設定();
-    for (int row = 1; row <= 9; ++row) {
-        if (f.取得_持駒数(side, row) <= 0) continue;
-        const int code = f.取得_持駒(side, row);
-        for (int x = 1; x <= 9; ++x) {
-            for (int y = 1; y <= 9; ++y) {
-                if (open == F::真 && f.利き筋[x][y] != F::真) continue;
-                if (f.移動チェック(col, row, x, y, code) == F::真)
-                    drops.push_back({row, x, y, code});
-            }
-        }
-    }
+    打てる手を調べる(f, side, [](int, int row, int x, int y, int code) {
+        drops.push_back({row, x, y, code});
+    });
     if (drops.empty()) return false;
     const Drop d = drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
     f.手順保存(col, d.row, d.x, d.y, d.code, f.盤[d.x][d.y]);

@@ -50,4 +50,23 @@ struct 局面 {
     }
 };
 
+// Calls visit(col, row, x, y, code) for every drop the side may make now under the
+// placement rule and the drop rules, in the order hand slot row, column, row.
+template <class Visit> void 打てる手を調べる(Form1& f, int side, Visit visit) {
+    f.調査_利き筋(-side);
+    const int open = f.調査_利筋あるか();
+    f.調査_2歩フラグ設定();
+    const int col = side == Form1::先手 ? Form1::先手持駒列 : Form1::後手持駒列;
+    for (int row = 1; row <= 9; ++row) {
+        if (f.取得_持駒数(side, row) <= 0) continue;
+        const int code = f.取得_持駒(side, row);
+        for (int x = 1; x <= 9; ++x) {
+            for (int y = 1; y <= 9; ++y) {
+                if (open == Form1::真 && f.利き筋[x][y] != Form1::真) continue;
+                if (f.移動チェック(col, row, x, y, code) == Form1::真) visit(col, row, x, y, code);
+            }
+        }
+    }
+}
+
 } // namespace tarvenko

@@ -143,22 +143,10 @@ bool 近い(float a, double b) {
 // Every drop the side may make now under the placement rule and the drop rules, in the
 // order hand slot row, column, row.
 std::vector<Drop> 打てる手(Form1& f, int side) {
-    f.調査_利き筋(-side);
-    const int open = f.調査_利筋あるか();
-    f.調査_2歩フラグ設定();
-    const int col = side == F::先手 ? F::先手持駒列 : F::後手持駒列;
     std::vector<Drop> out;
-    for (int row = 1; row <= 9; ++row) {
-        if (f.取得_持駒数(side, row) <= 0) continue;
-        const int code = f.取得_持駒(side, row);
-        for (int x = 1; x <= 9; ++x) {
-            for (int y = 1; y <= 9; ++y) {
-                if (open == F::真 && f.利き筋[x][y] != F::真) continue;
-                if (f.移動チェック(col, row, x, y, code) == F::真)
-                    out.push_back({col, row, x, y, code});
-            }
-        }
-    }
+    打てる手を調べる(f, side, [&](int col, int row, int x, int y, int code) {
+        out.push_back({col, row, x, y, code});
+    });
     return out;
 }
 
