@@ -243,17 +243,30 @@ def wait_size(s, path, size, timeout):
 
 
 def listen(s, path, mark, label, want_sound):
-    """Judge 1.5 s of output written after byte `mark` of the audio file, skipping the half
-    second in which the command reaches the game and the mixer's queued buffers drain."""
-    start = mark + SECOND // 2
-    start -= start % FRAME
-    wait_size(s, path, start + 3 * SECOND // 2, 15)
-    peak, n = audio_peak(path, start, start + 3 * SECOND // 2)
-    s.note("%s: peak %d over %d samples" % (label, peak, n))
+    """Judge the output written after byte `mark` of the audio file, taken once the command
+    has been sent. The game, the mixer's queued buffers and a slow (sanitized) build all add
+    delay, so the change is looked for within a few seconds rather than at a fixed offset:
+    music off means a whole 1.5 s stretch of exact silence, music on means a loud sample."""
+    window, step, reach = 3 * SECOND // 2, SECOND // 10, 6 * SECOND
+    mark -= mark % FRAME
     if want_sound:
+        wait_size(s, path, mark + reach, 20)
+        peak, n = audio_peak(path, mark, mark + reach)
+        s.note("%s: peak %d over %d samples" % (label, peak, n))
         s.check(peak > 1000, "%s: the output stays silent (peak %d)" % (label, peak))
-    else:
-        s.check(peak == 0, "%s: the output is not silent (peak %d)" % (label, peak))
+        return
+    wait_size(s, path, mark + reach + window, 20)
+    best = None
+    for start in range(mark, mark + reach + 1, step):
+        peak, n = audio_peak(path, start, start + window)
+        if best is None or peak < best[0]:
+            best = (peak, start)
+        if peak == 0:
+            s.note("%s: silent from %.1f s after the command, %d samples checked"
+                   % (label, (start - mark) / SECOND, n))
+            return
+    s.fail("%s: no silent 1.5 s within 6 s of the command (quietest peak %d, %.1f s after it)"
+           % (label, best[0], (best[1] - mark) / SECOND))
 
 
 def music(s):
@@ -266,16 +279,14 @@ def music(s):
     s.check(peak > 1000, "the first 2 s of output are silent (peak %d): no music at start" % peak)
 
     def after_key(label, want_sound):
-        mark = os.path.getsize(path)
         s.key("F1")
-        listen(s, path, mark, label, want_sound)
+        listen(s, path, os.path.getsize(path), label, want_sound)
 
     after_key("after F1 (music off)", False)
     after_key("after F1 again (music on)", True)
     # The menu item does the same as F1.
-    mark = os.path.getsize(path)
     s.menu((4, 0))
-    listen(s, path, mark, "after ｵﾌﾟｼｮﾝ → BGM (music off)", False)
+    listen(s, path, os.path.getsize(path), "after ｵﾌﾟｼｮﾝ → BGM (music off)", False)
 
 
 SCENARIOS = {
