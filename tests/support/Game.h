@@ -77,4 +77,9 @@ struct Game {
     }
 };
 
+// A game as 初期設定 leaves it: an empty board, full hands, no game under way.
+struct SetUpGame : Game {
+    SetUpGame() { f->初期設定(); }
+};
+
 } // namespace tarvenko

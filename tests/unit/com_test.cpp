@@ -3,6 +3,7 @@
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "Position.h"
+#include "Game.h"
 #include "Recording.h"
 
 #include <gtest/gtest.h>
@@ -45,13 +46,8 @@ int 持駒の列(int code) {
 }
 
 // A game against the computer, the computer to move.
-struct Game {
-    RecordingWindow w;
-    RecordingSound s;
-    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
-
-    explicit Game(int com) {
-        f->初期設定();
+struct ComGame : SetUpGame {
+    explicit ComGame(int com) {
         f->対局モード = F::モード_COM;
         f->COM側 = com;
         f->人間側 = -com;
@@ -60,9 +56,6 @@ struct Game {
         f->音_駒打 = 66;
         f->音_終局 = 55;
     }
-    Form1* operator->() { return f.get(); }
-    Form1& operator*() { return *f; }
-
     // A piece that left its side's hand earlier in the game.
     void 置く(int x, int y, int code) {
         const int k = 種類(code);
@@ -152,7 +145,7 @@ std::vector<Drop> 打てる手(Form1& f, int side) {
 
 // Plays a random drop for the human the way the board input would accept it. Returns
 // false when the game is over: a row of three, or no drop at all.
-bool 人間のでたらめな手(Game& g, std::mt19937& rng) {
+bool 人間のでたらめな手(ComGame& g, std::mt19937& rng) {
     const std::vector<Drop> drops = 打てる手(*g, g->人間側);
     if (drops.empty()) return false;
     const Drop d = drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
@@ -170,7 +163,7 @@ bool 人間のでたらめな手(Game& g, std::mt19937& rng) {
 // 調査_得点
 
 TEST(Score, WinComesFirstEvenWhenTheHumanCouldWinToo) {
-    Game g(F::先手);
+    ComGame g(F::先手);
     g.置く(3, 5, F::先手金);
     g.置く(4, 5, F::先手銀);
     g.置く(1, 1, F::後手歩);
@@ -200,7 +193,7 @@ TEST(Score, ReplyThatWinsForTheHumanLoses) {
         {"lines beside the winning square", 1, 3, F::先手金, 9, {{1, 2}, {2, 2}, {2, 3}, {1, 4}}},
     };
     for (const Case& c : cases) {
-        Game g(F::先手);
+        ComGame g(F::先手);
         g.置く(1, 1, F::後手歩);
         g.置く(2, 1, F::後手歩);
         g.置く(5, 4, F::後手金); // stops the pawn on (5,5) from attacking anything
@@ -220,7 +213,7 @@ TEST(Score, ReplyThatWinsForTheHumanLoses) {
 }
 
 TEST(Score, HumanAsFirstPlayerThreatensWithItsOwnPieces) {
-    Game g(F::後手);
+    ComGame g(F::後手);
     g.置く(1, 9, F::先手金);
     g.置く(2, 9, F::先手金);
     g.置く(5, 5, F::後手歩); // attacks (5,6) only: the human may not reach (3,9)
@@ -231,7 +224,7 @@ TEST(Score, HumanAsFirstPlayerThreatensWithItsOwnPieces) {
 }
 
 TEST(Score, ThreatIgnoresTheHumansHandAndPawnRules) {
-    Game g(F::先手);
+    ComGame g(F::先手);
     g.置く(1, 1, F::後手金);
     g.置く(2, 1, F::後手金);
     g.置く(3, 4, F::後手歩); // a 後手 pawn in column 3 already
@@ -248,7 +241,7 @@ TEST(Score, BaseValueByHandRow) {
     for (int com : {F::先手, F::後手}) {
         for (int k = 1; k <= 8; ++k) {
             for (auto [x, y] : squares) {
-                Game g(com);
+                ComGame g(com);
                 g.置く(x, y, com == F::先手 ? F::先手金 : F::後手金);
                 const int col = com == F::先手 ? F::先手持駒列 : F::後手持駒列;
                 const int expected = com == F::先手 ? 10 - k : k;
@@ -262,7 +255,7 @@ TEST(Score, BaseValueByHandRow) {
 }
 
 TEST(Score, FourInARowIsNoWin) {
-    Game g(F::先手);
+    ComGame g(F::先手);
     g.置く(1, 5, F::先手金);
     g.置く(2, 5, F::先手金);
     g.置く(4, 5, F::先手香);
@@ -270,7 +263,7 @@ TEST(Score, FourInARowIsNoWin) {
     EXPECT_EQ(g->調査_得点(F::先手持駒列, 1, 3, 5), 9);
     // With a human pair completed on a square the computer's 香 attacks, the same drop
     // loses.
-    Game h(F::先手);
+    ComGame h(F::先手);
     h.置く(1, 5, F::先手金);
     h.置く(2, 5, F::先手金);
     h.置く(4, 5, F::先手香);
@@ -285,7 +278,7 @@ TEST(Score, FourInARowIsNoWin) {
 
 TEST(ComMove, OpeningPawnToTheCentre) {
     for (int com : {F::先手, F::後手}) {
-        Game g(com);
+        ComGame g(com);
         g.w.logDrawing = true;
         const 局面 before(*g);
         g->com_ban();
@@ -330,7 +323,7 @@ TEST(ComMove, WorkedOpeningComputerFirst) {
         {F::後手歩, {11, 2, 1, 2, F::先手歩}},
     };
     for (const Case& c : cases) {
-        Game g(F::先手);
+        ComGame g(F::先手);
         g->com_ban();
         ASSERT_EQ(g->盤[5][5], F::先手歩);
         ASSERT_EQ(g->手番, F::後手);
@@ -367,7 +360,7 @@ TEST(ComMove, SecondPlayerInAQuietPositionDropsAPawnOnTheCorner) {
     // The human (先手) has 歩 (5,5) and 香 (5,6), both stopped; the computer's 歩 (5,4)
     // attacks nothing. No line of attack for the human: any square will do, and the
     // weakest safe piece, 歩, goes to the first square, (1,1).
-    Game g(F::後手);
+    ComGame g(F::後手);
     g.置く(5, 5, F::先手歩);
     g.置く(5, 4, F::後手歩);
     g.置く(5, 6, F::先手香);
@@ -414,7 +407,7 @@ TEST(ComMove, TakesTheFirstWinInWalkOrder) {
          {-1, 1, 3, 5, F::後手王}},
     };
     for (const Case& c : cases) {
-        Game g(c.com);
+        ComGame g(c.com);
         for (auto [x, y, code] : c.pieces) g.置く(x, y, code);
         const 局面 before(*g);
         g->com_ban();
@@ -440,7 +433,7 @@ TEST(ComMove, FourInARowIsNotTakenForAWin) {
     // 金 (1,5) (2,5) and 香 (4,5); the human's 歩 (3,4) attacks only (3,5), so every drop
     // goes there and makes four. None is a win: the 歩, first in the walk and safe, is
     // played and the game goes on.
-    Game g(F::先手);
+    ComGame g(F::先手);
     g.置く(1, 5, F::先手金);
     g.置く(2, 5, F::先手金);
     g.置く(4, 5, F::先手香);
@@ -460,7 +453,7 @@ TEST(ComMove, FourInARowIsNotTakenForAWin) {
 TEST(ComMove, EveryDropLosesSoTheFirstIsPlayed) {
     // The human's 歩 (1,1) (2,1) would make three on (3,1), which the computer's 歩 (3,2)
     // always attacks; the computer must drop on (1,2) or (2,2), where the human attacks.
-    Game g(F::先手);
+    ComGame g(F::先手);
     g.置く(1, 1, F::後手歩);
     g.置く(2, 1, F::後手歩);
     g.置く(3, 2, F::先手歩);
@@ -477,7 +470,7 @@ namespace {
 
 // The computer passes: nothing changes but the turn, and its box is erased after
 // "思考中" was written into it.
-void パスを確かめる(Game& g) {
+void パスを確かめる(ComGame& g) {
     g.w.logDrawing = true;
     const 局面 before(*g);
     g->com_ban();
@@ -507,7 +500,7 @@ void パスを確かめる(Game& g) {
 
 TEST(ComMovePass, NoPieceInHand) {
     // After forty drops with no row of three, 先手 is to move with an empty hand.
-    Game g(F::先手);
+    ComGame g(F::先手);
     const int 後手の列[9] = {F::後手香, F::後手桂, F::後手銀, F::後手金, F::後手王,
                              F::後手金, F::後手銀, F::後手桂, F::後手香};
     for (int x = 1; x <= 9; ++x) {
@@ -528,7 +521,7 @@ TEST(ComMovePass, NoPieceInHand) {
 TEST(ComMovePass, NoSquareForTheFirstPlayer) {
     // The human's 飛 (1,1) attacks row 1 only; the computer holds nothing but 歩 香 桂,
     // none of which may be dropped there.
-    Game g(F::先手);
+    ComGame g(F::先手);
     g.置く(1, 1, F::後手飛);
     g.置く(1, 2, F::先手金);
     const int row9[6] = {F::先手金, F::先手銀, F::先手銀, F::先手角, F::先手飛, F::先手王};
@@ -542,7 +535,7 @@ TEST(ComMovePass, NoSquareForTheFirstPlayer) {
 
 TEST(ComMovePass, NoSquareForTheSecondPlayer) {
     // The same turned round: the human's 飛 (9,9) attacks row 9 only.
-    Game g(F::後手);
+    ComGame g(F::後手);
     g.置く(9, 9, F::先手飛);
     g.置く(9, 8, F::後手金);
     const int row1[6] = {F::後手金, F::後手銀, F::後手銀, F::後手角, F::後手飛, F::後手王};
@@ -562,7 +555,7 @@ TEST(ComMove, GamesAgainstARandomOpponentFollowTheRules) {
     int moves = 0, wins = 0;
     for (int game = 0; game < 40; ++game) {
         const int com = game % 2 ? F::後手 : F::先手;
-        Game g(com);
+        ComGame g(com);
         g->手番 = F::先手;
         if (com == F::後手 && !人間のでたらめな手(g, rng)) continue;
         for (;;) {
@@ -610,7 +603,7 @@ TEST(ComMove, SamePositionSameMove) {
     int checked = 0;
     for (int game = 0; game < 12; ++game) {
         const int com = game % 2 ? F::後手 : F::先手;
-        Game g(com);
+        ComGame g(com);
         g->手番 = F::先手;
         if (com == F::後手 && !人間のでたらめな手(g, rng)) continue;
         while (g->対局中 == F::真) {
@@ -618,7 +611,7 @@ TEST(ComMove, SamePositionSameMove) {
             g->com_ban();
             const 局面 after(*g);
 
-            Game h(com);
+            ComGame h(com);
             before.戻す(*h);
             for (int x = 0; x <= 9; ++x) {
                 h->先手2歩フラグ[x] = h->後手2歩フラグ[x] = 1;
@@ -647,7 +640,7 @@ TEST(ComMove, SamePositionSameMove) {
 
 TEST(ComMoveAllocations, SearchAllocatesNothing) {
     for (int reply : {F::後手金, F::後手歩}) {
-        Game g(F::先手);
+        ComGame g(F::先手);
         g->com_ban();
         g.人間が打つ(5, 4, reply);
         ASSERT_FALSE(g.w.logDrawing);

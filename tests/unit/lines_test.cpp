@@ -1,5 +1,6 @@
 // Line scans, exactly three in a row, the end of a game and the blink of the winning row.
 #include "game/Form1.h"
+#include "Game.h"
 #include "Recording.h"
 
 #include <gtest/gtest.h>
@@ -17,14 +18,6 @@ using F = Form1;
 using Op = RecordingWindow::OpKind;
 
 namespace {
-
-struct Game {
-    RecordingWindow w;
-    RecordingSound s;
-    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
-    Game() { f->初期設定(); }
-    Form1* operator->() { return f.get(); }
-};
 
 using Scan = int (Form1::*)(int, int, int) const;
 struct Direction {
@@ -92,7 +85,7 @@ TEST(LineScan, OwnPiecesEverywhereCountToTheEdge) {
     // Every start square in every direction, for both sides, whatever the start holds:
     // the run reaches the nearer of the two edges it is heading for.
     for (int side : {F::先手, F::後手}) {
-        Game g;
+        SetUpGame g;
         盤を埋める(*g.f, side);
         for (const Direction& d : 方向) {
             for (int x = 1; x <= 9; ++x) {
@@ -113,7 +106,7 @@ TEST(LineScan, OwnPiecesEverywhereCountToTheEdge) {
 
 TEST(LineScan, OtherSideNeverCounts) {
     for (int side : {F::先手, F::後手}) {
-        Game g;
+        SetUpGame g;
         盤を埋める(*g.f, -side);
         for (const Direction& d : 方向) {
             for (int x = 1; x <= 9; ++x) {
@@ -164,7 +157,7 @@ TEST(LineScan, WorkedRuns) {
          1},
     };
     for (const Case& c : cases) {
-        Game g;
+        SetUpGame g;
         for (const Piece& p : c.pieces) g->盤[p.x][p.y] = p.code;
         const Direction& d = 方向[c.dir];
         EXPECT_EQ((*g.f.*d.scan)(c.side, c.x, c.y), c.expected) << c.what << " (" << d.name << ")";
@@ -172,7 +165,7 @@ TEST(LineScan, WorkedRuns) {
 }
 
 TEST(LineScan, EdgeStartsInTheirOwnDirectionGiveZero) {
-    Game g;
+    SetUpGame g;
     盤を埋める(*g.f, F::先手);
     for (int i = 1; i <= 9; ++i) {
         EXPECT_EQ(g->調査_右(F::先手, 9, i), 0);
@@ -194,7 +187,7 @@ TEST(LineScan, StartsOffTheBoardReadNothingOutside) {
     // Own pieces on every square and in row 0 and column 0 of the stored board, which are
     // not squares: a scan whose path never enters the board must count nothing.
     for (int side : {F::先手, F::後手}) {
-        Game g;
+        SetUpGame g;
         盤を埋める(*g.f, side);
         for (int i = 0; i <= 9; ++i) g->盤[i][0] = g->盤[0][i] = 駒(side, i);
         const int coords[] = {-100, -5, -1, 0, 1, 5, 9, 10, 11, 100};
@@ -217,7 +210,7 @@ TEST(LineScan, StartsOffTheBoardReadNothingOutside) {
 // 調査_3並び
 
 TEST(ThreeInRow, EmptySquareIsNever) {
-    Game g;
+    SetUpGame g;
     // (4,5) empty between own pieces that would make three with it.
     g->盤[3][5] = F::先手歩;
     g->盤[5][5] = F::先手歩;
@@ -238,7 +231,7 @@ TEST(ThreeInRow, RunsOfEveryLengthOnEveryAxis) {
                     for (int y0 = 1; y0 <= 9; ++y0) {
                         const int x1 = x0 + (len - 1) * dx, y1 = y0 + (len - 1) * dy;
                         if (!盤上(x1, y1)) continue;
-                        Game g;
+                        SetUpGame g;
                         for (int i = 0; i < len; ++i) {
                             g->盤[x0 + i * dx][y0 + i * dy] = 駒(side, x0 + y0 + i);
                         }
@@ -340,7 +333,7 @@ TEST(ThreeInRow, WorkedPositions) {
          F::偽},
     };
     for (const Case& c : cases) {
-        Game g;
+        SetUpGame g;
         for (const Piece& p : c.pieces) g->盤[p.x][p.y] = p.code;
         const State before(*g.f);
         EXPECT_EQ(g->調査_3並び(c.side, c.x, c.y), c.expected)
@@ -356,7 +349,7 @@ TEST(ThreeInRow, AgreesWithRunLengthsOnRandomBoards) {
     std::uniform_int_distribution<int> cell(0, 5);
     const std::pair<int, int> axes[4] = {{0, 1}, {1, 0}, {1, 1}, {1, -1}};
     for (int round = 0; round < 300; ++round) {
-        Game g;
+        SetUpGame g;
         for (int x = 1; x <= 9; ++x) {
             for (int y = 1; y <= 9; ++y) {
                 const int c = cell(rng);
@@ -405,7 +398,7 @@ TEST(EndJudgement, WinsExactlyWhenTheDropMakesThree) {
         {{{7, 7, 950}, {8, 8, 950}}, F::後手, 8, 8, F::偽},
     };
     for (const Case& c : cases) {
-        Game g;
+        SetUpGame g;
         for (const Piece& p : c.pieces) g->盤[p.x][p.y] = p.code;
         EXPECT_EQ(g->終了_判定(c.side, c.x, c.y), c.expected) << c.x << "," << c.y;
     }
@@ -430,7 +423,7 @@ TEST(EndProcess, NamesTheWinnerAndStopsTheGame) {
         {F::モード_COM, F::後手, -15, nullptr},
     };
     for (const Case& c : cases) {
-        Game g;
+        SetUpGame g;
         g->対局モード = c.mode;
         g->人間側 = c.human;
         g->COM側 = -c.human;
@@ -457,7 +450,7 @@ TEST(EndProcess, NamesTheWinnerAndStopsTheGame) {
 }
 
 TEST(EndProcess, EndShowsAnyWinnersName) {
-    Game g;
+    SetUpGame g;
     g->手番 = F::後手;
     g->終了("だれか");
     ASSERT_EQ(g.w.messages.size(), 1u);
@@ -470,7 +463,7 @@ TEST(EndProcess, EndShowsAnyWinnersName) {
 // The wait
 
 TEST(Wait, AdvancesTheClockByTheTimeAsked) {
-    Game g;
+    SetUpGame g;
     for (double start : {0.0, 0.25, 7.5, 86399.9}) {
         for (double secs : {0.3, 0.01, 1.0}) {
             g.w.clock = start;
@@ -564,7 +557,7 @@ bool 桝の位置(const RecordingWindow::Op& op, int x, int y) {
 // ending in a refresh and 0.3 seconds, off/on/off/on over the given squares in order.
 void 点滅を確かめる(const std::vector<Piece>& pieces, int side, int x, int y,
                     const std::vector<std::pair<int, int>>& row) {
-    Game g;
+    SetUpGame g;
     for (const Piece& p : pieces) g->盤[p.x][p.y] = p.code;
     g->音_終局 = 55;
     g.w.logDrawing = true;
@@ -649,7 +642,7 @@ TEST(Blink, CrossingOfRowAndColumnBlinksTheRow) {
                                        {5, 4, F::後手銀},
                                        {5, 6, F::後手金}};
     // Row detection finds the column first.
-    Game g;
+    SetUpGame g;
     for (const Piece& p : pieces) g->盤[p.x][p.y] = p.code;
     ASSERT_EQ(g->調査_3並び(F::後手, 5, 5), F::真);
     点滅を確かめる(pieces, F::後手, 5, 5, {{4, 5}, {5, 5}, {6, 5}});

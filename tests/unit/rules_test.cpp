@@ -1,6 +1,7 @@
 // Move legality, drops and hands, and the lines of attack, checked against the recording
 // window. Every check answers 真 or 偽 by value, so results are compared with those values.
 #include "game/Form1.h"
+#include "Game.h"
 #include "Recording.h"
 
 #include <gtest/gtest.h>
@@ -54,16 +55,6 @@ std::string 表示(const Squares& s) {
     for (auto [x, y] : s) out += "(" + std::to_string(x) + "," + std::to_string(y) + ")";
     return out.empty() ? "{}" : out;
 }
-
-// A game object on the heap with an empty board and full hands.
-struct Game {
-    RecordingWindow w;
-    RecordingSound s;
-    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
-    Game() { f->初期設定(); }
-    Form1* operator->() { return f.get(); }
-    Form1& operator*() { return *f; }
-};
 
 // Every board square that 移動チェック accepts as destination.
 Squares 行き先(Form1& f, int sx, int sy, int code) {
@@ -170,7 +161,7 @@ void 盤を埋める(Form1& f, int code) {
 // 移動チェック: drops
 
 TEST(MoveCheckDrop, RowLimitsOfEveryPieceOfBothSides) {
-    Game g;
+    SetUpGame g;
     g->調査_2歩フラグ設定();
     for (int code : 全駒()) {
         // Both hand columns are drops; the piece's own side decides the limits.
@@ -187,7 +178,7 @@ TEST(MoveCheckDrop, RowLimitsOfEveryPieceOfBothSides) {
 }
 
 TEST(MoveCheckDrop, WorkedRowLimits) {
-    Game g;
+    SetUpGame g;
     g->調査_2歩フラグ設定();
     struct Case {
         int code, y, expected;
@@ -213,7 +204,7 @@ TEST(MoveCheckDrop, TwoPawnsWithFreshFlags) {
         const int other = -own;
         const int ownCol = side == F::先手 ? F::先手持駒列 : F::後手持駒列;
         const int otherCol = side == F::先手 ? F::後手持駒列 : F::先手持駒列;
-        Game g;
+        SetUpGame g;
         g->盤[3][5] = own;
         g->調査_2歩フラグ設定();
         for (int y = 1; y <= 9; ++y) {
@@ -239,7 +230,7 @@ TEST(MoveCheckDrop, TwoPawnsWithFreshFlags) {
 }
 
 TEST(MoveCheckDrop, PawnFlagsAreUsedAsLastComputed) {
-    Game g;
+    SetUpGame g;
     g->調査_2歩フラグ設定(); // no pawns anywhere
     g->盤[4][6] = F::先手歩; // a pawn arrives without the flags being refreshed
     EXPECT_EQ(g->移動チェック(F::先手持駒列, 2, 4, 3, F::先手歩), F::真); // stale: allowed
@@ -258,7 +249,7 @@ TEST(MoveCheckDrop, PawnFlagsAreUsedAsLastComputed) {
 }
 
 TEST(MoveCheckDrop, IsTwoPawnsLooksOnlyAtTheMoversPawnFlag) {
-    Game g;
+    SetUpGame g;
     for (int x = 1; x <= 9; ++x) {
         g->先手2歩フラグ[x] = x % 2;     // odd columns
         g->後手2歩フラグ[x] = 1 - x % 2; // even columns
@@ -275,7 +266,7 @@ TEST(MoveCheckDrop, IsTwoPawnsLooksOnlyAtTheMoversPawnFlag) {
 
 TEST(MoveCheckDrop, NoDropOntoAnyPiece) {
     for (int occupant : {F::先手歩, F::後手歩, F::先手王, F::後手飛}) {
-        Game g;
+        SetUpGame g;
         g->盤[5][5] = occupant;
         g->盤[1][1] = occupant;
         g->調査_2歩フラグ設定();
@@ -307,7 +298,7 @@ TEST(MoveCheck, DestinationsOffTheBoardAreRefused) {
                               {5, 5}};
     for (int code : 全駒()) {
         for (const Source& src : sources) {
-            Game g;
+            SetUpGame g;
             g->調査_2歩フラグ設定();
             const bool onBoard = 盤上(src.x, src.y);
             if (onBoard) g->盤[src.x][src.y] = code;
@@ -325,7 +316,7 @@ TEST(MoveCheck, DestinationsOffTheBoardAreRefused) {
 }
 
 TEST(MoveCheck, SameSquareIsNoMove) {
-    Game g;
+    SetUpGame g;
     for (int code : 全駒()) {
         g->盤[5][5] = code;
         EXPECT_EQ(g->移動チェック(5, 5, 5, 5, code), F::偽) << 名前(code);
@@ -391,7 +382,7 @@ TEST(MoveCheckBoard, WorkedSquaresFromTheCentre) {
           {1, 9}}},
     };
     for (const Case& c : cases) {
-        Game g;
+        SetUpGame g;
         g->盤[5][5] = c.code;
         const Squares got = 行き先(*g, 5, 5, c.code);
         EXPECT_EQ(got, c.expected)
@@ -402,7 +393,7 @@ TEST(MoveCheckBoard, WorkedSquaresFromTheCentre) {
 TEST(MoveCheckBoard, EveryPieceFromEverySquareOfAnEmptyBoard) {
     // Edges and corners included: nothing is found off the board and nothing is lost
     // near it.
-    Game g;
+    SetUpGame g;
     for (int code : 全駒()) {
         for (int sx = 1; sx <= 9; ++sx) {
             for (int sy = 1; sy <= 9; ++sy) {
@@ -441,7 +432,7 @@ TEST(MoveCheckBoard, CornersAndEdgesWorked) {
         {F::先手角, 2, 9, {{1, 8}, {3, 8}, {4, 7}, {5, 6}, {6, 5}, {7, 4}, {8, 3}, {9, 2}}},
     };
     for (const Case& c : cases) {
-        Game g;
+        SetUpGame g;
         g->盤[c.x][c.y] = c.code;
         const Squares got = 行き先(*g, c.x, c.y, c.code);
         EXPECT_EQ(got, c.expected)
@@ -452,7 +443,7 @@ TEST(MoveCheckBoard, CornersAndEdgesWorked) {
 TEST(MoveCheckBoard, RookFromACornerReachesSixteenSquares) {
     for (int code : {F::先手飛, F::後手飛}) {
         for (auto [x, y] : std::array<Square, 4>{{{1, 1}, {9, 1}, {1, 9}, {9, 9}}}) {
-            Game g;
+            SetUpGame g;
             g->盤[x][y] = code;
             const Squares got = 行き先(*g, x, y, code);
             EXPECT_EQ(got.size(), 16u) << 名前(code) << " on (" << x << "," << y << ")";
@@ -510,7 +501,7 @@ TEST(MoveCheckBoard, SlidesStopAtPiecesOfEitherSide) {
     // The blockers are 先手 pieces, 後手 pieces, or alternately one and the other.
     for (int mix = 0; mix < 3; ++mix) {
         for (const Case& c : cases) {
-            Game g;
+            SetUpGame g;
             g->盤[5][5] = c.code;
             int i = 0;
             for (auto [x, y] : c.blockers) {
@@ -527,7 +518,7 @@ TEST(MoveCheckBoard, NoCaptureOfEitherSide) {
     // Every square a piece could reach on an empty board is refused once a piece of
     // either side stands there.
     for (int code : 全駒()) {
-        Game g;
+        SetUpGame g;
         g->盤[5][5] = code;
         const Squares open = 行き先(*g, 5, 5, code);
         ASSERT_FALSE(open.empty());
@@ -558,7 +549,7 @@ TEST(MoveCheckBoard, RookAndBishopReachAnAdjacentSquareOnAFullBoard) {
     };
     for (const Case& c : cases) {
         for (int fill : {F::先手歩, F::後手金}) {
-            Game g;
+            SetUpGame g;
             盤を埋める(*g, fill);
             g->盤[5][5] = c.code;
             for (auto [x, y] : c.open) {
@@ -589,7 +580,7 @@ TEST(MoveCheckBoard, KnightJumpsOverPieces) {
     };
     for (const Case& c : cases) {
         for (int occupant : {F::先手金, F::後手金}) {
-            Game g;
+            SetUpGame g;
             g->盤[5][5] = c.code;
             for (auto [x, y] : c.around) g->盤[x][y] = occupant;
             EXPECT_EQ(行き先(*g, 5, 5, c.code), c.expected) << 名前(c.code);
@@ -602,7 +593,7 @@ TEST(MoveCheckBoard, RandomBoardsFollowTheMovementTable) {
     std::mt19937 rng(20240611);
     const std::vector<int> codes = 全駒();
     for (int round = 0; round < 60; ++round) {
-        Game g;
+        SetUpGame g;
         std::uniform_int_distribution<int> pick(0, static_cast<int>(codes.size()) * 2 - 1);
         for (int x = 1; x <= 9; ++x) {
             for (int y = 1; y <= 9; ++y) {
@@ -625,7 +616,7 @@ TEST(MoveCheckBoard, RandomBoardsFollowTheMovementTable) {
 // The path checks called directly
 
 TEST(PathCheck, RookPathNeedsOneLineAndEmptySquaresBetween) {
-    Game g;
+    SetUpGame g;
     // Not on one line.
     EXPECT_EQ(g->移動チェック飛車(1, 1, 2, 2), F::偽);
     EXPECT_EQ(g->移動チェック飛車(5, 5, 7, 6), F::偽);
@@ -641,7 +632,7 @@ TEST(PathCheck, RookPathNeedsOneLineAndEmptySquaresBetween) {
     const Line lines[] = {{1, 1, 1, 9}, {1, 9, 1, 1}, {1, 3, 9, 3},
                           {9, 3, 1, 3}, {7, 2, 7, 6}, {8, 8, 2, 8}};
     for (const Line& l : lines) {
-        Game h;
+        SetUpGame h;
         // The ends themselves are never examined.
         h->盤[l.sx][l.sy] = F::先手飛;
         h->盤[l.dx][l.dy] = F::後手王;
@@ -669,7 +660,7 @@ TEST(PathCheck, RookPathNeedsOneLineAndEmptySquaresBetween) {
 }
 
 TEST(PathCheck, BishopPathNeedsOneDiagonalAndEmptySquaresBetween) {
-    Game g;
+    SetUpGame g;
     EXPECT_EQ(g->移動チェック角(1, 1, 1, 5), F::偽);
     EXPECT_EQ(g->移動チェック角(5, 5, 7, 6), F::偽);
     EXPECT_EQ(g->移動チェック角(5, 5, 6, 5), F::偽);
@@ -685,7 +676,7 @@ TEST(PathCheck, BishopPathNeedsOneDiagonalAndEmptySquaresBetween) {
     const Line lines[] = {{1, 1, 9, 9}, {9, 9, 1, 1}, {9, 1, 1, 9}, {1, 9, 9, 1},
                           {2, 6, 5, 3}, {5, 3, 2, 6}, {3, 2, 8, 7}, {8, 7, 3, 2}};
     for (const Line& l : lines) {
-        Game h;
+        SetUpGame h;
         h->盤[l.sx][l.sy] = F::先手角;
         h->盤[l.dx][l.dy] = F::後手王;
         EXPECT_EQ(h->移動チェック角(l.sx, l.sy, l.dx, l.dy), F::真);
@@ -714,7 +705,7 @@ TEST(PathCheck, BishopPathNeedsOneDiagonalAndEmptySquaresBetween) {
 TEST(PathCheck, SameSquareHasNothingBetween) {
     // Nothing lies strictly between a square and itself, so neither walk finds a piece,
     // even with the whole board full around it.
-    Game g;
+    SetUpGame g;
     盤を埋める(*g, F::後手金);
     for (auto [x, y] : 全桝()) {
         EXPECT_EQ(g->移動チェック角(x, y, x, y), F::真) << x << "," << y;
@@ -726,7 +717,7 @@ TEST(PathCheck, SameSquareHasNothingBetween) {
 // Pawn flags
 
 TEST(PawnFlags, RebuiltFromTheBoardForBothSides) {
-    Game g;
+    SetUpGame g;
     // Stale flags everywhere, to be cleared where no pawn stands.
     for (int x = 0; x <= 9; ++x) g->先手2歩フラグ[x] = g->後手2歩フラグ[x] = 1;
     g->盤[1][9] = F::先手歩;
@@ -750,7 +741,7 @@ TEST(PawnFlags, RebuiltFromTheBoardForBothSides) {
     }
     // A pawn on every row of a column sets its flag alike.
     for (int y = 1; y <= 9; ++y) {
-        Game h;
+        SetUpGame h;
         h->盤[8][y] = F::後手歩;
         h->盤[2][y] = F::先手歩;
         h->調査_2歩フラグ設定();
@@ -767,7 +758,7 @@ TEST(PawnFlags, RebuiltFromTheBoardForBothSides) {
 TEST(MovePiece, DropTakesFromTheSlotRowAndPutsTheCodeOnTheBoard) {
     for (int k = 1; k <= 8; ++k) {
         for (int side : {F::先手, F::後手}) {
-            Game g;
+            SetUpGame g;
             const bool sente = side == F::先手;
             const int code = sente ? 先手の駒[k] : 後手の駒[k];
             const int col = sente ? F::先手持駒列 : F::後手持駒列;
@@ -796,7 +787,7 @@ TEST(MovePiece, DropTakesFromTheSlotRowAndPutsTheCodeOnTheBoard) {
 }
 
 TEST(MovePiece, WorkedDrops) {
-    Game g;
+    SetUpGame g;
     g->駒移動(F::先手持駒列, 7, 5, 5, F::先手角);
     EXPECT_EQ(g->先手持駒[6], 0);
     EXPECT_EQ(g->先手持駒合計, 19);
@@ -808,7 +799,7 @@ TEST(MovePiece, WorkedDrops) {
 }
 
 TEST(MovePiece, HandCountFollowsTheSlotRowNotTheCode) {
-    Game g;
+    SetUpGame g;
     // The 歩 slot row with a 金 code: the 歩 count falls, the 金 count does not.
     g->駒移動(F::先手持駒列, 2, 1, 1, F::先手金);
     EXPECT_EQ(g->先手持駒[1], 8);
@@ -822,7 +813,7 @@ TEST(MovePiece, HandCountFollowsTheSlotRowNotTheCode) {
 
 TEST(MovePiece, DropRedrawsTheHandBoardAndTheSquare) {
     for (int side : {F::先手, F::後手}) {
-        Game g;
+        SetUpGame g;
         g.w.logDrawing = true;
         const bool sente = side == F::先手;
         const int col = sente ? F::先手持駒列 : F::後手持駒列;
@@ -855,7 +846,7 @@ TEST(MovePiece, DropRedrawsTheHandBoardAndTheSquare) {
 }
 
 TEST(MovePiece, BoardMoveEmptiesTheSource) {
-    Game g;
+    SetUpGame g;
     g->盤[5][5] = F::後手金;
     g->駒移動(5, 5, 5, 6, F::後手金);
     EXPECT_EQ(g->盤[5][5], F::空き);
@@ -865,7 +856,7 @@ TEST(MovePiece, BoardMoveEmptiesTheSource) {
 }
 
 TEST(Hands, PieceOfEachSlotRow) {
-    Game g;
+    SetUpGame g;
     for (int y = 1; y <= 9; ++y) {
         const int senteKind = y - 1, goteKind = 9 - y;
         EXPECT_EQ(g->取得_持駒(F::先手, y), senteKind >= 1 ? 先手の駒[senteKind] : 0) << y;
@@ -883,7 +874,7 @@ TEST(Hands, PieceOfEachSlotRow) {
 }
 
 TEST(Hands, SideOfACode) {
-    Game g;
+    SetUpGame g;
     for (int k = 1; k <= 8; ++k) {
         EXPECT_EQ(g->取得_手番(先手の駒[k]), F::先手) << 駒名[k];
         EXPECT_EQ(g->取得_手番(後手の駒[k]), F::後手) << 駒名[k];
@@ -894,7 +885,7 @@ TEST(Hands, SideOfACode) {
 }
 
 TEST(Hands, CountOfEachSlotRow) {
-    Game g;
+    SetUpGame g;
     // Distinct counts per kind, so a slot that maps to the wrong kind shows.
     for (int k = 1; k <= 8; ++k) {
         g->先手持駒[k] = 10 + k;
@@ -907,7 +898,7 @@ TEST(Hands, CountOfEachSlotRow) {
 }
 
 TEST(Hands, CountsAtTheStart) {
-    Game g;
+    SetUpGame g;
     EXPECT_EQ(g->取得_持駒数(F::先手, 2), 9);
     EXPECT_EQ(g->取得_持駒数(F::後手, 1), 1);
     EXPECT_EQ(g->取得_持駒数(F::後手, 8), 9);
@@ -921,7 +912,7 @@ TEST(Hands, CountsAtTheStart) {
 }
 
 TEST(Hands, OutOfRangeRowsAndSidesGiveNothing) {
-    Game g;
+    SetUpGame g;
     // Everything around the hands holds something, so a read outside them would show.
     盤を埋める(*g, F::先手王);
     for (int x = 0; x <= 9; ++x) {
@@ -943,7 +934,7 @@ TEST(Hands, OutOfRangeRowsAndSidesGiveNothing) {
 }
 
 TEST(Hands, TotalIsTheSumOfTheEightKinds) {
-    Game g;
+    SetUpGame g;
     const int sente[9] = {4, 0, 1, 2, 0, 2, 1, 0, 1}; // index 0 is no kind
     const int gote[9] = {6, 9, 0, 0, 1, 0, 0, 1, 0};
     std::memcpy(g->先手持駒, sente, sizeof sente);
@@ -959,7 +950,7 @@ TEST(Hands, TotalIsTheSumOfTheEightKinds) {
 // Lines of attack
 
 TEST(AttackLines, EmptyBoardAttacksNothing) {
-    Game g;
+    SetUpGame g;
     for (int x = 1; x <= 9; ++x)
         for (int y = 1; y <= 9; ++y) g->利き筋[x][y] = F::真; // left over from before
     for (int side : {F::先手, F::後手}) {
@@ -1008,7 +999,7 @@ TEST(AttackLines, WorkedPositions) {
          {{1, 8}, {2, 8}, {2, 9}}},
     };
     for (const Case& c : cases) {
-        Game g;
+        SetUpGame g;
         for (const Piece& p : c.pieces) g->盤[p.x][p.y] = p.code;
         g->調査_利き筋(c.side);
         const Squares got = 利き(*g);
@@ -1020,7 +1011,7 @@ TEST(AttackLines, WorkedPositions) {
 TEST(AttackLines, RookInEveryCornerAttacksSixteenSquares) {
     for (auto [x, y] : std::array<Square, 4>{{{1, 1}, {9, 1}, {1, 9}, {9, 9}}}) {
         for (int code : {F::先手飛, F::後手飛}) {
-            Game g;
+            SetUpGame g;
             g->盤[x][y] = code;
             g->調査_利き筋(code < 0 ? F::先手 : F::後手);
             Squares expected;
@@ -1059,7 +1050,7 @@ TEST(AttackLines, FullBoardButOneSquare) {
         {F::先手桂, 0, 0, 0, F::先手, true}, // from (4,7) and (6,7)
     };
     for (const Case& c : cases) {
-        Game g;
+        SetUpGame g;
         盤を埋める(*g, c.fill);
         g->盤[5][5] = F::空き;
         if (c.changeX != 0) g->盤[c.changeX][c.changeY] = c.changeCode;
@@ -1071,7 +1062,7 @@ TEST(AttackLines, FullBoardButOneSquare) {
 }
 
 TEST(AttackLines, SideThatIsNeitherClearsTheMap) {
-    Game g;
+    SetUpGame g;
     g->盤[5][5] = F::先手飛;
     g->盤[3][3] = F::後手飛;
     g->調査_利き筋(F::先手);
@@ -1087,7 +1078,7 @@ TEST(AttackLines, MapIsTheUnionOfEachPiecesMoves) {
     std::mt19937 rng(77);
     const std::vector<int> codes = 全駒();
     for (int round = 0; round < 40; ++round) {
-        Game g;
+        SetUpGame g;
         std::uniform_int_distribution<int> pick(0, static_cast<int>(codes.size()) * 3 - 1);
         for (int x = 1; x <= 9; ++x) {
             for (int y = 1; y <= 9; ++y) {
@@ -1113,7 +1104,7 @@ TEST(AttackLines, MapIsTheUnionOfEachPiecesMoves) {
 }
 
 TEST(AttackLines, AnyLineAtAllLooksAtTheBoardCellsOnly) {
-    Game g;
+    SetUpGame g;
     EXPECT_EQ(g->調査_利筋あるか(), F::偽);
     // Row 0 and column 0 of the stored map are not board squares.
     for (int i = 0; i <= 9; ++i) g->利き筋[i][0] = g->利き筋[0][i] = F::真;
@@ -1126,7 +1117,7 @@ TEST(AttackLines, AnyLineAtAllLooksAtTheBoardCellsOnly) {
 }
 
 TEST(AttackLines, PushAndPopKeepOneCopy) {
-    Game g;
+    SetUpGame g;
     g->盤[5][5] = F::先手金;
     g->盤[2][2] = F::後手角;
     g->調査_利き筋(F::先手);
