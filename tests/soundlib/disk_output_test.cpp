@@ -3,6 +3,7 @@
 // buffer; a short delay runs it many times faster than real time. The tests wait for the file
 // to grow rather than for the clock, and analyse it after the output is closed.
 
+#include "OutputTest.h"
 #include "SoundTestSupport.h"
 #include "Tarvenko.h"
 
@@ -33,18 +34,14 @@ struct Frame {
     bool silent() const { return sample == 0; }
 };
 
-class DiskOutputTest : public ::testing::Test {
+class DiskOutputTest : public OutputTest {
   protected:
     void SetUp() override {
         file_ = dir_.path() / "out.raw";
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
         setenv("SDL_DISKAUDIODELAY", "2", 1);
-        instance_ = dsInitialize(0);
-        ASSERT_NE(instance_, 0) << "the disk driver did not open";
-    }
-    void TearDown() override {
-        if (instance_ != 0) dsTerminate(instance_);
+        OutputTest::SetUp();
     }
 
     std::int32_t create(const Bytes& wav, std::int32_t flag = 3) {
@@ -82,7 +79,6 @@ class DiskOutputTest : public ::testing::Test {
 
     TempDir dir_;
     std::filesystem::path file_;
-    std::int32_t instance_ = 0;
 };
 
 std::optional<std::size_t> firstSound(const std::vector<Frame>& out, std::size_t from) {

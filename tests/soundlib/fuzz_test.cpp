@@ -208,31 +208,16 @@ void mutateOnce(Rng& rng, Bytes& b, int kind) {
 Case makeCase(Rng& rng, const Seed& seed) {
     Case c{seed.bytes, "", Expect::Anything};
     const auto layout = tarvenko::sound::inspectWave(seed.bytes.data(), seed.bytes.size());
-    switch (rng.below(12)) {
-    case 0:
-        c.mutation = "bit flips";
-        mutateOnce(rng, c.bytes, 0);
-        break;
-    case 1:
-        c.mutation = "random bytes";
-        mutateOnce(rng, c.bytes, 1);
-        break;
-    case 2:
-        c.mutation = "edge byte";
-        mutateOnce(rng, c.bytes, 2);
-        break;
-    case 3:
-        c.mutation = "chunk size";
-        mutateOnce(rng, c.bytes, 3);
-        break;
-    case 4:
-        c.mutation = "fmt field";
-        mutateOnce(rng, c.bytes, 4);
-        break;
-    case 5:
-        c.mutation = "riff size";
-        mutateOnce(rng, c.bytes, 5);
-        break;
+    // Kinds 0 to 5 are one mutation each, named here in mutateOnce's order.
+    static constexpr const char* kSingle[] = {"bit flips",  "random bytes", "edge byte",
+                                              "chunk size", "fmt field",    "riff size"};
+    const auto kind = rng.below(12);
+    if (kind < std::size(kSingle)) {
+        c.mutation = kSingle[kind];
+        mutateOnce(rng, c.bytes, static_cast<int>(kind));
+        return c;
+    }
+    switch (kind) {
     case 6:
         c.mutation = "chunk renamed / inserted / bytes removed";
         mutateOnce(rng, c.bytes, 6 + static_cast<int>(rng.below(3)));

@@ -1,6 +1,7 @@
 // The library's operations and states, on the real mixer with SDL's dummy output.
 
 #include "MixerProbe.h"
+#include "OutputTest.h"
 #include "SoundTestSupport.h"
 #include "Tarvenko.h"
 
@@ -23,15 +24,8 @@ namespace {
 constexpr std::int32_t kEffect = 3;
 constexpr std::int32_t kMusicFlag = 1;
 
-class SoundLibraryTest : public ::testing::Test {
+class SoundLibraryTest : public OutputTest {
   protected:
-    void SetUp() override {
-        instance_ = dsInitialize(0);
-        ASSERT_NE(instance_, 0) << "no output: " << SDL_GetError();
-    }
-    void TearDown() override {
-        if (instance_ != 0) dsTerminate(instance_);
-    }
     std::int32_t load(const char* name, std::int32_t flag = kEffect) {
         const Bytes bytes = readSound(name);
         return dsCreateDSB(instance_, bytes.data(), static_cast<std::int32_t>(bytes.size()), flag);
@@ -44,7 +38,6 @@ class SoundLibraryTest : public ::testing::Test {
         dsStop(sound);
         return playing.empty() ? -1 : playing.front();
     }
-    std::int32_t instance_ = 0;
 };
 
 // Polls until `done` holds; the bound is only there so a broken build cannot hang the run.

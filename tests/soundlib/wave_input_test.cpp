@@ -2,6 +2,7 @@
 // that end exactly where the caller's memory does.
 
 #include "MixerProbe.h"
+#include "OutputTest.h"
 #include "SoundTestSupport.h"
 #include "Tarvenko.h"
 #include "WaveCheck.h"
@@ -24,15 +25,8 @@ constexpr std::int32_t kEffect = 3;
 // What one frame of the mixer's output format takes: 16-bit mono.
 constexpr std::size_t kMixerFrameBytes = 2;
 
-class WaveInputTest : public ::testing::Test {
+class WaveInputTest : public OutputTest {
   protected:
-    void SetUp() override {
-        instance_ = dsInitialize(0);
-        ASSERT_NE(instance_, 0);
-    }
-    void TearDown() override {
-        if (instance_ != 0) dsTerminate(instance_);
-    }
     std::int32_t create(const unsigned char* data, std::size_t size) {
         return dsCreateDSB(instance_, data, static_cast<std::int32_t>(size), kEffect);
     }
@@ -48,7 +42,6 @@ class WaveInputTest : public ::testing::Test {
     }
     // Sample frames of the decoded sound at the output rate.
     std::size_t decodedFrames(std::int32_t sound) { return decodedBytes(sound) / kMixerFrameBytes; }
-    std::int32_t instance_ = 0;
 };
 
 WaveVerdict verdictOf(const Bytes& b) {
