@@ -14,10 +14,6 @@
 #   share/metainfo/<id>.metainfo.xml
 #   share/doc/tarvenko/copyright
 
-if(NOT TARGET tarvenko)
-    return()
-endif()
-
 set(TARVENKO_APP_ID io.github.tarvenko.Tarvenko)
 set(TARVENKO_PROGRAM_DIR ${CMAKE_INSTALL_LIBEXECDIR}/tarvenko)
 set(TARVENKO_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tarvenko)
@@ -67,8 +63,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarvenko)
 
 # The installed tree, checked from a scratch prefix.
-find_package(Python3 COMPONENTS Interpreter)
-if(Python3_Interpreter_FOUND)
+if(BUILD_TESTING)
     add_test(NAME install.layout
              COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/packaging/check_install.py
                      --cmake ${CMAKE_COMMAND}

@@ -2,7 +2,7 @@
 #include "game/Form1.h"
 
 #ifndef TARVENKO_VERSION
-#define TARVENKO_VERSION "0"
+#error "TARVENKO_VERSION comes from the project version in CMakeLists.txt"
 #endif
 
 namespace tarvenko {
