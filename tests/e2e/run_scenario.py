@@ -12,7 +12,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import xsession as xs  # noqa: E402
+import xserver as xs  # noqa: E402
 
 HU, KYOU, KEI, GIN, KIN, KAKU, SYA, OU = range(1, 9)
 
@@ -314,7 +314,7 @@ def main(argv):
             os.remove(audio_file)
         extra = {"SDL_DISKAUDIOFILE": audio_file}
     began = time.monotonic()
-    with xs.Session(name, audio=audio, extra_env=extra) as s:
+    with xs.XServer(name, audio=audio, extra_env=extra) as s:
         if name == "music":
             s.audio_file = audio_file
         SCENARIOS[name](s)

@@ -1,11 +1,11 @@
 """Drives the real game in a private X server, with real input events and real screenshots.
 
-One Session owns one Xvfb and one game process. It finds the window, its menu bar and its
+One XServer owns one Xvfb and one game process. It finds the window, its menu bar and its
 client area from what is on the screen, clicks menus and board squares with xdotool, and
 reads pixels from `import -window root` captures. Nothing here knows a font or a theme: the
 menu items are found by segmenting the pixels of the bar and of each popup.
 
-Every failure goes through Session.fail(), which saves the screen the test last looked at
+Every failure goes through XServer.fail(), which saves the screen the test last looked at
 (and the game's output) into the test's own folder, so the message says what went wrong and
 where to look.
 """
@@ -290,14 +290,14 @@ class RegionGrabber:
 
 
 # ---------------------------------------------------------------------------------------------
-# The session
+# The X server and the game in it
 
 
 class TestFailure(AssertionError):
     pass
 
 
-class Session:
+class XServer:
     """An Xvfb and the game in it. Use as a context manager."""
 
     def __init__(self, name, audio="dummy", extra_env=None, screen="800x600x24"):
@@ -310,7 +310,7 @@ class Session:
         self.name = name
         self.audio = audio
         self.extra_env = dict(extra_env or {})
-        self.screen_spec = screen
+        self.screen_geometry = screen
         self.xvfb = None
         self.game = None
         self.display = None
@@ -341,7 +341,7 @@ class Session:
     def _start_x(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen_spec,
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen_geometry,
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL,
             stderr=open(os.path.join(self.out_dir, "xvfb.log"), "wb"), start_new_session=True)
