@@ -289,6 +289,49 @@ def music(s):
     listen(s, path, os.path.getsize(path), "after ｵﾌﾟｼｮﾝ → BGM (music off)", False)
 
 
+def window_manager(s):
+    """Under openbox, beside a panel: the frame, with its title bar, sits at the top-left of the
+    free area, it and the menu bar wholly on the screen; message boxes show their whole titles,
+    the narrowest boxes included."""
+    left, top, right, bottom = s.frame(s.window)
+    area = s.work_area()
+    s.note("frame (%d,%d)-(%d,%d); free area %s" % (left, top, right, bottom, area))
+    s.check((left, top) == area[:2], "the frame's corner (%d,%d) is not the free area's "
+            "top-left %s" % (left, top, area[:2]))
+    screen = s.shot()
+    s.check(right <= screen.width and bottom <= screen.height,
+            "the frame reaches (%d,%d), past the screen" % (right, bottom))
+    s.check(s.bar[1] == s.win[1] and s.bar[1] > top, "the menu bar is not below the title bar")
+    s.bar_items(screen)  # every item of the menu bar can be told apart
+    s.save(screen, "placed")
+
+    titles = ["戻る", "進む", "先手の番です", "置けません", "対局相手の途中変更は不可"]
+    captions = {title: s.plain_caption(title) for title in titles}
+
+    def expect_box(title, label=None):
+        s.expect_caption_whole(s.wait_box(title), captions[title])
+        if label:
+            s.save(s.shot(), label)
+        s.close_box(title)
+
+    s.menu((2,))
+    expect_box("戻る", "box_modoru")
+    s.menu((3,))
+    expect_box("進む")
+    start_two_humans(s)
+    s.click_square(1, 1)
+    expect_box("先手の番です")
+    s.drop("sente", HU, 5, 5)
+    s.drop("gote", HU, 5, 4)
+    hand = xs.hand_square("sente", HU)
+    s.click_square(*hand)
+    s.wait_until(lambda im: s.outline_is(im, *hand, xs.RED), 5, "the red outline of 先手's 歩")
+    s.click_square(5, 8)  # a second 歩 in column 5
+    expect_box("置けません", "box_nifu")
+    s.menu(xs.MENU_TWO_HUMANS)
+    expect_box("対局相手の途中変更は不可")
+
+
 SCENARIOS = {
     "two_humans": two_humans,
     "attack_rule": attack_rule,
@@ -296,6 +339,7 @@ SCENARIOS = {
     "win": win,
     "quit_keys": quit_keys,
     "music": music,
+    "window_manager": window_manager,
 }
 
 
@@ -314,7 +358,8 @@ def main(argv):
             os.remove(audio_file)
         extra = {"SDL_DISKAUDIOFILE": audio_file}
     began = time.monotonic()
-    with xs.XServer(name, audio=audio, extra_env=extra) as s:
+    managed = {"window_manager": True, "panel": (20, 30)} if name == "window_manager" else {}
+    with xs.XServer(name, audio=audio, extra_env=extra, **managed) as s:
         if name == "music":
             s.audio_file = audio_file
         SCENARIOS[name](s)

@@ -289,6 +289,47 @@ class RegionGrabber:
         self.x11.XCloseDisplay(self.dpy)
 
 
+class PlainWindow:
+    """A bare X window with a title and nothing inside: what a window manager shows for a title
+    when it has all the room it wants."""
+
+    def __init__(self, display, title, width=560, height=40):
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XCreateSimpleWindow.restype = ctypes.c_ulong
+        x11.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                            ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
+                                            ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                        ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                        ctypes.c_char_p, ctypes.c_int]
+        for name in ("XMapWindow", "XDestroyWindow"):
+            getattr(x11, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.x11 = x11
+        self.dpy = x11.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise TestFailure("cannot open display %s through Xlib" % display)
+        self.id = x11.XCreateSimpleWindow(self.dpy, x11.XDefaultRootWindow(self.dpy), 0, 0,
+                                          width, height, 0, 0, 0xFFFFFF)
+        text = title.encode()
+        x11.XChangeProperty(self.dpy, self.id, x11.XInternAtom(self.dpy, b"_NET_WM_NAME", 0),
+                            x11.XInternAtom(self.dpy, b"UTF8_STRING", 0), 8, 0, text, len(text))
+        x11.XMapWindow(self.dpy, self.id)
+        x11.XFlush(self.dpy)
+
+    def close(self):
+        self.x11.XDestroyWindow(self.dpy, self.id)
+        self.x11.XFlush(self.dpy)
+        self.x11.XCloseDisplay(self.dpy)
+
+
 # ---------------------------------------------------------------------------------------------
 # The X server and the game in it
 
@@ -298,9 +339,14 @@ class TestFailure(AssertionError):
 
 
 class XServer:
-    """An Xvfb and the game in it. Use as a context manager."""
+    """An Xvfb and the game in it, optionally with openbox managing the windows. Use as a
+    context manager.
 
-    def __init__(self, name, audio="dummy", extra_env=None, screen="800x600x24"):
+    `panel` = (left, top) keeps that much of the screen's left and top edges out of the
+    window manager's free area, as a desktop panel does."""
+
+    def __init__(self, name, audio="dummy", extra_env=None, screen="800x600x24",
+                 window_manager=False, panel=(0, 0)):
         self.build_dir = os.environ.get("TARVENKO_BUILD_DIR") or os.getcwd()
         self.source_dir = os.environ.get("TARVENKO_SOURCE_DIR") or os.path.abspath(
             os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -311,6 +357,9 @@ class XServer:
         self.audio = audio
         self.extra_env = dict(extra_env or {})
         self.screen_geometry = screen
+        self.window_manager = window_manager
+        self.panel = panel
+        self.wm = None
         self.xvfb = None
         self.game = None
         self.display = None
@@ -325,6 +374,8 @@ class XServer:
     def __enter__(self):
         try:
             self._start_x()
+            if self.window_manager:
+                self._start_window_manager()
             self.start_game()
         except BaseException:
             self.close()
@@ -363,6 +414,35 @@ class XServer:
         self.runtime_dir = tempfile.mkdtemp(prefix="tarvenko-e2e-")
         os.chmod(self.runtime_dir, 0o700)
 
+    def _start_window_manager(self):
+        with open("/etc/xdg/openbox/rc.xml", encoding="utf-8") as f:
+            config = f.read()
+        left, top = self.panel
+        config, n = re.subn(r"<margins>.*?</margins>",
+                            "<margins><top>%d</top><bottom>0</bottom><left>%d</left>"
+                            "<right>0</right></margins>" % (top, left), config, flags=re.S)
+        if n != 1:
+            raise TestFailure("no <margins> section in openbox's rc.xml to set the panel in")
+        path = os.path.join(self.out_dir, "openbox-rc.xml")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(config)
+        self.wm = subprocess.Popen(
+            ["openbox", "--sm-disable", "--config-file", path],
+            env=dict(os.environ, DISPLAY=self.display, XDG_RUNTIME_DIR=self.runtime_dir),
+            stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.out_dir, "openbox.log"), "wb"),
+            start_new_session=True)
+        # Running once it has announced itself on the root window; a loaded machine may take a
+        # while to get there.
+        deadline = time.monotonic() + 30
+        while subprocess.run(["wmctrl", "-m"], env=dict(os.environ, DISPLAY=self.display),
+                             capture_output=True).returncode != 0:
+            if self.wm.poll() is not None:
+                raise TestFailure("openbox exited with status %d (see openbox.log)"
+                                  % self.wm.returncode)
+            if time.monotonic() > deadline:
+                raise TestFailure("openbox did not take over the screen within 30 s")
+            time.sleep(0.05)
+
     def env(self):
         env = dict(os.environ)
         for key in ("QT_QPA_PLATFORM", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
@@ -390,7 +470,8 @@ class XServer:
             self.grabber.close()
             self.grabber = None
         # The test is over: the game needs no orderly end, and a stuck one must not linger.
-        for proc, sig in ((self.game, signal.SIGKILL), (self.xvfb, signal.SIGTERM)):
+        for proc, sig in ((self.game, signal.SIGKILL), (self.wm, signal.SIGTERM),
+                          (self.xvfb, signal.SIGTERM)):
             if proc is not None and proc.poll() is None:
                 try:
                     os.killpg(proc.pid, sig)
@@ -401,7 +482,7 @@ class XServer:
                 except subprocess.TimeoutExpired:
                     os.killpg(proc.pid, signal.SIGKILL)
                     proc.wait()
-        self.game = self.xvfb = None
+        self.game = self.wm = self.xvfb = None
         if self.runtime_dir:
             shutil.rmtree(self.runtime_dir, ignore_errors=True)
             self.runtime_dir = None
@@ -476,9 +557,85 @@ class XServer:
         self.fail("no visible window named %r after %g s" % (pattern, timeout))
 
     def geometry(self, window):
-        out = self.run("xdotool", "getwindowgeometry", "--shell", str(window))
-        values = dict(line.split("=", 1) for line in out.split())
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+        """(x, y, width, height) of a window's inside, in screen coordinates. xwininfo, since
+        xdotool adds the offset inside a window manager's frame twice."""
+        out = self.run("xwininfo", "-id", str(window))
+        values = dict(line.strip().split(":", 1) for line in out.splitlines() if ":" in line)
+        return tuple(int(values[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y",
+                                              "Width", "Height"))
+
+    def frame_extents(self, window, timeout=20):
+        """(left, right, top, bottom) of the window manager's frame around a window, once the
+        window manager has said."""
+        deadline = time.monotonic() + timeout
+        while True:
+            out = self.run("xprop", "-id", str(window), "_NET_FRAME_EXTENTS", check=False)
+            if "=" in out:
+                return tuple(int(v) for v in out.split("=", 1)[1].split(","))
+            if time.monotonic() > deadline:
+                self.fail("no frame around window %d after %g s" % (window, timeout))
+            time.sleep(0.05)
+
+    def frame(self, window):
+        """(left, top, right, bottom) of a window with its window manager's frame; right and
+        bottom are exclusive."""
+        x, y, w, h = self.geometry(window)
+        left, right, top, bottom = self.frame_extents(window)
+        return x - left, y - top, x + w + right, y + h + bottom
+
+    def work_area(self):
+        """(left, top, width, height) of the screen area that panels leave free."""
+        out = self.run("xprop", "-root", "_NET_WORKAREA")
+        return tuple(int(v) for v in out.split("=", 1)[1].split(",")[:4])
+
+    def _caption(self, image, window):
+        """The caption's bright pixels in a focused window's title bar, as a set of (x, y)
+        relative to its top-left ink, with the ink's height; None when there are none."""
+        left, top, right, _ = self.frame(window)
+        bar = self.frame_extents(window)[2]
+        # Past the window icon and clear of the buttons at the right end.
+        ink = [(x, y) for y in range(max(0, top), top + bar)
+               for x in range(max(0, left + bar + 4), min(image.width, right - 3 * bar))
+               if min(image.pixel(x, y)) >= 200]
+        if not ink:
+            return None
+        x0, y0 = min(x for x, _ in ink), min(y for _, y in ink)
+        return {(x - x0, y - y0) for x, y in ink}, y0 - top
+
+    def plain_caption(self, title):
+        """The caption `title` as the window manager draws it with room to spare, on a focused
+        plain window of our own. Taken before a message box opens: the plain window takes the
+        focus, and a box that lost it would show its caption in other colours."""
+        plain = PlainWindow(self.display, title)
+        try:
+            self.frame_extents(plain.id)
+            image = self.wait_until(lambda im: self._caption(im, plain.id) is not None, 20,
+                                    "the caption of a plain window titled %r" % title)
+            return (title,) + self._caption(image, plain.id)
+        finally:
+            plain.close()
+
+    def expect_caption_whole(self, box, caption):
+        """The focused window `box` shows a caption taken by plain_caption() exactly as there:
+        not cut, not shortened with an ellipsis."""
+        title, wanted, row = caption
+        width = max(x for x, _ in wanted) + 1
+        height = max(y for _, y in wanted) + 1
+
+        def shown(image):
+            left, top, right, _ = self.frame(box)
+            y0 = top + row
+            bright = {(x, y - y0) for y in range(max(0, y0), y0 + height)
+                      for x in range(max(0, left), min(image.width, right))
+                      if min(image.pixel(x, y)) >= 200}
+            for x0 in range(max(0, left), right - width + 1):
+                got = {(x - x0, y) for x, y in bright if x0 <= x < x0 + width}
+                if len(got ^ wanted) <= max(2, len(wanted) // 30):
+                    return True
+            return False
+
+        self.wait_until(shown, 20, "the whole caption %r in the title bar of its box (as a "
+                        "window with room to spare shows it)" % title)
 
     def wait_until(self, predicate, timeout, what, interval=0.05):
         """Screenshot until predicate(image) holds; fail with `what` otherwise."""
@@ -524,6 +681,8 @@ class XServer:
         top = next(y for y in range(max(0, wy), wy + wh) if image.pixel(left, y) == GREEN)
         self.check(top > max(0, wy), "no menu bar above the green client area (window at %d,%d)"
                    % (wx, wy))
+        self.check(wx >= 0 and wy >= 0, "the window's top-left corner (%d,%d) is off the "
+                   "screen: the menu bar is cut" % (wx, wy))
         self.bar = (max(0, wx), max(0, wy), min(image.width, wx + ww), top)  # l, t, r, b
         self.client = (wx, top)
         self.note("window %dx%d at (%d,%d); menu bar %d px on screen; client area at (%d,%d)"

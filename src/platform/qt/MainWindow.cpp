@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -11,6 +13,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSpacerItem>
+#include <QWindow>
 #include <chrono>
 #include <thread>
 
@@ -24,6 +28,13 @@ float twipsOf(double pixels) {
 
 QString text(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Where the window's frame goes: the top-left corner of the screen's area that panels and docks
+// leave free.
+QPoint frameCorner(const QWidget& window) {
+    const QScreen* screen = window.screen();
+    return screen ? screen->availableGeometry().topLeft() : QPoint();
 }
 
 } // namespace
@@ -168,6 +179,17 @@ void MainWindow::messageBox(std::string_view message, std::string_view title, Me
     QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     text(title), body, QMessageBox::Ok, isVisible() ? this : nullptr);
     box.setWindowModality(Qt::ApplicationModal);
+    // Qt sizes a box for its text, and its allowance for the title is too small for a window
+    // manager's bold caption beside an icon and three buttons: short texts under longer titles
+    // got their titles cut. The box is made as wide as its title needs in the title-bar font.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        font.setBold(true);
+        const QFontMetrics metrics(font);
+        const int width = metrics.horizontalAdvance(box.windowTitle()) + 6 * metrics.height();
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.exec();
 }
 
@@ -192,12 +214,20 @@ float MainWindow::top() const {
     return twipsOf(frameGeometry().y());
 }
 
-void MainWindow::place(float left, float top, float width, float height) {
-    move(static_cast<int>(left / 15), static_cast<int>(top / 15));
+void MainWindow::place(float /*left*/, float /*top*/, float width, float height) {
     // Never smaller than what the game draws, whatever the menu bar takes.
     const QSize need = clientSize() + QSize(0, menuBar()->sizeHint().height());
     resize(std::max(need.width(), static_cast<int>(width / 15)),
            std::max(need.height(), static_cast<int>(height / 15)));
+    // The game asks for the frame just past the screen's top-left edge, which hides only a
+    // border of the size it expects. Frames differ between desktops, and a position that hides
+    // more cuts off the caption, the frame's buttons and the menu bar, so the frame goes to the
+    // top-left of the free area instead (with no window manager the window is its own frame).
+    // Qt places a native window by its frame only when that is asked for last before the window
+    // is shown: any move or resize in between places the inside, so it is asked for then.
+    move(frameCorner(*this));
+    winId();
+    windowHandle()->installEventFilter(this);
 }
 
 std::int32_t MainWindow::handle() const {
@@ -206,6 +236,13 @@ std::int32_t MainWindow::handle() const {
 
 void MainWindow::quit() {
     QApplication::exit(0);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Show) {
+        windowHandle()->setFramePosition(frameCorner(*this));
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

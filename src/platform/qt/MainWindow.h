@@ -59,6 +59,7 @@ class MainWindow : public QMainWindow, public Window {
     static QSize clientSize();
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
