@@ -17,7 +17,8 @@ void Form1::Form_MouseDown(int Button, int /*Shift*/, float X, float Y) {
         return;
     }
 
-    // Int() rounds toward minus infinity; far-off positions are clamped so that the
+    // A point left of or above a square's edge belongs to the square before it, negative
+    // squares included, hence the floor; far-off positions are clamped so that the
     // conversion can never overflow.
     const double fx = std::floor((static_cast<double>(X) - 原点X) / 桝幅);
     const double fy = std::floor((static_cast<double>(Y) - 原点Y) / 桝高);
