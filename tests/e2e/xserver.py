@@ -360,6 +360,7 @@ class XServer:
         self.window_manager = window_manager
         self.panel = panel
         self.wm = None
+        self.plain_captions = 0
         self.xvfb = None
         self.game = None
         self.display = None
@@ -607,11 +608,26 @@ class XServer:
         plain window of our own. Taken before a message box opens: the plain window takes the
         focus, and a box that lost it would show its caption in other colours."""
         plain = PlainWindow(self.display, title)
+        seen = [None]
+
+        def steady(image):
+            # The same caption on two screens in a row: drawn and focused, not in passing.
+            caption = self._caption(image, plain.id)
+            steady = caption is not None and caption == seen[0]
+            seen[0] = caption
+            return steady
+
         try:
             self.frame_extents(plain.id)
-            image = self.wait_until(lambda im: self._caption(im, plain.id) is not None, 20,
-                                    "the caption of a plain window titled %r" % title)
-            return (title,) + self._caption(image, plain.id)
+            image = self.wait_until(steady, 20, "a steady caption on a plain window titled %r"
+                                    % title)
+            # Kept for a report: what the box's title bar is compared with.
+            left, top, right, _ = self.frame(plain.id)
+            left, right = max(0, left), min(image.width, right)
+            self.plain_captions += 1
+            self.save(image.crop(left, top, right - left, self.frame_extents(plain.id)[2]),
+                      "plain_caption_%d" % self.plain_captions)
+            return (title,) + seen[0]
         finally:
             plain.close()
 
