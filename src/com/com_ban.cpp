@@ -18,11 +18,7 @@ void Form1::com_ban() {
 
     if (手数 == 0) {
         // The opening: the computer's own 歩 onto the centre, no search.
-        if (COM側 == 先手) {
-            sx = 先手持駒列, sy = 2, c = 先手歩;
-        } else {
-            sx = 後手持駒列, sy = 8, c = 後手歩;
-        }
+        sx = col, sy = piece::handRow(COM側, piece::歩), c = piece::codeOf(COM側, piece::歩);
         dx = 5, dy = 5;
         chosen = true;
     } else {
@@ -34,7 +30,7 @@ void Form1::com_ban() {
         if (n > 0) {
             const int open = 調査_利筋あるか();
             for (int k = 1; k <= 8; ++k) {
-                const int row = COM側 == 先手 ? k + 1 : k;
+                const int row = piece::topHandRow(COM側) + k - 1;
                 if (取得_持駒数(COM側, row) <= 0) continue;
                 COM候補駒 = 取得_持駒(COM側, row);
                 for (int x = 1; x <= 9; ++x) {

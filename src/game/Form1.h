@@ -4,6 +4,7 @@
 
 #include "platform/SoundLibrary.h"
 #include "platform/Window.h"
+#include "rules/pieces.h"
 
 #include <cstdint>
 #include <string>
@@ -23,13 +24,25 @@ class Form1 {
     static constexpr int 空き = 0;
     static constexpr int 桝数 = 9;
 
-    static constexpr int 先手歩 = -10, 先手香 = -20, 先手桂 = -30, 先手銀 = -100;
-    static constexpr int 先手金 = -110, 先手角 = -800, 先手飛 = -900, 先手王 = -950;
-    static constexpr int 後手歩 = 10, 後手香 = 20, 後手桂 = 30, 後手銀 = 100;
-    static constexpr int 後手金 = 110, 後手角 = 800, 後手飛 = 900, 後手王 = 950;
+    static constexpr int 先手 = piece::先手;
+    static constexpr int 後手 = piece::後手;
 
-    static constexpr int 先手 = 先手歩;
-    static constexpr int 後手 = 後手歩;
+    static constexpr int 先手歩 = piece::codeOf(先手, piece::歩);
+    static constexpr int 先手香 = piece::codeOf(先手, piece::香);
+    static constexpr int 先手桂 = piece::codeOf(先手, piece::桂);
+    static constexpr int 先手銀 = piece::codeOf(先手, piece::銀);
+    static constexpr int 先手金 = piece::codeOf(先手, piece::金);
+    static constexpr int 先手角 = piece::codeOf(先手, piece::角);
+    static constexpr int 先手飛 = piece::codeOf(先手, piece::飛);
+    static constexpr int 先手王 = piece::codeOf(先手, piece::王);
+    static constexpr int 後手歩 = piece::codeOf(後手, piece::歩);
+    static constexpr int 後手香 = piece::codeOf(後手, piece::香);
+    static constexpr int 後手桂 = piece::codeOf(後手, piece::桂);
+    static constexpr int 後手銀 = piece::codeOf(後手, piece::銀);
+    static constexpr int 後手金 = piece::codeOf(後手, piece::金);
+    static constexpr int 後手角 = piece::codeOf(後手, piece::角);
+    static constexpr int 後手飛 = piece::codeOf(後手, piece::飛);
+    static constexpr int 後手王 = piece::codeOf(後手, piece::王);
     static constexpr int 終局 = -1;
     static constexpr int モード_人間 = 0;
     static constexpr int モード_COM = 1;

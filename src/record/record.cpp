@@ -3,20 +3,6 @@
 
 namespace tarvenko {
 
-namespace {
-
-// Index 1..8 of a piece code's kind, in the order 歩 香 桂 銀 金 角 飛 王; 0 for none.
-int 種類番号(int code) {
-    const int a = code < 0 ? -code : code;
-    constexpr int codes[9] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
-    for (int k = 1; k <= 8; ++k) {
-        if (codes[k] == a) return k;
-    }
-    return 0;
-}
-
-} // namespace
-
 void Form1::手順保存(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動元駒,
                      int 移動先駒) {
     // A game has at most 40 moves; a record that is somehow full keeps what it has.
@@ -52,7 +38,7 @@ void Form1::REPLAY_Click() {
         描画_桝輪郭(背景色, sx, sy);
     } else {
         const int code = 手順_移動先駒[n];
-        const int kind = 種類番号(code);
+        const int kind = piece::kindOf(code);
         if (kind != 0) (code < 0 ? 先手持駒 : 後手持駒)[kind] += 1;
         if (code >= 10) {
             後手持駒合計 += 1;
@@ -99,7 +85,7 @@ void Form1::AFTER_Click() {
         盤[sx][sy] = 空き;
         描画_桝(sx, sy);
     } else {
-        const int kind = 種類番号(code);
+        const int kind = piece::kindOf(code);
         if (kind != 0) (code < 0 ? 先手持駒 : 後手持駒)[kind] -= 1;
         if (code >= 10) {
             後手持駒合計 -= 1;

@@ -11,28 +11,9 @@ namespace {
 constexpr const char* 全角数字[10] = {"", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
 constexpr const char* 漢数字[10] = {"", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
 
-const char* 駒の字(int code) {
-    switch (code < 0 ? -code : code) {
-    case 10:
-        return "歩";
-    case 20:
-        return "香";
-    case 30:
-        return "桂";
-    case 100:
-        return "銀";
-    case 110:
-        return "金";
-    case 800:
-        return "角";
-    case 900:
-        return "飛";
-    case 950:
-        return "王";
-    default:
-        return nullptr;
-    }
-}
+// The character of each kind; index 0 is no kind.
+constexpr const char* 駒の字[piece::種類数 + 1] = {nullptr, "歩", "香", "桂", "銀",
+                                                   "金",    "角", "飛", "王"};
 
 } // namespace
 
@@ -111,7 +92,7 @@ void Form1::描画_移動駒種類(double 入力X, double 入力Y, int 駒種類
     } else if (駒種類 >= 1001 && 駒種類 <= 1009) {
         text = 漢数字[駒種類 - 1000];
     } else {
-        text = 駒の字(駒種類);
+        text = 駒の字[piece::kindOf(駒種類)];
     }
     if (text != nullptr) 文字出力(横位置(入力X), 縦位置(入力Y), text, 色);
 }

@@ -26,11 +26,8 @@ struct Game {
     }
     // Selects the kind in the own hand of the side to move (1 歩 … 8 王).
     void select(int side, int kind) {
-        if (side == Form1::先手) {
-            click(Form1::先手持駒列, kind + 1);
-        } else {
-            click(Form1::後手持駒列, 9 - kind);
-        }
+        click(side == Form1::先手 ? Form1::先手持駒列 : Form1::後手持駒列,
+              piece::handRow(side, kind));
     }
     void drop(int side, int kind, int X, int Y) {
         select(side, kind);
@@ -39,7 +36,7 @@ struct Game {
     // Puts a piece on the board as if it had been dropped from its side's hand.
     void place(int code, int X, int Y) {
         f->盤[X][Y] = code;
-        const int kind = kindOf(code);
+        const int kind = piece::kindOf(code);
         if (code < 0) {
             f->先手持駒[kind] -= 1;
             f->先手持駒合計 -= 1;
@@ -47,14 +44,6 @@ struct Game {
             f->後手持駒[kind] -= 1;
             f->後手持駒合計 -= 1;
         }
-    }
-    static int kindOf(int code) {
-        const int a = code < 0 ? -code : code;
-        constexpr int codes[9] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
-        for (int k = 1; k <= 8; ++k) {
-            if (codes[k] == a) return k;
-        }
-        return 0;
     }
     // Two humans: 先手 wins along the bottom row in five drops, each where the placement
     // rule allows: 王 (1,9), 後手 王 (2,8), 金 (2,9), 後手 金 (1,8), 銀 (3,9).

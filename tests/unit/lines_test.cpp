@@ -45,8 +45,7 @@ int 端まで(int x, int y, int dx, int dy) {
 
 // A piece of the side; the kind changes with the square so that kinds are mixed.
 int 駒(int side, int i) {
-    constexpr int kinds[8] = {10, 20, 30, 100, 110, 800, 900, 950};
-    return side == F::先手 ? -kinds[i % 8] : kinds[i % 8];
+    return piece::codeOf(side, 1 + i % piece::種類数);
 }
 
 void 盤を埋める(Form1& f, int side) {

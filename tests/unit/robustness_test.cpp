@@ -13,7 +13,6 @@ namespace {
 
 // Returns an empty string when every invariant holds, else what is broken.
 std::string check(const Form1& f) {
-    const int codes[9] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
     for (int side : {-1, 1}) {
         const int* hand = side < 0 ? f.先手持駒 : f.後手持駒;
         int onBoard = 0, inHand = 0;
@@ -33,8 +32,10 @@ std::string check(const Form1& f) {
         const int far = side < 0 ? 1 : 9, next = side < 0 ? 2 : 8;
         for (int x = 1; x <= 9; ++x) {
             const int a = f.盤[x][far], b = f.盤[x][next];
-            if (a == side * codes[1] || a == side * codes[2] || a == side * codes[3] ||
-                b == side * codes[3])
+            if (a == piece::codeOf(side * 10, piece::歩) ||
+                a == piece::codeOf(side * 10, piece::香) ||
+                a == piece::codeOf(side * 10, piece::桂) ||
+                b == piece::codeOf(side * 10, piece::桂))
                 return "piece on a row it can never leave";
         }
     }
