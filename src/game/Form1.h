@@ -212,6 +212,8 @@ class Form1 {
 
   private:
     void 文字出力(double x, double y, std::string_view text, int 色);
+    void 対局を始める(int モード, int 人間, std::string_view 変更不可);
+    void 番を知らせる(int side);
     bool 盤内(int X, int Y) const { return X >= 1 && X <= 9 && Y >= 1 && Y <= 9; }
     int 走査(int IN_手番, int IN_X, int IN_Y, int dX, int dY) const;
 
