@@ -1,8 +1,11 @@
 // The canvas primitives in pixels: rectangles, outlines, pictures, text and its font.
+#include "Recording.h"
 #include "platform/qt/Canvas.h"
+#include "platform/qt/MainWindow.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
@@ -113,4 +116,24 @@ TEST(Canvas, TextIsDrawnBelowAndRightOfItsPoint) {
     EXPECT_GE(minY, 50);
     EXPECT_LT(minX, 106);
     EXPECT_LT(minY, 60);
+}
+
+// The blink's waits: the window goes on painting (here: after a drawing asks it to).
+TEST(Window, PaintsDuringAWait) {
+    RecordingSound sound;
+    MainWindow w(sound);
+    w.show();
+    QCoreApplication::processEvents();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    qApp->installEventFilter(&counter);
+    w.fillBox(0, 0, 300, 300, 15);
+    w.sleep(0.001);
+    qApp->removeEventFilter(&counter);
+    EXPECT_GT(counter.paints, 0);
 }
