@@ -247,6 +247,7 @@ class Form1 {
     void 盤をクリック(int SX, int SY);   // a drop of the selected piece
     void 持駒をクリック(int SX, int SY); // anywhere off the board: a hand slot selects
     void 持駒に足す(int 駒, int 差);
+    void 描画_持盤(int side, double 数X);
 
     Window& window_;
     SoundLibrary& sound_;
