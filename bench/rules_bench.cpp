@@ -19,7 +19,8 @@ constexpr int 駒の値[9] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
 struct Game {
     RecordingWindow w;
     RecordingSound s;
-    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
+    MemoryFiles files;
+    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s, files);
     Game() { f->初期設定(); }
 };
 

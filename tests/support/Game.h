@@ -12,7 +12,10 @@ namespace tarvenko {
 struct Game {
     RecordingWindow w;
     RecordingSound s;
-    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
+    MemoryFiles files; // the five sounds, short and silent
+    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s, files);
+
+    Game() { files.putTheFive(); }
 
     Form1& operator*() { return *f; }
     Form1* operator->() { return f.get(); }

@@ -10,6 +10,7 @@
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 #include "game/Form1.h"
+#include "platform/posix/PosixFiles.h"
 #include "Recording.h"
 
 #include <cstdio>
@@ -112,7 +113,8 @@ int main(int argc, char** argv) {
 
     RecordingWindow window;
     RecordingSound sound;
-    Form1 form(window, sound);
+    PosixFiles files; // the current folder
+    Form1 form(window, sound, files);
     std::ostream& out = std::cout;
 
     window.onMessage = [&](const RecordingWindow::Message& m) {

@@ -66,7 +66,7 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
     owner_.form().Form_MouseDown(button, 0, twipsOf(pos.x()), twipsOf(pos.y()));
 }
 
-MainWindow::MainWindow(SoundLibrary& sound) {
+MainWindow::MainWindow(SoundLibrary& sound, Files& files) {
     setWindowTitle(QStringLiteral("Tarvenko"));
     const QScreen* screen = QGuiApplication::primaryScreen();
     const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
@@ -74,7 +74,7 @@ MainWindow::MainWindow(SoundLibrary& sound) {
     view_ = new BoardView(*this, *canvas_);
     setCentralWidget(view_);
     buildMenus();
-    form_ = std::make_unique<Form1>(*this, sound);
+    form_ = std::make_unique<Form1>(*this, sound, files);
 }
 
 MainWindow::~MainWindow() = default;
