@@ -38,7 +38,8 @@ struct QuietWindow : RecordingWindow {
 struct Game {
     QuietWindow w;
     RecordingSound s;
-    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
+    MemoryFiles files;
+    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s, files);
 };
 
 // The human's drop, chosen at random among those the board input accepts: on a square

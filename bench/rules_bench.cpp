@@ -17,7 +17,8 @@ namespace {
 struct Game {
     RecordingWindow w;
     RecordingSound s;
-    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
+    MemoryFiles files;
+    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s, files);
     Game() { f->初期設定(); }
 };
 

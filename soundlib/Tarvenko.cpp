@@ -41,6 +41,7 @@ constexpr int kEffectVolume = MIX_MAX_VOLUME;
 struct Sound {
     Mix_Chunk* chunk;
     int channel;
+    std::uint64_t cost; // against the budget shared by all sounds (WaveCheck.h)
 };
 
 struct ChunkDeleter {
@@ -127,6 +128,10 @@ std::int32_t createSound(std::int32_t instance, const void* data, std::int32_t s
     const auto* bytes = static_cast<const unsigned char*>(data);
     const auto layout = tarvenko::sound::inspectWave(bytes, static_cast<std::size_t>(size));
     if (layout.verdict != tarvenko::sound::WaveVerdict::Ok) return 0;
+    // The budget for all sounds together, checked before decoding like the per-sound one.
+    std::uint64_t used = layout.decodedBytes;
+    for (const auto& [other, sound] : gOutput->sounds) used += sound.cost;
+    if (used > tarvenko::sound::kMaxTotalBytes) return 0;
 
     // The RWops is bounded by size, so SDL cannot read past the caller's buffer whatever the
     // header claims; Mix_LoadWAV_RW converts to the output format into memory of its own.
@@ -144,7 +149,7 @@ std::int32_t createSound(std::int32_t instance, const void* data, std::int32_t s
     if (channel < 0) return 0;
     const std::int32_t handle = gLastSound + 1;
     try {
-        gOutput->sounds.emplace(handle, Sound{chunk.get(), channel});
+        gOutput->sounds.emplace(handle, Sound{chunk.get(), channel, layout.decodedBytes});
     } catch (...) {
         releaseChannel(*gOutput, channel);
         throw;

@@ -39,6 +39,16 @@ TARVENKO_API int32_t dsInitialize(int32_t window);
  * as soon as the call returns. A file that is not RIFF/WAVE, is cut short (its RIFF chunk or
  * its data chunk runs past size), has no samples, or is otherwise undecodable gives 0.
  *
+ * Codecs: PCM of 8, 16, 24 or 32 bits, 32-bit float, A-law, mu-law, IMA and Microsoft ADPCM
+ * (also inside WAVE_FORMAT_EXTENSIBLE); 1 to 8 channels; 1 kHz to 384 kHz.
+ *
+ * Budget, checked from the header before anything is decoded: a sound costs its length in
+ * frames (at 44.1 kHz, or at its own rate if higher) times its channels times 2 bytes.
+ *   - each sound at most 105,840,000 bytes: 10 minutes of 44.1 kHz stereo (20 minutes mono);
+ *   - all live sounds of the instance together at most 256 MiB (268,435,456 bytes); dsFree
+ *     gives a sound's share back.
+ * A file over either gives 0. For ADPCM the frame count is an upper bound from the block size.
+ *
  * flag: 1 marks background music, which plays about 4 dB below the effects (mixer channel
  * volume 80 of 128); any other value is an effect at full volume. The game passes 1 for the
  * BGM and 3 for its effects.

@@ -1,7 +1,8 @@
 // The game window's object: all game state and every operation of the game. Plain C++;
-// everything it shows, plays or asks goes through Window and SoundLibrary.
+// everything it shows, plays, reads or asks goes through Window, SoundLibrary and Files.
 #pragma once
 
+#include "platform/Files.h"
 #include "platform/SoundLibrary.h"
 #include "platform/Window.h"
 #include "rules/pieces.h"
@@ -14,7 +15,8 @@ namespace tarvenko {
 
 class Form1 {
   public:
-    Form1(Window& window, SoundLibrary& sound) : window_(window), sound_(sound) {}
+    Form1(Window& window, SoundLibrary& sound, Files& files)
+        : window_(window), sound_(sound), files_(files) {}
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
@@ -251,6 +253,8 @@ class Form1 {
 
     Window& window_;
     SoundLibrary& sound_;
+    Files& files_;
+    std::uint64_t 音_使用量_ = 0; // decoded bytes of the sounds loaded, against their budget
     bool 終了済み_ = false;
 };
 

@@ -1,16 +1,91 @@
 // The program's side of the sound library: start it, load the five WAV files from the
-// current folder, play, switch the music, shut down. A sound that failed to load is 0,
+// game's folder, play, switch the music, shut down. A sound that failed to load is 0,
 // and the library does nothing with handle 0.
 #include "game/Form1.h"
 
-#include <cerrno>
-#include <cstdio>
+#include "WaveCheck.h"
+
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
-#include <sys/stat.h>
 
 namespace tarvenko {
+
+namespace {
+
+namespace wave = tarvenko::sound;
+
+struct Loaded {
+    std::int32_t handle = 0;
+    std::uint64_t cost = 0;        // against the budget of all five together
+    const char* problem = nullptr; // why a file that is there gives no sound
+};
+
+constexpr Loaded refused(const char* problem) {
+    return Loaded{0, 0, problem};
+}
+
+constexpr const char* kUnreadable = "読み込めません。";
+constexpr const char* kNoMemory = "メモリが足りません。";
+constexpr const char* kTooLarge = "大きすぎます。";
+constexpr const char* kBadFormat = "形式が違います。";
+
+// Looks before it reads: the file's kind and length on the opened descriptor, then its head,
+// which tells what decoding will cost; only a file within the budget is read whole.
+Loaded loadSound(Files& files, SoundLibrary& library, std::int32_t instance, std::string_view name,
+                 std::int32_t flag, std::uint64_t used) {
+    const Files::Opened opened = files.open(name);
+    switch (opened.status) {
+    case Files::Status::Missing:
+        return {};
+    case Files::Status::Unreadable:
+        return refused(kUnreadable);
+    case Files::Status::NotAFile:
+        return refused("ファイルではありません。");
+    case Files::Status::Ok:
+        break;
+    }
+    std::unique_ptr<unsigned char[]> bytes;
+    const std::uint64_t size = opened.size;
+    wave::WaveLayout layout;
+    {
+        struct Closer {
+            Files& files;
+            int file;
+            ~Closer() { files.close(file); }
+        } closer{files, opened.file};
+
+        if (size > wave::kMaxFileBytes) return refused(kTooLarge);
+        const std::size_t head =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, wave::kHeadBytes));
+        bytes.reset(new (std::nothrow) unsigned char[std::max<std::size_t>(head, 1)]);
+        if (!bytes) return refused(kNoMemory);
+        if (!files.read(opened.file, 0, bytes.get(), head)) return refused(kUnreadable);
+
+        layout = wave::inspectWaveHeader(bytes.get(), head, size);
+        if (layout.verdict == wave::WaveVerdict::TooLarge) return refused(kTooLarge);
+        if (layout.verdict != wave::WaveVerdict::Ok) return refused(kBadFormat);
+        if (used + layout.decodedBytes > wave::kMaxTotalBytes) return refused(kTooLarge);
+
+        if (size > head) {
+            const auto whole = static_cast<std::size_t>(size);
+            std::unique_ptr<unsigned char[]> all(new (std::nothrow) unsigned char[whole]);
+            if (!all) return refused(kNoMemory);
+            std::memcpy(all.get(), bytes.get(), head);
+            bytes = std::move(all);
+            if (!files.read(opened.file, head, bytes.get() + head, whole - head))
+                return refused(kUnreadable);
+        }
+    }
+    const std::int32_t handle =
+        library.dsCreateDSB(instance, bytes.get(), static_cast<std::int32_t>(size), flag);
+    if (handle == 0) return refused(kBadFormat);
+    return Loaded{handle, layout.decodedBytes, nullptr};
+}
+
+} // namespace
 
 void Form1::サウンド_初期化(std::int32_t window) {
     音源 = sound_.dsInitialize(window);
@@ -19,27 +94,22 @@ void Form1::サウンド_初期化(std::int32_t window) {
 
 std::int32_t Form1::サウンド_読込(std::string_view file, std::int32_t flag) {
     if (音源 == 0) return 0;
-    const std::string name(file);
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0) return 0; // missing: silence, no message
-
-    auto fail = [&](const char* what) -> std::int32_t {
-        std::string text = name + ": " + what;
-        サウンド_エラー表示(text);
-        return 0;
-    };
-    if (!S_ISREG(info.st_mode)) return fail("ファイルではありません。");
-    if (info.st_size > INT32_MAX) return fail("ファイルが大きすぎます。");
-
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(name.c_str(), "rb"), std::fclose);
-    if (!f) return fail(std::strerror(errno));
-    const auto size = static_cast<std::size_t>(info.st_size);
-    std::unique_ptr<unsigned char[]> buffer(new unsigned char[size == 0 ? 1 : size]);
-    if (std::fread(buffer.get(), 1, size, f.get()) != size) {
-        return fail(std::ferror(f.get()) ? std::strerror(errno) : "読み込めませんでした。");
+    Loaded loaded;
+    try {
+        loaded = loadSound(files_, sound_, 音源, file, flag, 音_使用量_);
+    } catch (const std::bad_alloc&) {
+        loaded = refused(kNoMemory);
     }
-    f.reset();
-    return sound_.dsCreateDSB(音源, buffer.get(), static_cast<std::int32_t>(size), flag);
+    if (loaded.problem != nullptr) {
+        try {
+            サウンド_エラー表示(std::string(file) + ": " + loaded.problem);
+        } catch (const std::bad_alloc&) {
+            // Not even the message fits: the sound stays silent all the same.
+        }
+        return 0;
+    }
+    音_使用量_ += loaded.cost;
+    return loaded.handle;
 }
 
 void Form1::サウンド_終了() {

@@ -30,7 +30,8 @@ int py(double Y) {
 struct Screen {
     PixelWindow w;
     RecordingSound s;
-    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
+    MemoryFiles files;
+    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s, files);
     QRgb at(int x, int y) const { return w.canvas.image().pixel(x, y); }
     // Counts pixels of one colour in a rectangle; for white and red, antialiased text
     // counts too (pixels near the colour).

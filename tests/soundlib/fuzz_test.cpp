@@ -1,7 +1,8 @@
 // Feeds thousands of damaged WAV files through dsCreateDSB. Nothing may crash or read outside
 // the buffer (every input ends at a guard page or at the end of an exact-size heap block, which
 // AddressSanitizer watches), every handle made is freed, and where the right answer is known
-// (only sample bytes changed, file cut short, junk appended) the answer must be right.
+// (only sample bytes changed, file cut short, junk appended) the answer must be right. What is
+// accepted never decodes to more than the budget counted for it from its header.
 
 #include "MixerProbe.h"
 #include "SoundTestSupport.h"
@@ -297,6 +298,14 @@ TEST(SoundFuzz, DamagedWaveFilesNeverCrashAndKnownAnswersHold) {
             // Whatever was accepted must be playable.
             EXPECT_EQ(i % 2 == 0 ? dsPlay(h) : dsPlayLooping(h), 1)
                 << "case " << i << " (" << c.mutation << ")";
+            // ...and no larger than its header let the decoding budget count.
+            const std::uint64_t counted =
+                tarvenko::sound::inspectWave(c.bytes.data(), size).decodedBytes;
+            for (int channel : playingChannels()) {
+                const Mix_Chunk* chunk = Mix_GetChunk(channel);
+                if (chunk == nullptr) continue;
+                EXPECT_LE(chunk->alen, counted) << "case " << i << " (" << c.mutation << ")";
+            }
             EXPECT_EQ(dsFree(h), 1);
         } else {
             ++refused;

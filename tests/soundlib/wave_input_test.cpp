@@ -170,6 +170,65 @@ TEST(WaveCheck, RefusesAnEmptyDataChunk) {
     EXPECT_EQ(verdictOf(makePcm16(1, 44100, {})), WaveVerdict::Empty);
 }
 
+// A 44-byte header whose data chunk declares dataBytes, judged without them.
+WaveVerdict headerVerdict(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
+                          std::uint16_t align, std::uint16_t bits, std::uint32_t dataBytes) {
+    Bytes b = makePcm16(1, 44100, {0});
+    put16(b, 20, tag);
+    put16(b, 22, channels);
+    put32(b, 24, rate);
+    put16(b, 32, align);
+    put16(b, 34, bits);
+    put32(b, 40, dataBytes);
+    put32(b, 4, 36 + dataBytes);
+    return tarvenko::sound::inspectWaveHeader(b.data(), 44, 44 + std::uint64_t{dataBytes}).verdict;
+}
+
+TEST(WaveCheck, JudgesTheCostOfEveryCodecFromTheHeaderAlone) {
+    using V = WaveVerdict;
+    const std::uint32_t min10 = 600 * 44100;
+    EXPECT_EQ(headerVerdict(1, 2, 44100, 4, 16, min10 * 4), V::Ok); // 10 minutes of CD stereo
+    EXPECT_EQ(headerVerdict(1, 2, 44100, 4, 16, min10 * 4 + 4), V::TooLarge);
+    EXPECT_EQ(headerVerdict(1, 2, 48000, 4, 16, 600 * 48000 * 4), V::TooLarge); // counted at 48 kHz
+    EXPECT_EQ(headerVerdict(1, 1, 44100, 2, 16, 780 * 44100 * 2), V::Ok);       // 13 min mono
+    EXPECT_EQ(headerVerdict(3, 2, 44100, 8, 32, min10 * 8), V::Ok);             // float
+    // Small files that would decode to hundreds of megabytes at the mixer's rate.
+    EXPECT_EQ(headerVerdict(0x11, 1, 1000, 256, 4, 1409024), V::TooLarge); // IMA-ADPCM
+    EXPECT_EQ(headerVerdict(2, 1, 1000, 256, 4, 1409024), V::TooLarge);    // MS ADPCM
+    EXPECT_EQ(headerVerdict(1, 1, 1000, 1, 8, 2790000), V::TooLarge);      // 8-bit
+    EXPECT_EQ(headerVerdict(7, 1, 1000, 1, 8, 2790000), V::TooLarge);      // u-law
+    EXPECT_EQ(headerVerdict(0x11, 1, 44100, 256, 4, 13000000), V::Ok);     // 10 min of ADPCM
+    // Codecs and sample sizes SDL does not decode.
+    EXPECT_EQ(headerVerdict(0x55, 1, 44100, 1, 0, 1000), V::Unsupported); // MP3
+    EXPECT_EQ(headerVerdict(1, 1, 44100, 2, 12, 1000), V::Unsupported);
+    EXPECT_EQ(headerVerdict(3, 1, 44100, 8, 64, 1000), V::Unsupported);
+    EXPECT_EQ(headerVerdict(0x11, 1, 44100, 256, 3, 1000), V::Unsupported);
+}
+
+TEST(WaveCheck, TheHeadMustHoldTheFormatAndTheStartOfTheData) {
+    const Bytes wav =
+        makePcm16(1, 44100, std::vector<std::int16_t>(10, 1), {{"LIST", Bytes(100, 'x')}});
+    const auto head = [&](std::size_t n) {
+        return tarvenko::sound::inspectWaveHeader(wav.data(), n, wav.size()).verdict;
+    };
+    EXPECT_EQ(head(36 + 108 + 8), WaveVerdict::Ok);
+    EXPECT_EQ(head(36 + 108 + 7), WaveVerdict::Malformed);
+    EXPECT_EQ(head(30), WaveVerdict::Malformed);
+}
+
+TEST_F(WaveInputTest, TheSoundsTogetherStayWithinTheirBudget) {
+    // Eight channels of 8-bit at 1 kHz: a 1.1 MB file that counts as 100 MB, a third of all.
+    const Bytes wav = makePcm8(8, 1000, std::vector<std::uint8_t>(8 * 141700, 128));
+    ASSERT_GT(inspectWave(wav.data(), wav.size()).decodedBytes * 3,
+              tarvenko::sound::kMaxTotalBytes);
+    const std::int32_t first = create(wav), second = create(wav);
+    EXPECT_GT(first, 0);
+    EXPECT_GT(second, 0);
+    EXPECT_EQ(create(wav), 0); // 300 MB in all
+    EXPECT_EQ(dsFree(first), 1);
+    EXPECT_GT(create(wav), 0);
+}
+
 // --- Real files made elsewhere ------------------------------------------------------------------
 
 TEST_F(WaveInputTest, LoadsTheAlsaSampleSounds) {

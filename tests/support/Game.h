@@ -63,7 +63,10 @@ inline void 局面を置く(Form1& f, std::string_view rows, std::string_view se
 struct Game {
     RecordingWindow w;
     RecordingSound s;
-    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s);
+    MemoryFiles files; // the five sounds, short and silent
+    std::unique_ptr<Form1> f = std::make_unique<Form1>(w, s, files);
+
+    Game() { files.putTheFive(); }
 
     Form1& operator*() { return *f; }
     Form1* operator->() { return f.get(); }

@@ -1,6 +1,8 @@
 #include "Recording.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace tarvenko {
 
@@ -80,6 +82,69 @@ std::int32_t RecordingSound::add(const char* op, std::int32_t handle) {
     calls.push_back(Call{op, handle});
     if (onCall) onCall(calls.back());
     return handle;
+}
+
+std::string MemoryFiles::waveHeader(std::uint16_t formatTag, std::uint16_t channels,
+                                    std::uint32_t rate, std::uint16_t blockAlign,
+                                    std::uint16_t bits, std::uint32_t dataBytes) {
+    std::string h;
+    auto put = [&h](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) h.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    h += "RIFF";
+    put(36 + dataBytes + (dataBytes & 1), 4);
+    h += "WAVEfmt ";
+    put(16, 4);
+    put(formatTag, 2);
+    put(channels, 2);
+    put(rate, 4);
+    put(rate * blockAlign, 4);
+    put(blockAlign, 2);
+    put(bits, 2);
+    h += "data";
+    put(dataBytes, 4);
+    return h;
+}
+
+std::string MemoryFiles::wave(std::uint32_t frames) {
+    return waveHeader(1, 1, 44100, 2, 16, frames * 2) + std::string(frames * 2, '\0');
+}
+
+void MemoryFiles::put(const std::string& name, std::string bytes, std::uint64_t size) {
+    Entry& e = entries[name];
+    e.size = std::max<std::uint64_t>(size, bytes.size());
+    e.bytes = std::move(bytes);
+    e.status = Status::Ok;
+}
+
+void MemoryFiles::putTheFive() {
+    for (const char* name : {"その他.wav", "禁止.wav", "駒打音.wav", "終局.wav", "BGM.wav"})
+        put(name, wave());
+}
+
+Files::Opened MemoryFiles::open(std::string_view name) {
+    const auto it = entries.find(name);
+    if (it == entries.end()) return {};
+    if (it->second.status != Status::Ok) return {it->second.status, -1, 0};
+    opened_.push_back(&it->second);
+    ++openFiles;
+    return {Status::Ok, static_cast<int>(opened_.size() - 1), it->second.size};
+}
+
+bool MemoryFiles::read(int file, std::uint64_t offset, unsigned char* into, std::size_t n) {
+    const Entry& e = *opened_.at(static_cast<std::size_t>(file));
+    if (offset > e.size || n > e.size - offset) return false;
+    const std::uint64_t held = e.bytes.size();
+    const std::size_t copied =
+        offset >= held ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(n, held - offset));
+    if (copied > 0) std::memcpy(into, e.bytes.data() + offset, copied);
+    std::memset(into + copied, 0, n - copied);
+    bytesRead += n;
+    return true;
+}
+
+void MemoryFiles::close(int) {
+    --openFiles;
 }
 
 } // namespace tarvenko

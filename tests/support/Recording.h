@@ -1,13 +1,15 @@
 // A Window and a SoundLibrary with no screen and no audio: they remember what the game
-// asked of them. Message boxes are answered OK at once; the clock is virtual, so waits
-// take no real time. Used by the headless driver and the tests.
+// asked of them; Files held in memory. Message boxes are answered OK at once; the clock is virtual,
+// so waits take no real time. Used by the headless driver and the tests.
 #pragma once
 
+#include "platform/Files.h"
 #include "platform/SoundLibrary.h"
 #include "platform/Window.h"
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,37 @@ class RecordingSound : public SoundLibrary {
 
   private:
     std::int32_t add(const char* op, std::int32_t handle);
+};
+
+// Files by name. A file may claim a size beyond the bytes it holds: the rest reads as zeros,
+// so a test can have a 2 GiB file without 2 GiB of memory.
+class MemoryFiles : public Files {
+  public:
+    struct Entry {
+        std::string bytes;
+        std::uint64_t size = 0; // at least bytes.size()
+        Status status = Status::Ok;
+    };
+    // A 16-bit mono 44.1 kHz WAV of `frames` silent frames.
+    static std::string wave(std::uint32_t frames = 8);
+    // A WAV header alone: the data chunk declares dataBytes that are not held.
+    static std::string waveHeader(std::uint16_t formatTag, std::uint16_t channels,
+                                  std::uint32_t rate, std::uint16_t blockAlign, std::uint16_t bits,
+                                  std::uint32_t dataBytes);
+    void put(const std::string& name, std::string bytes, std::uint64_t size = 0);
+    // The game's five sounds, each a short valid WAV.
+    void putTheFive();
+
+    Opened open(std::string_view name) override;
+    bool read(int file, std::uint64_t offset, unsigned char* into, std::size_t n) override;
+    void close(int file) override;
+
+    std::map<std::string, Entry, std::less<>> entries;
+    std::uint64_t bytesRead = 0;
+    int openFiles = 0;
+
+  private:
+    std::vector<const Entry*> opened_;
 };
 
 } // namespace tarvenko

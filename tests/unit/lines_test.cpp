@@ -495,7 +495,8 @@ TEST(Wait, EndsOnAClockThatMovesExactlyAsAsked) {
     for (double start : {0.0, 0.1, 0.6, 1e5}) {
         ExactClockWindow w;
         RecordingSound s;
-        auto f = std::make_unique<Form1>(w, s);
+        MemoryFiles files;
+        auto f = std::make_unique<Form1>(w, s, files);
         w.clock = start;
         // The four waits of a blink.
         for (int i = 0; i < 4; ++i) f->待ち時間(0.3);

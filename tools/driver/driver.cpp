@@ -11,6 +11,7 @@
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 #include "game/Form1.h"
 #include "game/menu_table.h"
+#include "platform/posix/PosixFiles.h"
 #include "Recording.h"
 
 #include <cstdio>
@@ -113,7 +114,8 @@ int main(int argc, char** argv) {
 
     RecordingWindow window;
     RecordingSound sound;
-    Form1 form(window, sound);
+    PosixFiles files; // the current folder
+    Form1 form(window, sound, files);
     std::ostream& out = std::cout;
 
     window.onMessage = [&](const RecordingWindow::Message& m) {

@@ -85,7 +85,7 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
         [&](Form1& form) { form.Form_MouseDown(button, 0, twipsOf(pos.x()), twipsOf(pos.y())); });
 }
 
-MainWindow::MainWindow(SoundLibrary& sound) {
+MainWindow::MainWindow(SoundLibrary& sound, Files& files) {
     setWindowTitle(QStringLiteral("Tarvenko"));
     const QScreen* screen = QGuiApplication::primaryScreen();
     const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
@@ -93,7 +93,7 @@ MainWindow::MainWindow(SoundLibrary& sound) {
     view_ = new BoardView(*this, *canvas_);
     setCentralWidget(view_);
     buildMenus();
-    form_ = std::make_unique<Form1>(*this, sound);
+    form_ = std::make_unique<Form1>(*this, sound, files);
 }
 
 MainWindow::~MainWindow() = default;

@@ -32,7 +32,7 @@ class BoardView : public QWidget {
 
 class MainWindow : public QMainWindow, public Window {
   public:
-    explicit MainWindow(SoundLibrary& sound);
+    MainWindow(SoundLibrary& sound, Files& files);
     ~MainWindow() override;
 
     Form1& form() { return *form_; }

@@ -1,4 +1,5 @@
 #include "platform/DsSoundLibrary.h"
+#include "platform/posix/PosixFiles.h"
 #include "platform/qt/MainWindow.h"
 
 #include <QApplication>
@@ -16,7 +17,8 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(icon);
 
     tarvenko::DsSoundLibrary sound;
-    tarvenko::MainWindow window(sound);
+    tarvenko::PosixFiles files; // the current folder
+    tarvenko::MainWindow window(sound, files);
     window.form().Form_Load();
     if (window.form().終了済み()) return 0;
     window.show();
