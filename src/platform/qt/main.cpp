@@ -51,6 +51,16 @@ class AfterFirstPaint final : public QObject {
     bool done_ = false;
 };
 
+// Six sizes of one picture, for the window manager to choose from. Decoding them all and
+// handing them to the display server is not needed for the first frame.
+void setWindowIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/tarvenko-%1.png").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -58,11 +68,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tarvenko"));
     QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tarvenko"));
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/icons/tarvenko-%1.png").arg(size), QSize(size, size));
-    }
-    QApplication::setWindowIcon(icon);
 
     // The sound library, relative to the program: where an installation puts it, else where
     // the build tree has it.
@@ -74,11 +79,12 @@ int main(int argc, char** argv) {
         folder + TARVENKO_SOUNDLIB_BUILT});
     tarvenko::MainWindow window(sound);
     tarvenko::Form1& form = window.form();
-    // The screen half of the load first; the sound half (which may show its message box)
-    // follows the first frame, so the music starts as the window appears.
+    // The screen half of the load first; the window icon and the sound half (which may show
+    // its message box) follow the first frame, so the music starts as the window appears.
     form.Form_Load_画面();
     if (form.終了済み()) return 0;
-    AfterFirstPaint soundAfterFirstFrame(window.centralWidget(), [&form] {
+    AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form] {
+        setWindowIcon();
         if (!form.終了済み()) form.Form_Load_サウンド();
     });
     window.show();
