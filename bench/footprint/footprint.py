@@ -4,7 +4,7 @@
 For each program: time from exec to the first painted frame (watched from outside, by
 reading one screen pixel through Xlib every few milliseconds until the client area's green
 shows, and for the game also the board's wood), peak resident memory (VmHWM), and CPU use
-while idle for a while (utime + stime from /proc/PID/stat). The game is measured idle with its
+while idle for a while (the scheduler's count of each thread's time on a CPU). The game is measured idle with its
 music playing and again after a real F1 key press has switched the music off.
 
 Audio goes through SDL's disk driver by default: it paces itself like a sound card and lets
@@ -34,7 +34,6 @@ import time
 
 GREEN = (0, 128, 0)
 AUDIO_FRAME_BYTES = 2  # what the sound library opens: 16-bit mono
-TICKS = os.sysconf("SC_CLK_TCK")
 # Where both windows show: they sit at (-4, -4); this point is left of the board, in the
 # green margin of the game and inside the minimal window's client widget.
 PROBE_GREEN = (20, 300)
@@ -99,12 +98,6 @@ def start_xvfb(log):
     return proc, ":" + number.decode().strip()
 
 
-def cpu_ticks(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return int(fields[11]) + int(fields[12])  # utime, stime
-
-
 def status_kb(pid, key):
     with open("/proc/%d/status" % pid) as f:
         for line in f:
@@ -161,30 +154,30 @@ def wait_cleared(screen, timeout=10):
         time.sleep(0.01)
 
 
-def thread_ticks(pid):
-    """utime + stime of each thread, by thread name (names may repeat: summed)."""
-    ticks = {}
+def thread_cpu(pid):
+    """Nanoseconds on a CPU of each live thread, by thread name (names may repeat: summed).
+    The scheduler's own count (schedstat), exact where utime and stime are sampled per tick."""
+    used = {}
     for tid in os.listdir("/proc/%d/task" % pid):
         try:
             with open("/proc/%d/task/%s/comm" % (pid, tid)) as f:
                 name = f.read().strip()
-            with open("/proc/%d/task/%s/stat" % (pid, tid)) as f:
-                fields = f.read().rsplit(")", 1)[1].split()
+            with open("/proc/%d/task/%s/schedstat" % (pid, tid)) as f:
+                ns = int(f.read().split()[0])
         except OSError:
             continue
-        ticks[name] = ticks.get(name, 0) + int(fields[11]) + int(fields[12])
-    return ticks
+        used[name] = used.get(name, 0) + ns
+    return used
 
 
 def idle_cpu(pid, seconds):
-    """Per cent of one core over `seconds`, and the ticks spent by each thread meanwhile."""
-    start_ticks, start_threads, start = cpu_ticks(pid), thread_ticks(pid), time.monotonic()
+    """Per cent of one core over `seconds`, and the nanoseconds of each busy thread."""
+    before, start = thread_cpu(pid), time.monotonic()
     time.sleep(seconds)
-    used = (cpu_ticks(pid) - start_ticks) / TICKS
-    threads = thread_ticks(pid)
-    busy = {name: t - start_threads.get(name, 0) for name, t in threads.items()
-            if t - start_threads.get(name, 0) > 0}
-    return 100.0 * used / (time.monotonic() - start), busy
+    after, took = thread_cpu(pid), time.monotonic() - start
+    busy = {name: ns - before.get(name, 0) for name, ns in after.items()
+            if ns - before.get(name, 0) > 0}
+    return 100.0 * sum(busy.values()) / 1e9 / took, busy
 
 
 def audio_peak(path, start, end):
@@ -226,7 +219,13 @@ def main():
                         help="seconds after the first frame before reading peak memory")
     parser.add_argument("--idle", type=float, default=10.0, help="seconds of each idle measure")
     parser.add_argument("--audio", choices=("disk", "dummy"), default="disk")
+    parser.add_argument("--nice", type=int, default=0,
+                        help="niceness for this script, Xvfb and both programs; a negative "
+                             "value (root only) keeps other work on a shared machine from "
+                             "deciding the ratios")
     args = parser.parse_args()
+    if args.nice:
+        os.nice(args.nice)  # inherited by every process started from here
     if args.rounds < 1:
         parser.error("--rounds must be at least 1")
     game, minimal = os.path.abspath(args.game), os.path.abspath(args.minimal)
@@ -326,7 +325,7 @@ def main():
     g, m = idle["game"], idle["minimal"]
     print()
     print("audio driver: %s; %d paired start-up rounds after a warm-up pair, order alternating; "
-          "idle: %.0f s each" % (args.audio, len(rounds), args.idle))
+          "idle: %.0f s each; niceness %d" % (args.audio, len(rounds), args.idle, args.nice))
     print("values: median (lowest .. highest)")
     print("%-36s %s" % ("start to first frame, game (ms)", spread(g_ms, 1000, "%.0f")))
     print("%-36s %s" % ("start to first frame, minimal (ms)", spread(m_ms, 1000, "%.0f")))
@@ -342,13 +341,13 @@ def main():
     if music_after_frame is not None:
         print("%-36s %.0f ms after the first frame" % ("music first audible (disk driver)",
                                                        music_after_frame * 1000))
-    print("%-36s %.2f (minimal %.2f)" % ("idle CPU, music on (% of a core)", g["cpu_on"],
+    print("%-36s %.3f (minimal %.3f)" % ("idle CPU, music on (% of a core)", g["cpu_on"],
                                          m["cpu"]))
-    print("%-36s %.2f" % ("idle CPU, music off (% of a core)", g["cpu_off"]))
+    print("%-36s %.3f" % ("idle CPU, music off (% of a core)", g["cpu_off"]))
     for label, busy in (("game, music on", g["threads_on"]), ("game, music off", g["threads_off"]),
                         ("minimal", m["threads"])):
         print("idle CPU by thread, %s (ms): %s" % (label, ", ".join(
-            "%s %d" % (t, v * 1000 // TICKS) for t, v in sorted(busy.items())) or "none"))
+            "%s %.1f" % (t, v / 1e6) for t, v in sorted(busy.items())) or "none"))
     print("start ratios per round: %s" % ", ".join("%.2f" % r for r in ratios))
     print()
     goals = [
