@@ -1,11 +1,13 @@
 // The program's side of the sound library: load order, missing and unreadable files,
 // no output at all, the music switch. Runs in a scratch folder with files of its own.
 #include "Game.h"
+#include "platform/ds/DsSoundLibrary.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <unistd.h>
 
 using namespace tarvenko;
@@ -113,6 +115,26 @@ TEST_F(SoundFolder, NoAudioOutputMeansOneMessageAndASilentGame) {
         }
         EXPECT_STRNE(c.op, "terminate");
     }
+}
+
+// The real table loads the library on the first dsInitialize; one it cannot load is an output
+// that cannot be opened, with the same message.
+TEST_F(SoundFolder, TheRealLibraryLoadsWhenStartedAndIsNoOutputWhenMissing) {
+    for (const char* f : kFiles) write(f, 8);
+    RecordingWindow w;
+    DsSoundLibrary missing({"no-such-folder/libTarvenko.so"});
+    Form1 f(w, missing);
+    f.Form_Load();
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].text, "Direct Soundインターフェースが作成できません。");
+    EXPECT_EQ(missing.dsPlay(1) + missing.dsStop(1) + missing.dsFree(1) + missing.dsTerminate(1),
+              0);
+
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    DsSoundLibrary real({"no-such-folder/libTarvenko.so", TARVENKO_SOUNDLIB_FILE});
+    const std::int32_t instance = real.dsInitialize(0);
+    EXPECT_NE(instance, 0);
+    EXPECT_EQ(real.dsTerminate(instance), 1);
 }
 
 TEST_F(SoundFolder, EffectsPlayWhereTheGameSaysSo) {
