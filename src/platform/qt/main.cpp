@@ -79,13 +79,13 @@ int main(int argc, char** argv) {
         folder + TARVENKO_SOUNDLIB_BUILT});
     tarvenko::MainWindow window(sound);
     tarvenko::Form1& form = window.form();
-    // The screen half of the load first; the window icon and the sound half (which may show
-    // its message box) follow the first frame, so the music starts as the window appears.
+    // The screen half of the load first; the sound half (which may show its message box) and
+    // then the window icon follow the first frame, so the music starts as the window appears.
     form.Form_Load_画面();
     if (form.終了済み()) return 0;
     AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form] {
-        setWindowIcon();
         if (!form.終了済み()) form.Form_Load_サウンド();
+        setWindowIcon();
     });
     window.show();
     return app.exec();
