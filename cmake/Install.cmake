@@ -2,8 +2,8 @@
 #
 # The game reads its sounds from its working folder, so what goes on PATH is a launcher that
 # changes to the data folder and runs the real program from a private folder. The launcher
-# finds both relative to itself and the program finds libTarvenko.so through an $ORIGIN RPATH:
-# the same tree works under any --prefix, after being moved, and inside the .deb.
+# finds both relative to itself and the program loads libTarvenko.so relative to its own
+# folder: the same tree works under any --prefix, after being moved, and inside the .deb.
 #
 #   bin/tarvenko                              launcher
 #   libexec/tarvenko/tarvenko                 the game
@@ -23,7 +23,7 @@ set(TARVENKO_SOUNDLIB_DIR ${CMAKE_INSTALL_LIBDIR}/tarvenko)
 foreach(dir CMAKE_INSTALL_BINDIR TARVENKO_PROGRAM_DIR TARVENKO_DATA_DIR TARVENKO_SOUNDLIB_DIR)
     if(IS_ABSOLUTE "${${dir}}")
         message(FATAL_ERROR "${dir} (${${dir}}) must be relative to the prefix: the launcher "
-                            "and the RPATH find their files relative to themselves")
+                            "and the game find their files relative to themselves")
     endif()
 endforeach()
 
@@ -38,7 +38,8 @@ endfunction()
 
 # The game.
 tarvenko_relative_path(soundlib_from_program ${TARVENKO_PROGRAM_DIR} ${TARVENKO_SOUNDLIB_DIR})
-set_target_properties(tarvenko PROPERTIES INSTALL_RPATH "\$ORIGIN/${soundlib_from_program}")
+target_compile_definitions(tarvenko PRIVATE
+    TARVENKO_SOUNDLIB_INSTALLED="${soundlib_from_program}/$<TARGET_FILE_NAME:Tarvenko>")
 install(TARGETS tarvenko RUNTIME DESTINATION ${TARVENKO_PROGRAM_DIR})
 
 # The launcher.

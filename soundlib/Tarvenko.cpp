@@ -6,6 +6,10 @@
 //
 // All state lives behind one mutex and is created on the heap by dsInitialize: loading the
 // library does no SDL work, and every entry point is a harmless no-op when nothing is open.
+//
+// While nothing plays, the output rests: SDL's audio thread would otherwise wake some forty
+// times a second to mix and hand over silence (SDL 2 keeps doing that even for a paused
+// device), so the mixer's thread waits instead until there is something to play.
 
 #include "Tarvenko.h"
 #include "WaveCheck.h"
@@ -13,6 +17,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <limits>
 #include <map>
@@ -59,6 +64,37 @@ Output* gOutput = nullptr;
 // Counters survive dsTerminate so that no handle is ever handed out twice in one process.
 std::int32_t gLastInstance = 0;
 std::int32_t gLastSound = 0;
+
+// The resting output. Every mix starts in holdWhileSilent, on SDL's audio thread with the
+// output locked; with no channel playing and no entry point at work it waits there, so the
+// thread sleeps until an entry point needs the output. Entry points count themselves in
+// before they touch the mixer (which locks the output) and out when done; the count keeps the
+// thread going meanwhile, and a play leaves a channel playing that keeps it going after.
+std::mutex gRestLock;
+std::condition_variable gRestWake;
+int gAtWork = 0;
+
+void SDLCALL holdWhileSilent(void* /*data*/, Uint8* /*stream*/, int /*length*/) {
+    std::unique_lock<std::mutex> hold(gRestLock);
+    gRestWake.wait(hold, [] { return gAtWork > 0 || Mix_Playing(-1) > 0; });
+}
+
+class AtWork {
+  public:
+    AtWork() {
+        {
+            std::lock_guard<std::mutex> hold(gRestLock);
+            ++gAtWork;
+        }
+        gRestWake.notify_all();
+    }
+    ~AtWork() {
+        std::lock_guard<std::mutex> hold(gRestLock);
+        --gAtWork;
+    }
+    AtWork(const AtWork&) = delete;
+    AtWork& operator=(const AtWork&) = delete;
+};
 
 void releaseAudioSubsystem() {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -112,6 +148,8 @@ std::int32_t openOutput() {
         releaseAudioSubsystem();
         return 0;
     }
+    // SDL_mixer's music player is not used: its hook is where a silent mix waits.
+    Mix_HookMusic(holdWhileSilent, nullptr);
     const int channels = Mix_AllocateChannels(-1);
     out->channelTaken.assign(static_cast<std::size_t>(channels > 0 ? channels : 0), false);
     out->instance = ++gLastInstance;
@@ -185,6 +223,7 @@ std::int32_t closeOutput(std::int32_t instance) {
 template <typename F> std::int32_t guarded(F&& body) {
     try {
         std::lock_guard<std::mutex> hold(gLock);
+        const AtWork working;
         return body();
     } catch (...) {
         return 0;

@@ -31,7 +31,8 @@ extern "C" {
  * 0 when no output can be opened. The window handle is accepted for compatibility and not
  * used. Called again while the output is open, it returns the same instance and changes
  * nothing; a single dsTerminate then closes it. After dsTerminate a new dsInitialize gives a
- * new instance number, and the old one is dead. */
+ * new instance number, and the old one is dead. While no sound plays the output rests:
+ * nothing is mixed or handed to the device, not even silence, until the next play. */
 TARVENKO_API int32_t dsInitialize(int32_t window);
 
 /* Decodes a whole WAV file held at data (size bytes) into a sound of the live instance and

@@ -129,6 +129,11 @@ class Form1 {
 
     // ---- Events and set-up (game/) ----
     void Form_Load();
+    // Form_Load's two halves, in its order: the sound (library, five sounds, music and its
+    // check mark), then the screen. The real window runs the sound half after its first
+    // frame, because starting the audio output takes longer than showing the window.
+    void Form_Load_サウンド();
+    void Form_Load_画面();
     void 初期設定();
     void Form_MouseDown(int Button, int Shift, float X, float Y);
     void Form_KeyDown(int KeyCode, int Shift);

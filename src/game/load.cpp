@@ -4,7 +4,12 @@
 namespace tarvenko {
 
 void Form1::Form_Load() {
-    // Sound first: the library, the five sounds, and the music with its check mark.
+    Form_Load_サウンド();
+    Form_Load_画面();
+}
+
+void Form1::Form_Load_サウンド() {
+    // The library, the five sounds, and the music with its check mark.
     サウンド_初期化(window_.handle());
     音_その他 = サウンド_読込("その他.wav", 3);
     音_禁止 = サウンド_読込("禁止.wav", 3);
@@ -13,7 +18,9 @@ void Form1::Form_Load() {
     音_BGM = サウンド_読込("BGM.wav", 1);
     sound_.dsPlayLooping(音_BGM);
     window_.setMusicChecked(true);
+}
 
+void Form1::Form_Load_画面() {
     // The codes, geometry and colours are compile-time constants of Form1.
     手番 = 終局;
 

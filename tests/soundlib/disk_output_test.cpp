@@ -2,7 +2,12 @@
 // 16-bit mono, as we open it) to a raw file, paced by SDL_DISKAUDIODELAY milliseconds per
 // buffer; a short delay runs it many times faster than real time. The tests wait for the file
 // to grow rather than for the clock, and analyse it after the output is closed.
+//
+// While nothing plays the output rests and the file does not grow, so the silence after a
+// sound ends shows only before a later sound: the tests play a marker once every channel is
+// quiet and look at the output up to the marker.
 
+#include "MixerProbe.h"
 #include "OutputTest.h"
 #include "SoundTestSupport.h"
 #include "Tarvenko.h"
@@ -28,6 +33,9 @@ constexpr std::size_t kRate = 44100;
 // Output mixed before a call can still reach the file after it: SDL's current buffer plus
 // stdio's. Anything this far past the call is certainly mixed after it.
 constexpr std::size_t kSettleFrames = kRate / 4;
+// The marker: half a second of a value no test sound holds.
+constexpr std::int16_t kMarker = -31000;
+constexpr std::size_t kMarkerFrames = kRate / 2;
 
 struct Frame {
     std::int16_t sample;
@@ -58,12 +66,36 @@ class DiskOutputTest : public OutputTest {
     // Waits until at least `frames` frames are in the file. The bound only keeps a broken
     // driver from hanging the run; it is far beyond what the output needs.
     bool waitFor(std::size_t frames) const {
+        return waitUntil([&] { return written() >= frames; });
+    }
+
+    template <typename F> static bool waitUntil(F done) {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (written() < frames) {
+        while (!done()) {
             if (std::chrono::steady_clock::now() > giveUp) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         return true;
+    }
+
+    // Waits until no channel plays (false if one never stops), then plays the marker and
+    // waits until enough of it is out that its start surely is.
+    bool markWhenQuiet() {
+        if (!waitUntil([] { return playingChannels().empty(); })) return false;
+        const std::int32_t m =
+            create(makePcm16(1, 44100, std::vector<std::int16_t>(kMarkerFrames, kMarker)));
+        const std::size_t at = written();
+        return m > 0 && dsPlay(m) == 1 && waitFor(at + kMarkerFrames / 2);
+    }
+
+    // Closes the output and reads everything it wrote before the marker.
+    std::vector<Frame> finishAtMarker() {
+        std::vector<Frame> out = finish();
+        std::size_t i = 0;
+        while (i < out.size() && out[i].sample != kMarker) ++i;
+        EXPECT_LT(i, out.size()) << "the marker never reached the output";
+        out.resize(i);
+        return out;
     }
 
     // Closes the output and reads everything it wrote.
@@ -99,15 +131,14 @@ TEST_F(DiskOutputTest, OurLoopingClickIsHeardOverAndOverAndStopSilencesIt) {
     const std::size_t period = pcm16Samples(click).size(); // mono: one sample per frame
     const std::int32_t h = create(click);
     ASSERT_GT(h, 0);
-    ASSERT_TRUE(waitFor(kRate / 10));
 
     const std::size_t started = written();
     ASSERT_EQ(dsPlayLooping(h), 1);
     ASSERT_TRUE(waitFor(started + kSettleFrames + 8 * period));
     ASSERT_EQ(dsStop(h), 1);
     const std::size_t stopped = written();
-    ASSERT_TRUE(waitFor(stopped + kSettleFrames + kRate / 2));
-    const auto out = finish();
+    ASSERT_TRUE(markWhenQuiet()) << "the click still plays after dsStop";
+    const auto out = finishAtMarker();
 
     EXPECT_EQ(peak(out, 0, started), 0) << "output before the first play must be silent";
     const auto onset = firstSound(out, started);
@@ -116,9 +147,7 @@ TEST_F(DiskOutputTest, OurLoopingClickIsHeardOverAndOverAndStopSilencesIt) {
     // the later stretches silent. The click peaks near -1.6 dBFS.
     for (std::size_t at = *onset; at + period <= stopped; at += period)
         EXPECT_GT(peak(out, at, at + period), 20000) << "no click in frames " << at << "..";
-    const std::size_t quietFrom = stopped + kSettleFrames;
-    ASSERT_GE(out.size(), quietFrom + kRate / 2);
-    EXPECT_EQ(peak(out, quietFrom, out.size()), 0) << "sound went on after dsStop";
+    EXPECT_EQ(peak(out, stopped + kSettleFrames, out.size()), 0) << "sound went on after dsStop";
 }
 
 // A mono probe in the output format, whose samples change from one frame to the next, so
@@ -155,14 +184,13 @@ TEST_P(LoopSeamTest, LoopRepeatsTheSoundSampleExactlyAtItsVolume) {
     const Probe probe = wavyProbe(2205); // 50 ms
     const std::int32_t h = create(makePcm16(1, 44100, probe.samples), GetParam().flag);
     ASSERT_GT(h, 0);
-    ASSERT_TRUE(waitFor(kRate / 20));
     const std::size_t started = written();
     ASSERT_EQ(dsPlayLooping(h), 1);
     ASSERT_TRUE(waitFor(started + kSettleFrames + 6 * probe.frames()));
     ASSERT_EQ(dsStop(h), 1);
     const std::size_t stopped = written();
-    ASSERT_TRUE(waitFor(stopped + kSettleFrames + kRate / 4));
-    const auto out = finish();
+    ASSERT_TRUE(markWhenQuiet());
+    const auto out = finishAtMarker();
 
     const auto onset = firstSound(out, started);
     ASSERT_TRUE(onset.has_value());
@@ -250,14 +278,13 @@ TEST_F(DiskOutputTest, PlayingALoopingSoundRestartsItOnceFromTheBeginning) {
     const Probe probe = countingProbe(10000);
     const std::int32_t h = create(makePcm16(1, 44100, probe.samples));
     ASSERT_GT(h, 0);
-    ASSERT_TRUE(waitFor(kRate / 20));
     const std::size_t started = written();
     ASSERT_EQ(dsPlayLooping(h), 1);
     ASSERT_TRUE(waitFor(started + kSettleFrames + 3 * probe.frames()));
     ASSERT_EQ(dsPlay(h), 1); // the sound is surely playing: it loops
     const std::size_t replayed = written();
-    ASSERT_TRUE(waitFor(replayed + kSettleFrames + 2 * probe.frames() + kRate / 4));
-    const auto out = finish();
+    ASSERT_TRUE(markWhenQuiet()) << "the sound still plays: dsPlay made it loop";
+    const auto out = finishAtMarker();
 
     bool clean = false;
     const auto runs = runsOf(out, started, clean);
@@ -284,15 +311,14 @@ TEST_F(DiskOutputTest, PlayAgainWhilePlayingRestartsWithoutOverlap) {
     const Probe probe = countingProbe(4 * kRate);
     const std::int32_t h = create(makePcm16(1, 44100, probe.samples));
     ASSERT_GT(h, 0);
-    ASSERT_TRUE(waitFor(kRate / 20));
     const std::size_t started = written();
     ASSERT_EQ(dsPlay(h), 1);
     // Half a second of the four is surely out by now; play again while the rest is playing.
     ASSERT_TRUE(waitFor(started + kSettleFrames + kRate / 2));
     ASSERT_EQ(dsPlay(h), 1);
     const std::size_t replayed = written();
-    ASSERT_TRUE(waitFor(replayed + kSettleFrames + probe.frames() + kRate / 4));
-    const auto out = finish();
+    ASSERT_TRUE(markWhenQuiet());
+    const auto out = finishAtMarker();
 
     bool clean = false;
     const auto runs = runsOf(out, started, clean);

@@ -3,6 +3,7 @@
 // the real reader.
 #include "AllocationCounter.h"
 #include "Game.h"
+#include "platform/ds/DsSoundLibrary.h"
 #include "platform/posix/PosixFiles.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <thread>
 #include <unistd.h>
 #include <sys/stat.h>
@@ -194,6 +196,27 @@ TEST(SoundFolder, NoAudioOutputMeansOneMessageAndASilentGame) {
         }
         EXPECT_STRNE(c.op, "terminate");
     }
+}
+
+// The real table loads the library on the first dsInitialize; one it cannot load is an output
+// that cannot be opened, with the same message.
+TEST(SoundFolder, TheRealLibraryLoadsWhenStartedAndIsNoOutputWhenMissing) {
+    RecordingWindow w;
+    MemoryFiles files;
+    files.putTheFive();
+    DsSoundLibrary missing({"no-such-folder/libTarvenko.so"});
+    Form1 f(w, missing, files);
+    f.Form_Load();
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].text, "Direct Soundインターフェースが作成できません。");
+    EXPECT_EQ(missing.dsPlay(1) + missing.dsStop(1) + missing.dsFree(1) + missing.dsTerminate(1),
+              0);
+
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    DsSoundLibrary real({"no-such-folder/libTarvenko.so", TARVENKO_SOUNDLIB_FILE});
+    const std::int32_t instance = real.dsInitialize(0);
+    EXPECT_NE(instance, 0);
+    EXPECT_EQ(real.dsTerminate(instance), 1);
 }
 
 TEST(SoundFolder, EffectsPlayWhereTheGameSaysSo) {

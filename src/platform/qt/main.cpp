@@ -1,26 +1,94 @@
-#include "platform/DsSoundLibrary.h"
+#include "platform/ds/DsSoundLibrary.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/qt/MainWindow.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QIcon>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace {
+
+// Runs a task once, just after the first paint of a widget has gone to the screen, or after a
+// while if no paint comes (a window that starts minimised is never painted).
+class AfterFirstPaint final : public QObject {
+  public:
+    AfterFirstPaint(QWidget* widget, std::function<void()> task)
+        : widget_(widget), task_(std::move(task)) {
+        widget_->installEventFilter(this);
+        QTimer::singleShot(1000, this, [this] { run(); });
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget_ && event->type() == QEvent::Paint) {
+            widget_->removeEventFilter(this);
+            // Queued, so that the frame being painted is flushed first; sync() makes sure the
+            // display server has it before the task keeps this thread busy.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    QGuiApplication::sync();
+                    run();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+  private:
+    void run() {
+        if (done_) return;
+        done_ = true;
+        widget_->removeEventFilter(this);
+        task_();
+    }
+
+    QWidget* widget_;
+    std::function<void()> task_;
+    bool done_ = false;
+};
+
+// Six sizes of one picture, for the window manager to choose from. Decoding them all and
+// handing them to the display server is not needed for the first frame.
+void setWindowIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/tarvenko-%1.png").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvenko"));
     QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tarvenko"));
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/icons/tarvenko-%1.png").arg(size), QSize(size, size));
-    }
-    QApplication::setWindowIcon(icon);
 
-    tarvenko::DsSoundLibrary sound;
+    // The sound library, relative to the program: where an installation puts it, else where
+    // the build tree has it.
+    const std::string folder = QCoreApplication::applicationDirPath().toStdString() + '/';
+    tarvenko::DsSoundLibrary sound({
+#ifdef TARVENKO_SOUNDLIB_INSTALLED
+        folder + TARVENKO_SOUNDLIB_INSTALLED,
+#endif
+        folder + TARVENKO_SOUNDLIB_BUILT});
     tarvenko::PosixFiles files; // the current folder
     tarvenko::MainWindow window(sound, files);
-    window.form().Form_Load();
-    if (window.form().終了済み()) return 0;
+    tarvenko::Form1& form = window.form();
+    // The screen half of the load first; the sound half (which may show its message box) and
+    // then the window icon follow the first frame, so the music starts as the window appears.
+    form.Form_Load_画面();
+    if (form.終了済み()) return 0;
+    AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form] {
+        if (!form.終了済み()) form.Form_Load_サウンド();
+        setWindowIcon();
+    });
     window.show();
     return app.exec();
 }
