@@ -125,7 +125,8 @@ TEST(Canvas, TextIsDrawnBelowAndRightOfItsPoint) {
 // The blink's waits: the window goes on painting (here: after a drawing asks it to).
 TEST(Window, PaintsDuringAWait) {
     RecordingSound sound;
-    MainWindow w(sound);
+    MemoryFiles files;
+    MainWindow w(sound, files);
     w.show();
     QCoreApplication::processEvents();
     struct PaintCounter : QObject {
@@ -146,7 +147,8 @@ TEST(Window, PaintsDuringAWait) {
 // with its caption, check mark, group and shortcut.
 TEST(Window, MenusFollowTheTable) {
     RecordingSound sound;
-    MainWindow w(sound);
+    MemoryFiles files;
+    MainWindow w(sound, files);
     for (const MenuItem& m : kMenu) {
         if (m.kind == MenuItem::Separator) continue;
         SCOPED_TRACE(m.name);

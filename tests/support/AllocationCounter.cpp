@@ -21,7 +21,8 @@ void* operator new(std::size_t n) {
 void* operator new[](std::size_t n) {
     return ::operator new(n);
 }
-// The nothrow forms too, so that they fail on request and pair with the deletes below.
+// The no-throw forms too, so that they fail on request and allocate with the allocator the
+// deletes below return memory to.
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
     try {
         return ::operator new(n);
@@ -45,18 +46,6 @@ void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept {
 }
 [[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
-}
-// The no-throw forms too: left to the runtime, they would allocate with an allocator other
-// than the one the deletes above return memory to.
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-    try {
-        return ::operator new(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept {
-    return ::operator new(n, tag);
 }
 [[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept {
     std::free(p);
