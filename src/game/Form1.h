@@ -84,6 +84,10 @@ class Form1 {
     int 指し手[7] = {};
     int COM候補駒 = 0;
 
+    // ---- Keyboard cursor: a square of the board or of the own hand board ----
+    int カーソル表示 = 偽; // 真 once an arrow key has been pressed in this game
+    int カーソルX = 5, カーソルY = 5;
+
     // ---- Lines of attack ----
     int 利き筋[10][10] = {};
     int 利き筋_保存[10][10] = {};
@@ -116,6 +120,11 @@ class Form1 {
     void 初期設定();
     void Form_MouseDown(int Button, int Shift, float X, float Y);
     void Form_KeyDown(int KeyCode, int Shift);
+    // Arrow keys move the cursor; Enter and Space click where it is; Backspace right-clicks
+    // the selected hand slot. Returns false for any other key.
+    bool キー操作(int KeyCode);
+    // Hides the cursor and puts it back on the centre square, for a new game.
+    void カーソル_初期化();
     void Form_Unload(int& Cancel);
 
     // ---- Menu commands (game/) ----

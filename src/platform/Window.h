@@ -72,6 +72,12 @@ class Window {
 
     // Ends the program once the current handler returns; nothing more is handled.
     virtual void quit() = 0;
+
+    // The keyboard cursor: a two-pixel outline just inside the rectangle (x1, y1)-(x2, y2)
+    // of a square, shown over the image and never part of it, so moving it leaves the
+    // square's own outline as it was. Hidden when `shown` is false.
+    virtual void showCursor(bool /*shown*/, float /*x1*/, float /*y1*/, float /*x2*/, float /*y2*/,
+                            int /*colour*/) {}
 };
 
 } // namespace tarvenko

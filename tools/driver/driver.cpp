@@ -3,7 +3,7 @@
 //
 //   menu ITEM          START SENTE GOTE OWARI VER CANCEL REPLAY AFTER BGM MATCH_MAN
 //   click X Y [left|right]   mouse-down at (X, Y) twips
-//   key CODE           key-down with a virtual-key code
+//   key CODE...        key-down with a virtual-key code, or several in turn
 //   close              the window is closed
 //   dump               prints the state
 //
@@ -179,9 +179,17 @@ int main(int argc, char** argv) {
             if (!extra.empty()) return fail("too many words");
             form.Form_MouseDown(button, 0, static_cast<float>(x), static_cast<float>(y));
         } else if (cmd == "key") {
-            long code = 0;
-            if (!parseInt(a, code) || !b.empty()) return fail("key takes one code");
-            form.Form_KeyDown(static_cast<int>(code), 0);
+            // One or more codes, pressed in turn.
+            std::istringstream codes(line.substr(line.find(cmd) + cmd.size()));
+            std::string word;
+            int pressed = 0;
+            for (long code = 0; codes >> word;) {
+                if (!parseInt(word, code)) return fail("key takes codes");
+                ++pressed;
+                form.Form_KeyDown(static_cast<int>(code), 0);
+                if (window.quitCalled) break;
+            }
+            if (pressed == 0) return fail("key takes codes");
         } else if (cmd == "close") {
             if (!a.empty()) return fail("close takes nothing");
             int cancel = 0;
