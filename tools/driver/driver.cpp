@@ -5,11 +5,15 @@
 //   click X Y [left|right]   mouse-down at (X, Y) twips
 //   key CODE...        key-down with a virtual-key code, or several in turn
 //   close              the window is closed
+//   save PATH          棋譜を保存 to PATH (no dialog)
+//   open PATH          棋譜を開く from PATH (no dialog)
+//                      a relative PATH is taken from the script's folder
 //   dump               prints the state
 //
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 #include "game/Form1.h"
+#include "record/kifu.h"
 #include "Recording.h"
 
 #include <cstdio>
@@ -101,6 +105,7 @@ bool parseInt(const std::string& s, long& out) {
 int main(int argc, char** argv) {
     std::ifstream file;
     std::istream* in = &std::cin;
+    std::string base; // the script's folder, ending in '/', or none for standard input
     if (argc > 1) {
         file.open(argv[1]);
         if (!file) {
@@ -108,6 +113,9 @@ int main(int argc, char** argv) {
             return 2;
         }
         in = &file;
+        const std::string script = argv[1];
+        const auto slash = script.rfind('/');
+        if (slash != std::string::npos) base = script.substr(0, slash + 1);
     }
 
     RecordingWindow window;
@@ -194,6 +202,18 @@ int main(int argc, char** argv) {
             if (!a.empty()) return fail("close takes nothing");
             int cancel = 0;
             form.Form_Unload(cancel);
+        } else if (cmd == "save" || cmd == "open") {
+            // The rest of the line, spaces included, is the path.
+            std::string path = line.substr(line.find(cmd) + cmd.size());
+            path.erase(0, path.find_first_not_of(" \t"));
+            path.erase(path.find_last_not_of(" \t") + 1);
+            if (path.empty()) return fail(cmd + " takes a path");
+            if (path[0] != '/') path = base + path;
+            if (cmd == "save") {
+                kifu::save(form, path);
+            } else {
+                kifu::open(form, path);
+            }
         } else if (cmd == "dump") {
             if (!a.empty()) return fail("dump takes nothing");
             dump(out, form, window);
