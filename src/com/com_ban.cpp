@@ -63,18 +63,11 @@ play:
         return;
     }
 
-    手順保存(sx, sy, dx, dy, c, c);
-    手数 += 1;
-    描画_手数(手数, 色_白);
-    駒移動(sx, sy, dx, dy, c);
+    記録して打つ(sx, sy, dx, dy, c);
     描画_桝輪郭(色_白, dx, dy);
     音_再生(音_駒打);
     描画_移動結果(dx, dy, c, 色_白);
-    if (調査_3並び(COM側, dx, dy) == 真) {
-        描画_点滅3並び(COM側, dx, dy, 2);
-        終了_処理(盤[dx][dy]);
-        return;
-    }
+    if (勝ちなら終える(COM側, dx, dy)) return;
     手番 = 人間側;
 }
 

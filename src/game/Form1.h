@@ -127,6 +127,15 @@ class Form1 {
     void カーソル_初期化();
     void Form_Unload(int& Cancel);
 
+    // ---- A drop, whoever makes it (game/) ----
+    // Records the drop, counts it on the counter and moves the piece.
+    void 記録して打つ(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動駒);
+    // Adds 差 to the move count and shows it.
+    void 手数を進める(int 差);
+    // When the drop on (IN_先X, IN_先Y) makes the side's row of three: blinks it, names
+    // the winner and ends the game. True then.
+    bool 勝ちなら終える(int IN_手番, int IN_先X, int IN_先Y);
+
     // ---- Menu commands (game/) ----
     void START_Click();
     void SENTE_Click();
@@ -173,6 +182,12 @@ class Form1 {
     int 調査_左下(int IN_手番, int IN_X, int IN_Y) const;
     int 調査_左上(int IN_手番, int IN_X, int IN_Y) const;
     int 調査_3並び(int IN_手番, int IN_X, int IN_Y) const;
+    // The squares of a row of three, in order along its axis (top to bottom, or left to
+    // right). 最後の軸 asks for the last axis of the order that makes three, not the first.
+    struct 並び {
+        int X[3], Y[3];
+    };
+    int 調査_3並び(int IN_手番, int IN_X, int IN_Y, 並び& 列, bool 最後の軸 = false) const;
     int 終了_判定(int IN_手番, int IN_先X, int IN_先Y) const;
     void 終了_処理(int IN_移動駒);
     void 終了(std::string_view 勝手);
@@ -221,8 +236,12 @@ class Form1 {
 
   private:
     void 文字出力(double x, double y, std::string_view text, int 色);
+    void 対局を始める(int モード, int 人間, std::string_view 変更不可);
+    void 番を知らせる(int side);
     bool 盤内(int X, int Y) const { return X >= 1 && X <= 9 && Y >= 1 && Y <= 9; }
     int 走査(int IN_手番, int IN_X, int IN_Y, int dX, int dY) const;
+    int 三並び(int IN_手番, int IN_X, int IN_Y, 並び* 列, bool 最後の軸) const;
+    void 持駒に足す(int 駒, int 差);
 
     Window& window_;
     SoundLibrary& sound_;

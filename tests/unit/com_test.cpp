@@ -62,9 +62,7 @@ struct ComGame : SetUpGame {
     // The human's drop, carried out the way the board input does it.
     void 人間が打つ(int x, int y, int code) {
         const int col = 持駒の列(code), row = 持駒の段(code);
-        f->手順保存(col, row, x, y, code, f->盤[x][y]);
-        f->手数 += 1;
-        f->駒移動(col, row, x, y, code);
+        f->記録して打つ(col, row, x, y, code);
         f->手番 = f->COM側;
     }
 };
@@ -140,9 +138,7 @@ bool 人間のでたらめな手(ComGame& g, std::mt19937& rng) {
     const std::vector<Drop> drops = 打てる手(*g, g->人間側);
     if (drops.empty()) return false;
     const Drop d = drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
-    g->手順保存(d.sx, d.sy, d.x, d.y, d.code, g->盤[d.x][d.y]);
-    g->手数 += 1;
-    g->駒移動(d.sx, d.sy, d.x, d.y, d.code);
+    g->記録して打つ(d.sx, d.sy, d.x, d.y, d.code);
     if (g->終了_判定(g->人間側, d.x, d.y) == F::真) return false;
     g->手番 = g->COM側;
     return true;

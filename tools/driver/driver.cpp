@@ -1,7 +1,7 @@
 // The headless driver: runs the game with a recording window and sound library and reads
 // a script, one command a line (from the file named as the argument, or standard input).
 //
-//   menu ITEM          START SENTE GOTE OWARI VER CANCEL REPLAY AFTER BGM MATCH_MAN
+//   menu ITEM          a menu item with a command, by name (START, BGM, ...)
 //   click X Y [left|right]   mouse-down at (X, Y) twips
 //   key CODE...        key-down with a virtual-key code, or several in turn
 //   close              the window is closed
@@ -13,6 +13,7 @@
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 #include "game/Form1.h"
+#include "game/menu_table.h"
 #include "record/kifu.h"
 #include "Recording.h"
 
@@ -154,28 +155,9 @@ int main(int argc, char** argv) {
 
         if (cmd == "menu") {
             if (a.empty() || !b.empty()) return fail("menu takes one item name");
-            if (a == "START")
-                form.START_Click();
-            else if (a == "SENTE")
-                form.SENTE_Click();
-            else if (a == "GOTE")
-                form.GOTE_Click();
-            else if (a == "OWARI")
-                form.OWARI_Click();
-            else if (a == "VER")
-                form.VER_Click();
-            else if (a == "CANCEL")
-                form.CANCEL_Click();
-            else if (a == "REPLAY")
-                form.REPLAY_Click();
-            else if (a == "AFTER")
-                form.AFTER_Click();
-            else if (a == "BGM")
-                form.BGM_Click();
-            else if (a == "MATCH_MAN")
-                form.MATCH_MAN_Click();
-            else
-                return fail("unknown menu item: " + a);
+            const MenuItem* item = findMenuCommand(a);
+            if (item == nullptr) return fail("unknown menu item: " + a);
+            (form.*item->handler)();
         } else if (cmd == "click") {
             long x = 0, y = 0;
             if (!parseInt(a, x) || !parseInt(b, y)) return fail("click takes X Y in twips");

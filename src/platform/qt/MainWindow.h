@@ -35,7 +35,6 @@ class MainWindow : public QMainWindow, public Window {
     ~MainWindow() override;
 
     Form1& form() { return *form_; }
-    QAction* action(const char* name) const;
 
     // Window
     void setBackground(int colour) override;
