@@ -143,6 +143,10 @@ class Form1 {
     void OWARI_Click();
     void VER_Click();
     void MATCH_MAN_Click();
+    // 棋譜を保存…, 棋譜を開く… and 遊び方 (record/kifu.cpp)
+    void KIFU_SAVE_Click();
+    void KIFU_OPEN_Click();
+    void ASOBIKATA_Click();
     void BGM_Click();
     void 処理_終了();
 

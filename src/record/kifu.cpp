@@ -415,3 +415,24 @@ void open(Form1& f, const std::string& path) {
 }
 
 } // namespace tarvenko::kifu
+
+namespace tarvenko {
+
+void Form1::KIFU_SAVE_Click() {
+    if (終了済み()) return;
+    const std::string path = window().askRecordPath(true);
+    if (!path.empty()) kifu::save(*this, path);
+}
+
+void Form1::KIFU_OPEN_Click() {
+    if (終了済み()) return;
+    const std::string path = window().askRecordPath(false);
+    if (!path.empty()) kifu::open(*this, path);
+}
+
+void Form1::ASOBIKATA_Click() {
+    if (終了済み()) return;
+    window().showHelp();
+}
+
+} // namespace tarvenko
