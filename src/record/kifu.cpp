@@ -195,8 +195,7 @@ bool read(std::string_view text, Record& r, Refusal& why) {
         why.reason = reason;
         return false;
     };
-    if (take(text, "\xEF\xBB\xBF")) {
-    } // a byte-order mark some editors write
+    take(text, "\xEF\xBB\xBF"); // a byte-order mark some editors write
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);

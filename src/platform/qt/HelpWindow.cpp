@@ -28,7 +28,7 @@ struct Cell {
 };
 
 // A few squares of the board, drawn as the game draws them: green one-pixel outlines, the
-// marked squares' outlines in palette colour `mark` on top.
+// marked squares' outlines in palette colour `mark` on top, two pixels wide.
 QImage diagram(int cols, int rows, int mark, std::initializer_list<Cell> cells) {
     QImage image(cols * kSquareW + 1, rows * kSquareH + 1, QImage::Format_RGB32);
     image.fill(Canvas::colour(2));
@@ -54,7 +54,10 @@ QImage diagram(int cols, int rows, int mark, std::initializer_list<Cell> cells) 
         for (int row = 0; row < rows; ++row) outline(square(col, row), Canvas::colour(2));
     }
     for (const Cell& c : cells) {
-        if (c.marked) outline(square(c.col, c.row), Canvas::colour(mark));
+        if (!c.marked) continue;
+        // Two pixels wide: one pixel, as on the board, is hard to see in a small picture.
+        outline(square(c.col, c.row), Canvas::colour(mark));
+        outline(square(c.col, c.row).adjusted(1, 1, -1, -1), Canvas::colour(mark));
     }
     return image;
 }
