@@ -12,7 +12,7 @@ int Form1::調査_得点(int IN_元X, int IN_元Y, int IN_先X, int IN_先Y) {
         result = 10 - IN_元Y;
     }
 
-    if (調査_3並び(COM側, IN_先X, IN_先Y) == 真) return 10000;
+    if (調査_3並び(COM側, IN_先X, IN_先Y) == 真) return 得点_勝ち;
 
     const int marker = 人間側 == 先手 ? 先手歩 : 後手歩;
     調査_利き筋(COM側);
@@ -24,7 +24,7 @@ int Form1::調査_得点(int IN_元X, int IN_元Y, int IN_先X, int IN_先Y) {
             盤[x][y] = marker;
             const int r = 調査_3並び(人間側, x, y);
             盤[x][y] = 空き;
-            if (r == 真) return -901;
+            if (r == 真) return 得点_負け;
         }
     }
     return result;

@@ -64,6 +64,20 @@ class Form1 {
 
     static constexpr int 手順容量 = 501; // entries 0..500 of the move record
 
+    // The computer's scores of a candidate drop, and the bounds of its search.
+    static constexpr int 得点_勝ち = 10000;    // the drop makes the computer's row of three
+    static constexpr int 得点_負け = -901;     // after it the human could make a row of three
+    static constexpr int 得点_最低 = -99999;   // below every score: the first candidate is taken
+    static constexpr int 得点_打ち切り = 9998; // a win: nothing can beat it, the search stops
+
+    // Boxes erased before they are written, in twips.
+    static constexpr double 結果枠幅 = 1360, 結果枠高 = 380; // a side's last-move box
+    static constexpr double 手数枠幅 = 1250, 手数枠高 = 300; // the move counter
+    static constexpr double 戻消去幅 = 1250, 戻消去高 = 400; // what 戻 erases of a last-move box
+
+    // Added to a row number 1..9, 描画_移動駒種類 writes it as a kanji numeral.
+    static constexpr int 漢数字印 = 1000;
+
     // ---- Board and hands ----
     int 盤[10][10] = {};  // (X, Y), 1..9 used
     int 先手持駒[9] = {}; // by kind 1..8 (歩 香 桂 銀 金 角 飛 王)
@@ -236,6 +250,7 @@ class Form1 {
     // True once the program has ended; nothing more is handled.
     bool 終了済み() const { return 終了済み_; }
 
+    // The window, for the game records' dialogs and message boxes (record/kifu.cpp).
     Window& window() { return window_; }
 
   private:
@@ -245,7 +260,10 @@ class Form1 {
     bool 盤内(int X, int Y) const { return X >= 1 && X <= 9 && Y >= 1 && Y <= 9; }
     int 走査(int IN_手番, int IN_X, int IN_Y, int dX, int dY) const;
     int 三並び(int IN_手番, int IN_X, int IN_Y, 並び* 列, bool 最後の軸) const;
+    void 盤をクリック(int SX, int SY);   // a drop of the selected piece
+    void 持駒をクリック(int SX, int SY); // anywhere off the board: a hand slot selects
     void 持駒に足す(int 駒, int 差);
+    void 描画_持盤(int side, double 数X);
 
     Window& window_;
     SoundLibrary& sound_;

@@ -75,28 +75,27 @@ void Form1::全輪郭クリア() {
 }
 
 void Form1::描画_黒持盤() {
-    描画_四角形(12, 2, 500, 5000, 背景色);
-    for (int k = 1; k <= piece::種類数; ++k) {
-        const int row = piece::handRow(先手, k);
-        描画_桝(先手持駒列, row);
-        if (先手持駒[k] > 0) {
-            描画_絵(piece::codeOf(先手, k), 先手持駒列, row);
-            描画_桝輪郭(背景色, 先手持駒列, row);
-            描画_数値(12, row + 0.2, 先手持駒[k], 色_赤, 0, 14);
-        }
-    }
+    描画_四角形(12, 2, 500, 5000, 背景色); // the column of counts, down to the window's foot
+    描画_持盤(先手, 12);
 }
 
 void Form1::描画_白持盤() {
     描画_四角形(0, 1, 490, 5000, 背景色);
-    // Top to bottom, as 先手's board.
-    for (int i = 1; i <= piece::種類数; ++i) {
-        const int k = piece::kindAtRow(後手, i);
-        描画_桝(後手持駒列, i);
-        if (後手持駒[k] > 0) {
-            描画_絵(piece::codeOf(後手, k), 後手持駒列, i);
-            描画_桝輪郭(背景色, 後手持駒列, i);
-            描画_数値(0, i + 0.2, 後手持駒[k], 色_赤, 0, 14);
+    描画_持盤(後手, 0);
+}
+
+void Form1::描画_持盤(int side, double 数X) {
+    const int col = side == 先手 ? 先手持駒列 : 後手持駒列;
+    const int* hand = side == 先手 ? 先手持駒 : 後手持駒;
+    // The slots from the top down; each shows its piece and count while the hand has one.
+    for (int i = 0; i < piece::種類数; ++i) {
+        const int row = piece::topHandRow(side) + i;
+        const int k = piece::kindAtRow(side, row);
+        描画_桝(col, row);
+        if (hand[k] > 0) {
+            描画_絵(piece::codeOf(side, k), col, row);
+            描画_桝輪郭(背景色, col, row);
+            描画_数値(数X, row + 0.2, hand[k], 色_赤, 0, 14);
         }
     }
 }

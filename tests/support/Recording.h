@@ -62,8 +62,6 @@ class RecordingWindow : public Window {
     std::function<void(const Op&)> onOp;
     bool music = false;
     double clock = 0;
-    double slept = 0;
-    int refreshes = 0;
     bool quitCalled = false;
     bool cursorShown = false;
     float cursorX = 0, cursorY = 0; // top-left corner of the cursor's square, twips

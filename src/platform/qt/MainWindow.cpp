@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFile>
@@ -81,7 +83,8 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPointF pos = event->position();
-    owner_.form().Form_MouseDown(button, 0, twipsOf(pos.x()), twipsOf(pos.y()));
+    owner_.handle(
+        [&](Form1& form) { form.Form_MouseDown(button, 0, twipsOf(pos.x()), twipsOf(pos.y())); });
 }
 
 MainWindow::MainWindow(SoundLibrary& sound) {
@@ -135,7 +138,7 @@ void MainWindow::buildMenus() {
             // Qt flips the mark before it reports the click; the game keeps the mark itself,
             // so the flip is undone first and the handler decides.
             if (keepsMark) a->setChecked(!a->isChecked());
-            (form_.get()->*handler)();
+            handle([handler](Form1& form) { (form.*handler)(); });
         });
     }
     music_ = findChild<QAction*>(QStringLiteral("BGM"));
@@ -194,7 +197,20 @@ double MainWindow::seconds() {
 }
 
 void MainWindow::sleep(double s) {
+    // The window keeps painting itself (a part uncovered meanwhile is drawn again); clicks,
+    // keys and closing wait until the handler that waits is done.
+    waiting_ = true;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    waiting_ = false;
     if (s > 0) std::this_thread::sleep_for(std::chrono::duration<double>(s));
+}
+
+void MainWindow::handle(const std::function<void(Form1&)>& handler) {
+    handler(*form_);
+    if (closePending_) {
+        closePending_ = false;
+        close();
+    }
 }
 
 float MainWindow::top() const {
@@ -246,10 +262,16 @@ void MainWindow::showHelp() {
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     const int code = virtualKey(event->key());
-    if (code != 0) form_->Form_KeyDown(code, 0);
+    if (code != 0) handle([code](Form1& form) { form.Form_KeyDown(code, 0); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (waiting_) {
+        // Closing now would end the game inside the waiting handler; it follows that handler.
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
     int cancel = 0;
     form_->Form_Unload(cancel);
     event->accept();

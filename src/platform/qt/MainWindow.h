@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -41,6 +42,8 @@ class MainWindow : public QMainWindow, public Window {
     ~MainWindow() override;
 
     Form1& form() { return *form_; }
+    // Runs an event's handler; a close asked for while it waited follows it.
+    void handle(const std::function<void(Form1&)>& handler);
 
     // Window
     void setBackground(int colour) override;
@@ -71,12 +74,13 @@ class MainWindow : public QMainWindow, public Window {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    friend class BoardView;
     void buildMenus();
 
     std::unique_ptr<Canvas> canvas_;
     BoardView* view_ = nullptr;
     QAction* music_ = nullptr;
+    bool waiting_ = false;      // inside sleep(): only painting goes on
+    bool closePending_ = false; // the window was closed during a wait
     std::unique_ptr<Form1> form_;
     QPointer<QWidget> help_;
 };
