@@ -30,9 +30,13 @@ struct Cell {
 // A few squares of the board, drawn as the game draws them: green one-pixel outlines, the
 // marked squares' outlines in palette colour `mark` on top, two pixels wide.
 QImage diagram(int cols, int rows, int mark, std::initializer_list<Cell> cells) {
-    QImage image(cols * kSquareW + 1, rows * kSquareH + 1, QImage::Format_RGB32);
+    // A margin of the window's green, so that the outlines at the edge show off the page.
+    constexpr int margin = 4;
+    QImage image(cols * kSquareW + 1 + 2 * margin, rows * kSquareH + 1 + 2 * margin,
+                 QImage::Format_RGB32);
     image.fill(Canvas::colour(2));
     QPainter p(&image);
+    p.translate(margin, margin);
     auto square = [](int col, int row) { return QRect(col * kSquareW, row * kSquareH, 34, 42); };
     auto outline = [&p](QRect r, const QColor& c) {
         p.fillRect(QRect(r.left(), r.top(), r.width(), 1), c);
