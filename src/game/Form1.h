@@ -259,7 +259,7 @@ class Form1 {
     void 番を知らせる(int side);
     bool 盤内(int X, int Y) const { return X >= 1 && X <= 9 && Y >= 1 && Y <= 9; }
     int 走査(int IN_手番, int IN_X, int IN_Y, int dX, int dY) const;
-    int 三並び(int IN_手番, int IN_X, int IN_Y, 並び* 列, bool 最後の軸) const;
+    template <bool 最後の軸> int 三並びの軸(int IN_手番, int IN_X, int IN_Y, int& back) const;
     void 盤をクリック(int SX, int SY);   // a drop of the selected piece
     void 持駒をクリック(int SX, int SY); // anywhere off the board: a hand slot selects
     void 持駒に足す(int 駒, int 差);

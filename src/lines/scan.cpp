@@ -43,35 +43,41 @@ int Form1::調査_左上(int t, int x, int y) const {
 }
 
 namespace {
-// The four axes in the order they are examined: column, row, falling and rising diagonal.
-// Each is the direction in which its squares are listed; the scan against it comes first.
+// The four axes in the row test's order: column, row, falling and rising diagonal. Each is
+// the direction its squares are listed in; the scan against it is the one counted back.
 constexpr int 軸[4][2] = {{0, 1}, {1, 0}, {1, 1}, {1, -1}};
 } // namespace
 
+// Inlined: the computer asks the row test for nearly every square it tries.
+template <bool 最後の軸>
+[[gnu::always_inline]] inline int Form1::三並びの軸(int IN_手番, int IN_X, int IN_Y,
+                                                    int& back) const {
+    if (!盤内(IN_X, IN_Y)) return -1;
+    if (盤[IN_X][IN_Y] == 空き) return -1;
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) {
+        const int a = 最後の軸 ? 3 - i : i;
+        back = 走査(IN_手番, IN_X, IN_Y, -軸[a][0], -軸[a][1]);
+        if (back + 走査(IN_手番, IN_X, IN_Y, 軸[a][0], 軸[a][1]) + 1 == 3) return a;
+    }
+    return -1;
+}
+
 int Form1::調査_3並び(int IN_手番, int IN_X, int IN_Y) const {
-    return 三並び(IN_手番, IN_X, IN_Y, nullptr, false);
+    int back = 0;
+    return 三並びの軸<false>(IN_手番, IN_X, IN_Y, back) >= 0 ? 真 : 偽;
 }
 
 int Form1::調査_3並び(int IN_手番, int IN_X, int IN_Y, 並び& 列, bool 最後の軸) const {
-    return 三並び(IN_手番, IN_X, IN_Y, &列, 最後の軸);
-}
-
-int Form1::三並び(int IN_手番, int IN_X, int IN_Y, 並び* 列, bool 最後の軸) const {
-    if (!盤内(IN_X, IN_Y)) return 偽;
-    if (盤[IN_X][IN_Y] == 空き) return 偽;
-    for (int i = 0; i < 4; ++i) {
-        const int dX = 軸[最後の軸 ? 3 - i : i][0], dY = 軸[最後の軸 ? 3 - i : i][1];
-        const int back = 走査(IN_手番, IN_X, IN_Y, -dX, -dY);
-        if (back + 走査(IN_手番, IN_X, IN_Y, dX, dY) + 1 != 3) continue;
-        if (列 != nullptr) {
-            for (int k = 0; k < 3; ++k) {
-                列->X[k] = IN_X + (k - back) * dX;
-                列->Y[k] = IN_Y + (k - back) * dY;
-            }
-        }
-        return 真;
+    int back = 0;
+    const int a = 最後の軸 ? 三並びの軸<true>(IN_手番, IN_X, IN_Y, back)
+                           : 三並びの軸<false>(IN_手番, IN_X, IN_Y, back);
+    if (a < 0) return 偽;
+    for (int k = 0; k < 3; ++k) {
+        列.X[k] = IN_X + (k - back) * 軸[a][0];
+        列.Y[k] = IN_Y + (k - back) * 軸[a][1];
     }
-    return 偽;
+    return 真;
 }
 
 } // namespace tarvenko

@@ -16,10 +16,28 @@ inline constexpr int 値[種類数 + 1] = {0, 10, 20, 30, 100, 110, 800, 900, 95
 
 // The kind 1..8 of a piece code of either side, 0 for any other value.
 constexpr int kindOf(int code) {
-    for (int k = 1; k <= 種類数; ++k) {
-        if (code == 値[k] || code == -値[k]) return k;
+    // The size without overflow for any int, and a switch rather than a walk of 値: the
+    // computer asks this for every square it tries.
+    switch (code < 0 ? 0u - static_cast<unsigned>(code) : static_cast<unsigned>(code)) {
+    case 10:
+        return 歩;
+    case 20:
+        return 香;
+    case 30:
+        return 桂;
+    case 100:
+        return 銀;
+    case 110:
+        return 金;
+    case 800:
+        return 角;
+    case 900:
+        return 飛;
+    case 950:
+        return 王;
+    default:
+        return 0;
     }
-    return 0;
 }
 
 // 先手 or 後手 for a piece code, 0 for any other value.
