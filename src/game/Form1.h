@@ -100,6 +100,10 @@ class Form1 {
     int 指し手[7] = {};
     int COM候補駒 = 0;
 
+    // ---- Keyboard cursor: a square of the board or of the own hand board ----
+    int カーソル表示 = 偽; // 真 once an arrow key has been pressed in this game
+    int カーソルX = 5, カーソルY = 5;
+
     // ---- Lines of attack ----
     int 利き筋[10][10] = {};
     int 利き筋_保存[10][10] = {};
@@ -137,6 +141,11 @@ class Form1 {
     void 初期設定();
     void Form_MouseDown(int Button, int Shift, float X, float Y);
     void Form_KeyDown(int KeyCode, int Shift);
+    // Arrow keys move the cursor; Enter and Space click where it is; Backspace right-clicks
+    // the selected hand slot. Returns false for any other key.
+    bool キー操作(int KeyCode);
+    // Hides the cursor and puts it back on the centre square, for a new game.
+    void カーソル_初期化();
     void Form_Unload(int& Cancel);
 
     // ---- A drop, whoever makes it (game/) ----
@@ -155,6 +164,10 @@ class Form1 {
     void OWARI_Click();
     void VER_Click();
     void MATCH_MAN_Click();
+    // 棋譜を保存…, 棋譜を開く… and 遊び方 (record/kifu.cpp)
+    void KIFU_SAVE_Click();
+    void KIFU_OPEN_Click();
+    void ASOBIKATA_Click();
     void BGM_Click();
     void 処理_終了();
 
@@ -243,6 +256,9 @@ class Form1 {
 
     // True once the program has ended; nothing more is handled.
     bool 終了済み() const { return 終了済み_; }
+
+    // The window, for the game records' dialogs and message boxes (record/kifu.cpp).
+    Window& window() { return window_; }
 
   private:
     void 文字出力(double x, double y, std::string_view text, int 色);

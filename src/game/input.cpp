@@ -116,6 +116,8 @@ void Form1::Form_KeyDown(int KeyCode, int /*Shift*/) {
         処理_終了();
     } else if (KeyCode == 112) {
         処理_BGM();
+    } else {
+        キー操作(KeyCode);
     }
 }
 

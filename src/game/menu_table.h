@@ -33,11 +33,18 @@ inline constexpr MenuItem kMenu[] = {
     {MenuItem::Command, "OWARI", "終わり", "TAIKYOKU", &Form1::OWARI_Click},
     {MenuItem::Submenu, "STOP", "局面", ""},
     {MenuItem::Command, "CANCEL", "最初", "STOP", &Form1::CANCEL_Click},
+    {MenuItem::Separator, "", "", "STOP"},
+    {MenuItem::Command, "KIFU_SAVE", "棋譜を保存…", "STOP", &Form1::KIFU_SAVE_Click, false, 0,
+     "Ctrl+S"},
+    {MenuItem::Command, "KIFU_OPEN", "棋譜を開く…", "STOP", &Form1::KIFU_OPEN_Click, false, 0,
+     "Ctrl+O"},
     {MenuItem::Command, "REPLAY", "戻", "", &Form1::REPLAY_Click},
     {MenuItem::Command, "AFTER", "進", "", &Form1::AFTER_Click},
     {MenuItem::Submenu, "OPTION", "ｵﾌﾟｼｮﾝ", ""},
     {MenuItem::Command, "BGM", "BGM", "OPTION", &Form1::BGM_Click, true},
     {MenuItem::Command, "VER", "その他", "", &Form1::VER_Click},
+    {MenuItem::Submenu, "HELP", "ヘルプ", ""},
+    {MenuItem::Command, "ASOBIKATA", "遊び方", "HELP", &Form1::ASOBIKATA_Click},
 };
 
 // The item of that name with a handler, nullptr when there is none.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tarvenko {
@@ -72,6 +73,19 @@ class Window {
 
     // Ends the program once the current handler returns; nothing more is handled.
     virtual void quit() = 0;
+
+    // The keyboard cursor: a two-pixel outline just inside the rectangle (x1, y1)-(x2, y2)
+    // of a square, shown over the image and never part of it, so moving it leaves the
+    // square's own outline as it was. Hidden when `shown` is false.
+    virtual void showCursor(bool /*shown*/, float /*x1*/, float /*y1*/, float /*x2*/, float /*y2*/,
+                            int /*colour*/) {}
+
+    // The desktop's dialog for choosing a game record to save (or to open); the chosen
+    // file's path, or an empty string when the player cancels.
+    virtual std::string askRecordPath(bool /*save*/) { return {}; }
+
+    // Shows the window that explains the game, beside this one.
+    virtual void showHelp() {}
 };
 
 } // namespace tarvenko

@@ -174,6 +174,73 @@ def win(s):
     s.expect_square(s.settle(), 9, 1, "KARA_MASU")
 
 
+def shows_under_cursor(s, image, x, y, name):
+    """Does square (x, y) show picture `name` inside the cursor's two-pixel frame?"""
+    left, top = s.square_rect(x, y)[:2]
+    mean, off = image.crop(left + 3, top + 3, 28, 36).difference(
+        s.picture(name).crop(2, 2, 28, 36))
+    return mean < 6 and off < 0.03
+
+
+def keyboard(s):
+    """Two people play a whole game with the keys only: Alt opens the menus, the arrows move
+    the light-cyan cursor, Return and space click where it is. Then 遊び方, closed by Esc."""
+    s.keys("alt", "Return", "Return", "Return")  # 対局 → 対局(人間) → スタート
+    s.close_box(" ")
+    left, top = s.square_rect(5, 5)[:2]
+    s.check(s.settle().pixel(left + 1, top + 20) != xs.CYAN, "a cursor before any arrow key")
+    s.keys("Left")  # the first arrow only shows the cursor, on (5,5)
+    shown = s.wait_until(lambda im: im.pixel(left + 1, top + 20) == xs.CYAN and
+                         im.pixel(left + 2, top + 20) == xs.CYAN, 5, "the cursor on (5,5)")
+    s.check(shown.pixel(left, top + 20) == xs.GREEN, "the cursor covers the square's outline")
+    s.save(shown, "cursor")
+
+    def play(side, kind, select, drop, x, y):
+        hand = xs.hand_square(side, kind)
+        s.keys(*select, "Return")
+        s.wait_until(lambda im: s.outline_is(im, *hand, xs.RED), 5, "the red outline of %s" %
+                     (hand,))
+        s.keys(*drop, "space")
+        name = ("SITA_" if side == "sente" else "UE_") + xs.PICTURE_NAMES[kind]
+        s.wait_until(lambda im: shows_under_cursor(s, im, x, y, name), 5,
+                     "%s on (%d,%d)" % (name, x, y))
+
+    R, L, U, D = "Right", "Left", "Up", "Down"
+    play("sente", OU, [R] * 5 + [D] * 4, [L] * 9, 1, 9)
+    play("gote", OU, [L] + [U] * 7, [R] * 2 + [D] * 7, 2, 8)
+    play("sente", KIN, [R] * 8 + [U] * 2, [L] * 8 + [D] * 3, 2, 9)
+    play("gote", KIN, [L] * 2 + [U] * 4, [R] + [D] * 4, 1, 8)
+    s.keys(*([R] * 9 + [U] * 3), "Return")
+    s.wait_until(lambda im: s.outline_is(im, *xs.hand_square("sente", GIN), xs.RED), 5,
+                 "the red outline of 先手's 銀")
+    s.keys(*([L] * 7 + [D] * 4), "Return")
+    s.close_box("終了")
+    final = s.settle()
+    s.save(final, "won")
+    s.expect_square(final, 1, 9, "SITA_OU")
+    s.expect_square(final, 2, 9, "SITA_KIN")
+    s.check(shows_under_cursor(s, final, 3, 9, "SITA_GIN"), "no 銀 on (3,9) after the win")
+    # ヘルプ → 遊び方 (the last menu: Left from the first wraps to it) opens beside the game;
+    # Esc closes it and leaves the game running.
+    s.keys("alt", "Left", "Return", "Return")
+    help_window = s.wait_box("遊び方")
+    shot = s.settle()
+    s.save(shot, "help")
+    # Its pictures are board squares with green outlines, drawn inside the text.
+    hx, hy, hw, hh = s.geometry(help_window)
+    area = shot.crop(max(0, hx), max(0, hy), min(hw, shot.width - max(0, hx)),
+                     min(hh, shot.height - max(0, hy)))
+    greens = sum(1 for i in range(0, len(area.rgb), 3) if tuple(area.rgb[i:i + 3]) == xs.GREEN)
+    s.check(greens > 200, "遊び方 shows no pictures (%d green pixels)" % greens)
+    s.key("Escape", window=help_window)
+    deadline = time.monotonic() + 5
+    while s.windows("^遊び方$") and time.monotonic() < deadline:
+        time.sleep(0.05)
+    s.check(not s.windows("^遊び方$"), "Esc did not close 遊び方")
+    s.settle()
+    s.check(s.game.poll() is None and s.windows("^Tarvenko$"), "Esc in 遊び方 ended the game")
+
+
 def wait_exit(s, proc, what, sent):
     """Poll the process for up to 5 s from `sent`; it must end with status 0."""
     while proc.poll() is None and time.monotonic() - sent < 5:
@@ -340,6 +407,7 @@ SCENARIOS = {
     "quit_keys": quit_keys,
     "music": music,
     "window_manager": window_manager,
+    "keyboard": keyboard,
 }
 
 

@@ -25,6 +25,7 @@ import zlib
 GREEN = (0, 128, 0)  # the window's background and the normal square outline
 WHITE = (255, 255, 255)  # highlights
 RED = (255, 0, 0)  # the selected hand slot, the hand counts
+CYAN = (0, 255, 255)  # the keyboard cursor
 
 # Board geometry in twips, as the game draws it: 15 twips to a logical pixel.
 ORIGIN_X, ORIGIN_Y = 1100, 100
@@ -37,9 +38,10 @@ PICTURE_NAMES = {1: "HU", 2: "KYOU", 3: "KEI", 4: "GIN", 5: "KIN", 6: "KAKU", 7:
 MENU_TWO_HUMANS = (0, 0, 0)  # 対局 → 対局(人間) → スタート
 MENU_COM_HUMAN_FIRST = (0, 1, 0)  # 対局 → 対局(COM) → 先手
 MENU_COM_HUMAN_SECOND = (0, 1, 1)  # 対局 → 対局(COM) → 後手
-MENU_BAR_ITEMS = 6  # 対局 局面 戻 進 ｵﾌﾟｼｮﾝ その他
-# Rows of the popups on the way, by (top-level item, row chosen in its popup, ...).
-POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 1, (4,): 1}
+MENU_BAR_ITEMS = 7  # 対局 局面 戻 進 ｵﾌﾟｼｮﾝ その他 ヘルプ
+# Rows of the popups on the way, by (top-level item, row chosen in its popup, ...); a
+# separator's line counts as a row.
+POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 4, (4,): 1, (6,): 1}
 
 
 def px(twips):
@@ -777,6 +779,11 @@ class XServer:
         target = window if window is not None else self.window
         self.run("xdotool", "windowfocus", "--sync", str(target), check=False)
         self.run("xdotool", "key", name)
+
+    def keys(self, *names):
+        """Several keys in turn to the game's window."""
+        self.run("xdotool", "windowfocus", "--sync", str(self.window), check=False)
+        self.run("xdotool", "key", "--delay", "20", *names)
 
     # -- menus ----------------------------------------------------------------------------
 

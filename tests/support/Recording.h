@@ -49,6 +49,12 @@ class RecordingWindow : public Window {
     void place(float left, float top, float width, float height) override;
     std::int32_t handle() const override { return 1; }
     void quit() override { quitCalled = true; }
+    void showCursor(bool shown, float x1, float y1, float, float, int colour) override {
+        cursorShown = shown;
+        cursorX = x1;
+        cursorY = y1;
+        cursorColour = colour;
+    }
 
     // Drawing is remembered only while this is set (it allocates).
     bool logDrawing = false;
@@ -59,6 +65,9 @@ class RecordingWindow : public Window {
     bool music = false;
     double clock = 0;
     bool quitCalled = false;
+    bool cursorShown = false;
+    float cursorX = 0, cursorY = 0; // top-left corner of the cursor's square, twips
+    int cursorColour = 0;
     float top_ = 0, left_ = 0, width_ = 0, height_ = 0;
 
   private:

@@ -376,3 +376,24 @@ TEST(Keys, F1SwitchesTheMusicAndOtherKeysDoNothing) {
     EXPECT_EQ(g.s.calls.size(), calls);
     EXPECT_FALSE(g.w.quitCalled);
 }
+
+TEST(Keys, TheCursorShowsAtTheFirstArrowAndStopsAtTheEndsOfTheOwnHand) {
+    Game g;
+    g->Form_Load();
+    g->START_Click();
+    EXPECT_FALSE(g.w.cursorShown);
+    g->Form_KeyDown(40, 0); // shown on (5,5), not moved
+    EXPECT_TRUE(g.w.cursorShown);
+    EXPECT_EQ(g.w.cursorColour, 11);
+    EXPECT_EQ(g.w.cursorX, F::横位置(5));
+    EXPECT_EQ(g.w.cursorY, F::縦位置(5));
+    for (int i = 0; i < 6; ++i) g->Form_KeyDown(39, 0); // past column 9 onto the hand, no further
+    for (int i = 0; i < 9; ++i) g->Form_KeyDown(38, 0); // up to the 歩 slot, row 2
+    EXPECT_EQ(g.w.cursorX, F::横位置(F::先手持駒列));
+    EXPECT_EQ(g.w.cursorY, F::縦位置(2));
+    g->Form_KeyDown(32, 0);
+    EXPECT_EQ(g->選択状態, 1);
+    EXPECT_EQ(g->指し手[6], F::先手歩);
+    g->CANCEL_Click(); // a new game hides it until the next arrow
+    EXPECT_FALSE(g.w.cursorShown);
+}

@@ -1,7 +1,13 @@
 // The move record and stepping through it with 戻, 進 and 最初.
 #include "Game.h"
+#include "Position.h"
+#include "record/kifu.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
 
 using namespace tarvenko;
 using F = Form1;
@@ -198,4 +204,115 @@ TEST(Replay, AgainstTheComputerAClickAfterBackLetsItMove) {
     g.click(1, 1);
     EXPECT_EQ(g->手数, 2);
     EXPECT_EQ(g->手番, F::先手);
+}
+
+// ---- Records in files ----
+
+namespace {
+
+#define HEAD "Tarvenko 棋譜 1\n対局 人間\n"
+
+struct Broken {
+    const char* text;
+    int line;
+    const char* reason;
+};
+
+// One hand-broken record a row: where it goes wrong and what the player is told.
+const Broken kBroken[] = {
+    {"", 1, "棋譜が途中で終わっています"},
+    {"Tarvenko 棋譜 2\n", 1, "この版の棋譜は読めません"},
+    {"Tarvenko\n", 1, "Tarvenko の棋譜ではありません"},
+    {"Tarvenko 棋譜 1\n対局 三人\n局面 0\n", 2, "対局の行が違います"},
+    {HEAD "局面 -1\n", 3, "局面の行が違います"},
+    {HEAD "局面 2\n▲５五歩\n", 3, "局面の番号が指し手の数を超えています"},
+    {HEAD "局面 0\n▲５五と\n", 4, "指し手が読めません"},
+    {HEAD "局面 0\n▲１一歩\n", 4, "その段には打てません"},
+    {HEAD "局面 0\n▲５五歩\n▲４四歩\n", 5, "手番が違います"},
+    {HEAD "局面 0\n▲５五歩\n△５五金\n", 5, "そのマスには駒があります"},
+    {HEAD "局面 0\n▲５五歩\n△１一金\n", 5, "相手の利き筋に置いていません"},
+    {HEAD "局面 0\n▲５五歩\n△５四金\n▲５三歩\n", 6, "そこは二歩です"},
+    {HEAD "局面 0\n▲５五角\n△６四歩\n▲６五角\n", 6, "持駒にその駒がありません"},
+    {HEAD "局面 0\n▲９九王\n△８八王\n▲８九金\n△９八金\n▲７九銀\n△１一歩\n", 9,
+     "三つ並んで勝負がついた後の指し手です"},
+    {HEAD "局面 0\n\n▲５五歩\n", 5, "空の行の後に続きがあります"},
+};
+
+std::string tempPath(const char* name) {
+    return (std::filesystem::temp_directory_path() /
+            (std::string("tarvenko-") + std::to_string(::getpid()) + "-" + name))
+        .string();
+}
+
+} // namespace
+
+TEST(Records, ABrokenRecordGivesItsLineAndReasonAndChangesNothing) {
+    for (const Broken& b : kBroken) {
+        Game g;
+        threeMoves(g);
+        const 局面 before(*g);
+        kifu::Refusal why;
+        EXPECT_FALSE(kifu::load(*g, b.text, why)) << b.text;
+        EXPECT_EQ(why.line, b.line) << b.text;
+        EXPECT_EQ(why.reason, b.reason) << b.text;
+        EXPECT_TRUE(局面(*g) == before) << b.text;
+    }
+}
+
+TEST(Records, AWonGameOpensFinished) {
+    Game g;
+    g->Form_Load();
+    kifu::Refusal why;
+    ASSERT_TRUE(
+        kifu::load(*g, HEAD "局面 5\r\n▲９九王\n△８八王\n▲８九金\n△９八金\n▲７九銀\n\n", why))
+        << why.reason;
+    EXPECT_EQ(g.lastText(), "先手の勝ちです");
+    EXPECT_EQ(g->手番, F::終局);
+    EXPECT_EQ(g->対局中, F::偽);
+    EXPECT_EQ(g->手数, 5);
+    EXPECT_EQ(g->盤[3][9], F::先手銀);
+    g->REPLAY_Click(); // and 戻 plays on from it
+    EXPECT_EQ(g->手番, F::先手);
+    EXPECT_EQ(g->盤[3][9], F::空き);
+}
+
+TEST(Records, SavedInTheMiddleOfBackOpensAsItWas) {
+    Game g;
+    g->Form_Load();
+    g->GOTE_Click(); // the computer opens as 先手
+    g.drop(F::後手, 1, 5, 4);
+    g.drop(F::後手, 5, 4, 4);
+    g->REPLAY_Click();
+    g->REPLAY_Click();
+    const std::string path = tempPath("middle.tkf");
+    kifu::save(*g, path);
+    ASSERT_TRUE(g.w.messages.empty() || g.lastTitle() != "棋譜を保存") << g.lastText();
+
+    Game h;
+    h->Form_Load();
+    kifu::open(*h, path);
+    std::remove(path.c_str());
+    ASSERT_TRUE(h.w.messages.empty()) << h.lastText();
+    EXPECT_TRUE(局面(*h) == 局面(*g));
+    EXPECT_EQ(kifu::text(*h), kifu::text(*g));
+    h->AFTER_Click();
+    g->AFTER_Click();
+    EXPECT_TRUE(局面(*h) == 局面(*g));
+}
+
+TEST(Records, FailuresToSaveOrOpenAreToldAndTheGameGoesOn) {
+    Game g;
+    threeMoves(g);
+    const 局面 before(*g);
+    kifu::save(*g, "/nonexistent-folder/game.tkf");
+    EXPECT_EQ(g.lastTitle(), "棋譜を保存");
+    EXPECT_EQ(g.lastText(), "棋譜を保存できませんでした\r\rgame.tkf\rNo such file or directory");
+    kifu::open(*g, "/nonexistent-folder/game.tkf");
+    EXPECT_EQ(g.lastTitle(), "棋譜を開く");
+    EXPECT_TRUE(局面(*g) == before);
+    g.drop(F::後手, 1, 5, 3); // play goes on
+    EXPECT_EQ(g->手数, 4);
+    g->CANCEL_Click();
+    kifu::save(*g, tempPath("nothing.tkf"));
+    EXPECT_EQ(g.lastText(), "保存する対局がありません");
 }

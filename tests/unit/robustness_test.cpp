@@ -1,11 +1,17 @@
 // Random play: clicks anywhere with either button, every menu command but 終わり and any
 // key but Esc, in many games. After every event the game's invariants must hold.
 #include "Game.h"
+#include "Position.h"
 #include "game/menu_table.h"
+#include "record/kifu.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 using namespace tarvenko;
@@ -115,4 +121,124 @@ TEST(Robustness, RandomEventsKeepEveryInvariant) {
     // The random play must actually reach the ends of games, or it proves little.
     EXPECT_GT(wins, 40);
     EXPECT_GT(games, 100);
+}
+
+namespace {
+
+// Every byte of game state a record could touch, the scratch maps and flags included.
+std::string everything(const Form1& f) {
+    std::string s;
+    auto add = [&s](const auto& v) { s.append(reinterpret_cast<const char*>(&v), sizeof v); };
+    add(f.盤), add(f.先手持駒), add(f.後手持駒), add(f.先手持駒合計), add(f.後手持駒合計);
+    add(f.先手2歩フラグ), add(f.後手2歩フラグ), add(f.手番), add(f.手数), add(f.対局中);
+    add(f.対局モード), add(f.人間側), add(f.COM側), add(f.選択状態), add(f.指し手);
+    add(f.利き筋), add(f.利き筋_保存), add(f.手順_移動元X), add(f.手順_移動元Y);
+    add(f.手順_移動先X), add(f.手順_移動先Y), add(f.手順_取駒), add(f.手順_移動元駒);
+    add(f.手順_移動先駒), add(f.手順数), add(f.手順最大), add(f.カーソル表示), add(f.カーソルX);
+    add(f.カーソルY);
+    return s;
+}
+
+// Records of random two-person games played with clicks, some stepped back with 戻.
+std::vector<std::string> playedRecords(std::mt19937& rng, int count) {
+    std::vector<std::string> out;
+    while (static_cast<int>(out.size()) < count) {
+        Game g;
+        g->Form_Load();
+        g->START_Click();
+        for (int n = 0; n < 40 && g->対局中 == F::真; ++n) {
+            std::vector<std::array<int, 3>> drops;
+            打てる手を調べる(*g, g->手番, [&](int, int row, int x, int y, int) {
+                drops.push_back({piece::kindAtRow(g->手番, row), x, y});
+            });
+            if (drops.empty()) break;
+            const auto& d = drops[rng() % drops.size()];
+            g.drop(g->手番, d[0], d[1], d[2]);
+        }
+        for (int back = static_cast<int>(rng() % 4); back > 0 && g->手順数 > 0; --back) {
+            g->REPLAY_Click();
+        }
+        out.push_back(kifu::text(*g));
+    }
+    return out;
+}
+
+std::string mutated(std::mt19937& rng, const std::vector<std::string>& seeds) {
+    static const char* const tokens[] = {"▲",  "△",  "１", "５", "９", "一", "五", "九", "歩",
+                                         "香", "桂", "王", "\n", "\r", " ",  "0",  "40"};
+    std::string t = seeds[rng() % seeds.size()];
+    for (int n = 1 + static_cast<int>(rng() % 3); n > 0 && !t.empty(); --n) {
+        const std::size_t at = rng() % t.size();
+        const std::size_t line = t.rfind('\n', at) == std::string::npos ? 0 : t.rfind('\n', at) + 1;
+        const std::size_t next = t.find('\n', at);
+        const std::size_t end = next == std::string::npos ? t.size() : next + 1;
+        switch (rng() % 7) {
+        case 0: // truncated anywhere, even inside a character
+            t.resize(at);
+            break;
+        case 1: // any byte
+            t[at] = static_cast<char>(rng());
+            break;
+        case 2: // a notation character in place of another, so the line still reads
+            t.replace(at - at % 3, 3, tokens[rng() % 12]);
+            break;
+        case 3: // a line gone
+            t.erase(line, end - line);
+            break;
+        case 4: // a line twice
+            t.insert(line, t.substr(line, end - line));
+            break;
+        case 5: // a line of another record
+        {
+            const std::string& o = seeds[rng() % seeds.size()];
+            const std::size_t b = o.find('\n', rng() % o.size());
+            if (b != std::string::npos) t.insert(line, o.substr(b + 1, o.find('\n', b + 1) - b));
+            break;
+        }
+        default: // a token anywhere
+            t.insert(at, tokens[rng() % std::size(tokens)]);
+            break;
+        }
+    }
+    return t;
+}
+
+} // namespace
+
+// Mutated and truncated records through the loader: none may crash it, a refused one changes
+// nothing and draws nothing, and an accepted one is a consistent game whose record reads back.
+TEST(Robustness, BrokenRecordsChangeNothing) {
+    std::mt19937 rng(20261208);
+    const std::vector<std::string> seeds = playedRecords(rng, 40);
+    Game g;
+    g->Form_Load();
+    g->START_Click();
+    g.drop(F::先手, 1, 5, 5);
+    int drawn = 0;
+    g.w.onOp = [&drawn](const RecordingWindow::Op&) { ++drawn; };
+    std::string before = everything(*g);
+    int accepted = 0, refused = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const std::string t = mutated(rng, seeds);
+        const std::size_t messages = g.w.messages.size();
+        drawn = 0;
+        kifu::Refusal why;
+        if (!kifu::load(*g, t, why)) {
+            ++refused;
+            ASSERT_EQ(everything(*g), before) << "refused but changed, record:\n" << t;
+            ASSERT_EQ(drawn, 0) << t;
+            ASSERT_EQ(g.w.messages.size(), messages) << t;
+            ASSERT_GE(why.line, 1) << t;
+            ASSERT_FALSE(why.reason.empty()) << t;
+            continue;
+        }
+        ++accepted;
+        ASSERT_EQ(check(*g), "") << t;
+        const std::string back = kifu::text(*g);
+        ASSERT_TRUE(kifu::load(*g, back, why)) << why.line << " " << why.reason << "\n" << back;
+        ASSERT_EQ(kifu::text(*g), back);
+        before = everything(*g);
+    }
+    EXPECT_GT(accepted, 1000);
+    EXPECT_GT(refused, 50000);
 }

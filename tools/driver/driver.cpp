@@ -3,8 +3,11 @@
 //
 //   menu ITEM          a menu item with a command, by name (START, BGM, ...)
 //   click X Y [left|right]   mouse-down at (X, Y) twips
-//   key CODE           key-down with a virtual-key code
+//   key CODE...        key-down with a virtual-key code, or several in turn
 //   close              the window is closed
+//   save PATH          棋譜を保存 to PATH (no dialog)
+//   open PATH          棋譜を開く from PATH (no dialog)
+//                      a relative PATH is taken from the script's folder
 //   dump               prints the state
 //
 // Output, tab-separated, one line each, in the order things happen:
@@ -12,6 +15,7 @@
 #include "game/Form1.h"
 #include "game/menu_table.h"
 #include "platform/posix/PosixFiles.h"
+#include "record/kifu.h"
 #include "Recording.h"
 
 #include <cstdio>
@@ -103,6 +107,7 @@ bool parseInt(const std::string& s, long& out) {
 int main(int argc, char** argv) {
     std::ifstream file;
     std::istream* in = &std::cin;
+    std::string base; // the script's folder, ending in '/', or none for standard input
     if (argc > 1) {
         file.open(argv[1]);
         if (!file) {
@@ -110,6 +115,9 @@ int main(int argc, char** argv) {
             return 2;
         }
         in = &file;
+        const std::string script = argv[1];
+        const auto slash = script.rfind('/');
+        if (slash != std::string::npos) base = script.substr(0, slash + 1);
     }
 
     RecordingWindow window;
@@ -163,13 +171,33 @@ int main(int argc, char** argv) {
             if (!extra.empty()) return fail("too many words");
             form.Form_MouseDown(button, 0, static_cast<float>(x), static_cast<float>(y));
         } else if (cmd == "key") {
-            long code = 0;
-            if (!parseInt(a, code) || !b.empty()) return fail("key takes one code");
-            form.Form_KeyDown(static_cast<int>(code), 0);
+            // One or more codes, pressed in turn.
+            std::istringstream codes(line.substr(line.find(cmd) + cmd.size()));
+            std::string word;
+            int pressed = 0;
+            for (long code = 0; codes >> word;) {
+                if (!parseInt(word, code)) return fail("key takes codes");
+                ++pressed;
+                form.Form_KeyDown(static_cast<int>(code), 0);
+                if (window.quitCalled) break;
+            }
+            if (pressed == 0) return fail("key takes codes");
         } else if (cmd == "close") {
             if (!a.empty()) return fail("close takes nothing");
             int cancel = 0;
             form.Form_Unload(cancel);
+        } else if (cmd == "save" || cmd == "open") {
+            // The rest of the line, spaces included, is the path.
+            std::string path = line.substr(line.find(cmd) + cmd.size());
+            path.erase(0, path.find_first_not_of(" \t"));
+            path.erase(path.find_last_not_of(" \t") + 1);
+            if (path.empty()) return fail(cmd + " takes a path");
+            if (path[0] != '/') path = base + path;
+            if (cmd == "save") {
+                kifu::save(form, path);
+            } else {
+                kifu::open(form, path);
+            }
         } else if (cmd == "dump") {
             if (!a.empty()) return fail("dump takes nothing");
             dump(out, form, window);

@@ -1,6 +1,7 @@
 #include "platform/qt/MainWindow.h"
 
 #include "game/menu_table.h"
+#include "platform/qt/HelpWindow.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -11,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -21,6 +24,7 @@
 #include <QScreen>
 #include <QSpacerItem>
 #include <QWindow>
+#include <QStandardPaths>
 #include <chrono>
 #include <map>
 #include <thread>
@@ -63,6 +67,15 @@ void BoardView::paintEvent(QPaintEvent* event) {
     // Beyond the image the window is plain background.
     p.fillRect(event->rect(), Canvas::colour(canvas_.background()));
     p.drawImage(QPointF(0, 0), canvas_.image());
+    if (!cursor_.isEmpty()) {
+        // Two pixels wide, just inside the square's own outline, which stays visible.
+        const QColor c = Canvas::colour(cursorColour_);
+        const QRect r = cursor_.adjusted(1, 1, -1, -1);
+        p.fillRect(QRect(r.left(), r.top(), r.width(), 2), c);
+        p.fillRect(QRect(r.left(), r.bottom() - 1, r.width(), 2), c);
+        p.fillRect(QRect(r.left(), r.top(), 2, r.height()), c);
+        p.fillRect(QRect(r.right() - 1, r.top(), 2, r.height()), c);
+    }
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
@@ -255,6 +268,33 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         windowHandle()->setFramePosition(frameCorner(*this));
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, int colour) {
+    view_->update(view_->cursor_);
+    view_->cursor_ = shown ? QRect(QPoint(Canvas::pixel(x1), Canvas::pixel(y1)),
+                                   QPoint(Canvas::pixel(x2), Canvas::pixel(y2)))
+                           : QRect();
+    view_->cursorColour_ = colour;
+    view_->update(view_->cursor_);
+}
+
+std::string MainWindow::askRecordPath(bool save) {
+    QFileDialog dialog(this, save ? QStringLiteral("棋譜を保存") : QStringLiteral("棋譜を開く"),
+                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                       QStringLiteral("Tarvenko 棋譜 (*.tkf)"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("tkf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+void MainWindow::showHelp() {
+    if (help_ == nullptr) help_ = new HelpWindow(this);
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -6,6 +6,8 @@
 #include "platform/qt/Canvas.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QRect>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -26,8 +28,12 @@ class BoardView : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
+    friend class MainWindow;
     MainWindow& owner_;
     Canvas& canvas_;
+    // The keyboard cursor's square outline in logical pixels; empty while hidden.
+    QRect cursor_;
+    int cursorColour_ = 0;
 };
 
 class MainWindow : public QMainWindow, public Window {
@@ -56,6 +62,9 @@ class MainWindow : public QMainWindow, public Window {
     void place(float left, float top, float width, float height) override;
     std::int32_t handle() const override;
     void quit() override;
+    void showCursor(bool shown, float x1, float y1, float x2, float y2, int colour) override;
+    std::string askRecordPath(bool save) override;
+    void showHelp() override;
 
     // The client area that holds everything the game draws, in logical pixels.
     static QSize clientSize();
@@ -74,6 +83,7 @@ class MainWindow : public QMainWindow, public Window {
     bool waiting_ = false;      // inside sleep(): only painting goes on
     bool closePending_ = false; // the window was closed during a wait
     std::unique_ptr<Form1> form_;
+    QPointer<QWidget> help_;
 };
 
 // The Windows virtual-key code of a Qt key, 0 when it has none.

@@ -1,0 +1,21 @@
+// 遊び方: how to play, in a window of its own beside the game. Its text is one resource file,
+// res/help/asobikata.html, for a translator to edit; its pictures are drawn here from the
+// game's own piece bitmaps.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+namespace tarvenko {
+
+class HelpWindow : public QWidget {
+  public:
+    explicit HelpWindow(QWidget* parent);
+};
+
+// The picture an <img src="zu:NAME"> of the help text shows: "attack" (the squares a piece
+// attacks), "win" (three in a row), "four" (four in a row, no win). Null for any other name.
+QImage helpPicture(const QString& name);
+
+} // namespace tarvenko

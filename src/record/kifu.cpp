@@ -1,0 +1,437 @@
+// Game records in files. A record is checked move by move on a scratch game of its own, with
+// the game's own rule procedures, so a record that fails leaves the game on screen untouched.
+#include "record/kifu.h"
+
+#include "rules/pieces.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvenko::kifu {
+
+namespace {
+
+using F = Form1;
+
+constexpr std::string_view 先手印 = "▲", 後手印 = "△";
+constexpr std::string_view 筋名[10] = {"", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
+constexpr std::string_view 段名[10] = {"", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
+constexpr std::string_view 駒名[9] = {"", "歩", "香", "桂", "銀", "金", "角", "飛", "王"};
+
+constexpr std::string_view 対局_人間 = "対局 人間";
+constexpr std::string_view 対局_COM先手 = "対局 COM 先手"; // the human plays 先手
+constexpr std::string_view 対局_COM後手 = "対局 COM 後手";
+constexpr std::string_view 局面名 = "局面 ";
+
+// A record holds at most one move for each of the forty pieces.
+constexpr int 最大手数 = 40;
+// Far more than any record; a bigger file is not one.
+constexpr long 最大バイト数 = 64 * 1024;
+
+const char* const 保存題 = "棋譜を保存";
+const char* const 開く題 = "棋譜を開く";
+
+// The rule procedures draw nothing, but a game needs a window and a sound library.
+class NoWindow final : public Window {
+  public:
+    void setBackground(int) override {}
+    void drawPicture(Picture, float, float) override {}
+    void drawBox(float, float, float, float, int) override {}
+    void fillBox(float, float, float, float, int) override {}
+    void drawText(float, float, std::string_view, float, bool, int) override {}
+    void refresh() override {}
+    void messageBox(std::string_view, std::string_view, MessageIcon) override {}
+    void setMusicChecked(bool) override {}
+    bool musicChecked() const override { return false; }
+    double seconds() override { return 0; }
+    void sleep(double) override {}
+    float top() const override { return 0; }
+    void place(float, float, float, float) override {}
+    std::int32_t handle() const override { return 0; }
+    void quit() override {}
+};
+
+class NoSound final : public SoundLibrary {
+  public:
+    std::int32_t dsInitialize(std::int32_t) override { return 0; }
+    std::int32_t dsCreateDSB(std::int32_t, const void*, std::int32_t, std::int32_t) override {
+        return 0;
+    }
+    std::int32_t dsPlay(std::int32_t) override { return 0; }
+    std::int32_t dsPlayLooping(std::int32_t) override { return 0; }
+    std::int32_t dsStop(std::int32_t) override { return 0; }
+    std::int32_t dsFree(std::int32_t) override { return 0; }
+    std::int32_t dsTerminate(std::int32_t) override { return 0; }
+};
+
+struct Move {
+    int side, kind, x, y;
+};
+
+// A record as read: who plays, the moves, and the entry the position is at.
+struct Record {
+    int mode = F::モード_人間;
+    int human = F::先手;
+    int at = 0;
+    int count = 0;
+    Move moves[最大手数];
+};
+
+bool take(std::string_view& s, std::string_view token) {
+    if (s.substr(0, token.size()) != token) return false;
+    s.remove_prefix(token.size());
+    return true;
+}
+
+// Index 1..n of the entry of `names` that starts s, consumed; 0 when none does.
+template <std::size_t N> int takeOne(std::string_view& s, const std::string_view (&names)[N]) {
+    for (std::size_t i = 1; i < N; ++i) {
+        if (take(s, names[i])) return static_cast<int>(i);
+    }
+    return 0;
+}
+
+bool parseMove(std::string_view s, Move& m) {
+    if (take(s, 先手印)) {
+        m.side = F::先手;
+    } else if (take(s, 後手印)) {
+        m.side = F::後手;
+    } else {
+        return false;
+    }
+    const int file = takeOne(s, 筋名);
+    const int row = takeOne(s, 段名);
+    m.kind = takeOne(s, 駒名);
+    m.x = 10 - file;
+    m.y = row;
+    return file != 0 && row != 0 && m.kind != 0 && s.empty();
+}
+
+bool parseCount(std::string_view s, int& n) {
+    if (s.empty() || s.size() > 2) return false;
+    n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        n = n * 10 + (c - '0');
+    }
+    return true;
+}
+
+// Could `side` drop anything at all in g's position? A side that cannot is passed over.
+bool canDrop(F& g, int side) {
+    g.調査_利き筋(-side);
+    const int open = g.調査_利筋あるか();
+    g.調査_2歩フラグ設定();
+    const int col = side == F::先手 ? F::先手持駒列 : F::後手持駒列;
+    for (int kind = 1; kind <= piece::種類数; ++kind) {
+        const int row = piece::handRow(side, kind);
+        if (g.取得_持駒数(side, row) <= 0) continue;
+        for (int x = 1; x <= 9; ++x) {
+            for (int y = 1; y <= 9; ++y) {
+                if (open == F::真 && g.利き筋[x][y] != F::真) continue;
+                if (g.移動チェック(col, row, x, y, piece::codeOf(side, kind)) == F::真) return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The reason the move m is refused in g's position, or nullptr when it is a legal drop.
+const char* refusal(F& g, const Move& m) {
+    const int other = -m.side;
+    const int row = piece::handRow(m.side, m.kind);
+    const int code = piece::codeOf(m.side, m.kind);
+    if (g.取得_持駒数(m.side, row) <= 0) return "持駒にその駒がありません";
+    if (g.盤[m.x][m.y] != F::空き) return "そのマスには駒があります";
+    g.調査_利き筋(other);
+    if (g.調査_利筋あるか() == F::真 && g.利き筋[m.x][m.y] == F::偽) {
+        return "相手の利き筋に置いていません";
+    }
+    g.調査_2歩フラグ設定();
+    if (g.移動チェック_2歩か(m.x, code) == F::真) return "そこは二歩です";
+    const int col = m.side == F::先手 ? F::先手持駒列 : F::後手持駒列;
+    if (g.移動チェック(col, row, m.x, m.y, code) == F::偽) return "その段には打てません";
+    return nullptr;
+}
+
+void put(F& g, const Move& m) {
+    g.盤[m.x][m.y] = piece::codeOf(m.side, m.kind);
+    if (m.side == F::先手) {
+        g.先手持駒[m.kind] -= 1;
+        g.先手持駒合計 -= 1;
+    } else {
+        g.後手持駒[m.kind] -= 1;
+        g.後手持駒合計 -= 1;
+    }
+}
+
+void fullHands(F& g) {
+    constexpr int 初期数[9] = {0, 9, 2, 2, 2, 2, 1, 1, 1};
+    for (int k = 0; k <= piece::種類数; ++k) {
+        g.先手持駒[k] = 初期数[k];
+        g.後手持駒[k] = 初期数[k];
+    }
+    g.先手持駒合計 = g.後手持駒合計 = 20;
+}
+
+// Reads and checks the whole text; r holds the record when the result is true.
+bool read(std::string_view text, Record& r, Refusal& why) {
+    NoWindow window;
+    NoSound sound;
+    F g(window, sound); // an empty board
+    fullHands(g);
+
+    bool won = false;
+    int number = 0, atLine = 0;
+    bool blankSeen = false;
+    auto refuse = [&](int line, const char* reason) {
+        why.line = line;
+        why.reason = reason;
+        return false;
+    };
+    take(text, "\xEF\xBB\xBF"); // a byte-order mark some editors write
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+        if (number == 1) {
+            if (line == 見出し) continue;
+            if (take(line, "Tarvenko 棋譜 ")) return refuse(1, "この版の棋譜は読めません");
+            return refuse(1, "Tarvenko の棋譜ではありません");
+        }
+        if (number == 2) {
+            if (line == 対局_人間) {
+                r.mode = F::モード_人間;
+            } else if (line == 対局_COM先手 || line == 対局_COM後手) {
+                r.mode = F::モード_COM;
+                r.human = line == 対局_COM先手 ? F::先手 : F::後手;
+            } else {
+                return refuse(2, "対局の行が違います");
+            }
+            continue;
+        }
+        if (number == 3) {
+            if (!take(line, 局面名) || !parseCount(line, r.at)) {
+                return refuse(3, "局面の行が違います");
+            }
+            atLine = 3;
+            continue;
+        }
+        // Empty lines may only end the file.
+        if (line.empty()) {
+            blankSeen = true;
+            continue;
+        }
+        if (blankSeen) return refuse(number, "空の行の後に続きがあります");
+        Move m{};
+        if (!parseMove(line, m)) return refuse(number, "指し手が読めません");
+        if (won) return refuse(number, "三つ並んで勝負がついた後の指し手です");
+        if (r.count == 最大手数) return refuse(number, "持駒にその駒がありません");
+        // Turns alternate; a side moves twice only when the other could drop nowhere.
+        if (r.count > 0 && r.moves[r.count - 1].side == m.side && canDrop(g, -m.side)) {
+            return refuse(number, "手番が違います");
+        }
+        if (const char* reason = refusal(g, m)) return refuse(number, reason);
+        put(g, m);
+        won = g.終了_判定(m.side, m.x, m.y) == F::真;
+        r.moves[r.count++] = m;
+    }
+    if (number < 3) return refuse(number + 1, "棋譜が途中で終わっています");
+    if (r.at > r.count) return refuse(atLine, "局面の番号が指し手の数を超えています");
+    return true;
+}
+
+// The file's own name, as a message names it.
+std::string nameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+std::string text(const Form1& f) {
+    std::string out;
+    out.reserve(64 + 16 * static_cast<std::size_t>(f.手順最大));
+    out += 見出し;
+    out += '\n';
+    if (f.対局モード == F::モード_COM) {
+        out += f.人間側 == F::後手 ? 対局_COM後手 : 対局_COM先手;
+    } else {
+        out += 対局_人間;
+    }
+    out += '\n';
+    out += 局面名;
+    out += std::to_string(f.手順数);
+    out += '\n';
+    for (int n = 1; n <= f.手順最大 && n < F::手順容量; ++n) {
+        const int code = f.手順_移動先駒[n];
+        const int x = f.手順_移動先X[n], y = f.手順_移動先Y[n];
+        if (x < 1 || x > 9 || y < 1 || y > 9) continue;
+        out += code < 0 ? 先手印 : 後手印;
+        out += 筋名[10 - x];
+        out += 段名[y];
+        out += 駒名[piece::kindOf(code)];
+        out += '\n';
+    }
+    return out;
+}
+
+bool load(Form1& f, std::string_view text, Refusal& why) {
+    Record r;
+    if (!read(text, r, why)) return false;
+
+    // The game as 進 leaves it at entry r.at: the board and hands of the moves up to it,
+    // the whole record after it.
+    f.選択状態 = 0;
+    f.対局モード = r.mode;
+    f.人間側 = r.mode == F::モード_COM ? r.human : F::先手;
+    f.COM側 = -f.人間側;
+    for (int x = 1; x <= 9; ++x) {
+        for (int y = 1; y <= 9; ++y) f.盤[x][y] = F::空き;
+    }
+    fullHands(f);
+    for (int n = 1; n <= r.count; ++n) {
+        const Move& m = r.moves[n - 1];
+        const int code = piece::codeOf(m.side, m.kind);
+        f.手順_移動元X[n] = m.side == F::先手 ? F::先手持駒列 : F::後手持駒列;
+        f.手順_移動元Y[n] = piece::handRow(m.side, m.kind);
+        f.手順_移動先X[n] = m.x;
+        f.手順_移動先Y[n] = m.y;
+        f.手順_移動元駒[n] = code;
+        f.手順_移動先駒[n] = code;
+        f.手順_取駒[n] = F::空き;
+        if (n <= r.at) put(f, m);
+    }
+    f.手順数 = f.手数 = r.at;
+    f.手順最大 = r.count;
+    f.カーソル_初期化();
+
+    f.描画_黒持盤();
+    f.描画_白持盤();
+    f.描画_盤();
+    if (r.count > 0) {
+        f.描画_手数(f.手数, F::色_白);
+    } else {
+        f.描画_四角形(F::手数表示X, F::手数表示Y, 1250, 300, F::背景色);
+    }
+    // Each side's box shows its last move up to the position, as stepping forward left it.
+    f.描画_四角形(F::先手結果X, F::先手結果Y, 1360, 380, F::背景色);
+    f.描画_四角形(F::後手結果X, F::後手結果Y, 1360, 380, F::背景色);
+    int last[2] = {0, 0}; // the latest entry of 先手, of 後手
+    for (int n = 1; n <= r.at; ++n) last[r.moves[n - 1].side == F::先手 ? 0 : 1] = n;
+    for (int n : {std::min(last[0], last[1]), std::max(last[0], last[1])}) {
+        if (n > 0)
+            f.描画_移動結果(f.手順_移動先X[n], f.手順_移動先Y[n], f.手順_移動先駒[n], F::色_白);
+    }
+
+    f.対局中 = F::真;
+    if (r.at == 0) {
+        f.手番 = r.count > 0 ? r.moves[0].side : F::先手;
+        return true;
+    }
+    const Move& m = r.moves[r.at - 1];
+    if (r.at < r.count) {
+        f.手番 = r.moves[r.at].side; // the side that made the next move, as after 戻
+    } else if (f.終了_判定(m.side, m.x, m.y) == F::真) {
+        f.終了_処理(piece::codeOf(m.side, m.kind)); // names the winner; the game is over
+    } else {
+        f.手番 = -m.side;
+    }
+    return true;
+}
+
+void save(Form1& f, const std::string& path) {
+    if (f.手順最大 == 0 && f.対局中 == F::偽) {
+        f.window().messageBox("保存する対局がありません", 保存題, MessageIcon::None);
+        return;
+    }
+    const std::string body = text(f);
+    const std::string temp = path + ".tmp-" + std::to_string(::getpid());
+    int error = 0;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno;
+    } else {
+        std::size_t done = 0;
+        while (done < body.size() && error == 0) {
+            const ssize_t n = ::write(fd, body.data() + done, body.size() - done);
+            if (n < 0 && errno != EINTR) error = errno;
+            if (n > 0) done += static_cast<std::size_t>(n);
+        }
+        // On the disk before it takes the old file's name.
+        if (error == 0 && ::fsync(fd) != 0) error = errno;
+        if (::close(fd) != 0 && error == 0) error = errno;
+        if (error == 0 && std::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+        if (error != 0) ::unlink(temp.c_str());
+    }
+    if (error == 0) return;
+    f.window().messageBox("棋譜を保存できませんでした\r\r" + nameOf(path) + "\r" +
+                              std::strerror(error),
+                          保存題, MessageIcon::Exclamation);
+}
+
+void open(Form1& f, const std::string& path) {
+    std::string body;
+    int error = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+    } else {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error = errno;
+            if (n <= 0) break;
+            body.append(buffer, static_cast<std::size_t>(n));
+            if (static_cast<long>(body.size()) > 最大バイト数) {
+                error = EFBIG;
+                break;
+            }
+        }
+        ::close(fd);
+    }
+    if (error != 0) {
+        f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" +
+                                  std::strerror(error),
+                              開く題, MessageIcon::Exclamation);
+        return;
+    }
+    Refusal why;
+    if (load(f, body, why)) return;
+    f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" +
+                              std::to_string(why.line) + "行目: " + why.reason,
+                          開く題, MessageIcon::Exclamation);
+}
+
+} // namespace tarvenko::kifu
+
+namespace tarvenko {
+
+void Form1::KIFU_SAVE_Click() {
+    if (終了済み()) return;
+    const std::string path = window().askRecordPath(true);
+    if (!path.empty()) kifu::save(*this, path);
+}
+
+void Form1::KIFU_OPEN_Click() {
+    if (終了済み()) return;
+    const std::string path = window().askRecordPath(false);
+    if (!path.empty()) kifu::open(*this, path);
+}
+
+void Form1::ASOBIKATA_Click() {
+    if (終了済み()) return;
+    window().showHelp();
+}
+
+} // namespace tarvenko

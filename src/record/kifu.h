@@ -1,0 +1,36 @@
+// Game records (棋譜) kept in files: the text of a record, checking one against the rules
+// before it replaces the game, and saving and opening them with their message boxes.
+// The format is described in the README ("Game records").
+#pragma once
+
+#include "game/Form1.h"
+
+#include <string>
+#include <string_view>
+
+namespace tarvenko::kifu {
+
+// The file name extension and the first line of every record this version writes.
+inline constexpr std::string_view 拡張子 = ".tkf";
+inline constexpr std::string_view 見出し = "Tarvenko 棋譜 1";
+
+// The record of f's game as the text of a file.
+std::string text(const Form1& f);
+
+// Why a record was refused: its line, counted from 1, and the reason.
+struct Refusal {
+    int line = 0;
+    std::string reason;
+};
+
+// Checks every line of a record under the game's own rules. A good record replaces f's game
+// as 進 would leave it (a won game shown won) and the result is true; otherwise nothing of f
+// changes, nothing is drawn, and `why` says where and why.
+bool load(Form1& f, std::string_view text, Refusal& why);
+
+// What 棋譜を保存 and 棋譜を開く do once a file is chosen: a failure shows a message box and
+// the game goes on. Saving writes a new file beside the old one and renames it over it.
+void save(Form1& f, const std::string& path);
+void open(Form1& f, const std::string& path);
+
+} // namespace tarvenko::kifu
