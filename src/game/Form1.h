@@ -259,6 +259,7 @@ class Form1 {
 
     // The window, for the game records' dialogs and message boxes (record/kifu.cpp).
     Window& window() { return window_; }
+    Files& files() { return files_; }
 
   private:
     void 文字出力(double x, double y, std::string_view text, int 色);

@@ -1,5 +1,6 @@
-// Reading the game's own files (its five sounds), by bare name from the game's folder.
-// The real reader never blocks on what is not a regular file; tests read from memory.
+// The game's files: its five sounds, by bare name from the game's folder, and the game records
+// the player names. The real reader never blocks on what is not a regular file; tests keep
+// files in memory.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,18 @@ class Files {
     // Reads exactly n bytes at offset; false on an error or if the file ends first.
     virtual bool read(int file, std::uint64_t offset, unsigned char* into, std::size_t n) = 0;
     virtual void close(int file) = 0;
+
+    enum class Written {
+        Ok,
+        NoFolder,   // the folder is not there
+        NotAllowed, // no permission, or a read-only disk
+        DiskFull,
+        Failed, // any other error
+    };
+    // Writes a whole file: first a new one beside `name`, renamed over `name` once all of it
+    // is on the disk, so a crash or a full disk never leaves half a file. On a failure the old
+    // file is as it was.
+    virtual Written replace(std::string_view name, std::string_view bytes) = 0;
 };
 
 } // namespace tarvenko

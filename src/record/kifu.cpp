@@ -5,13 +5,10 @@
 #include "rules/pieces.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
+#include <memory>
+#include <new>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarvenko::kifu {
 
@@ -68,6 +65,14 @@ class NoSound final : public SoundLibrary {
     std::int32_t dsStop(std::int32_t) override { return 0; }
     std::int32_t dsFree(std::int32_t) override { return 0; }
     std::int32_t dsTerminate(std::int32_t) override { return 0; }
+};
+
+class NoFiles final : public Files {
+  public:
+    Opened open(std::string_view) override { return {}; }
+    bool read(int, std::uint64_t, unsigned char*, std::size_t) override { return false; }
+    void close(int) override {}
+    Written replace(std::string_view, std::string_view) override { return Written::Failed; }
 };
 
 struct Move {
@@ -184,7 +189,8 @@ void fullHands(F& g) {
 bool read(std::string_view text, Record& r, Refusal& why) {
     NoWindow window;
     NoSound sound;
-    F g(window, sound); // an empty board
+    NoFiles files;
+    F g(window, sound, files); // an empty board
     fullHands(g);
 
     bool won = false;
@@ -349,61 +355,67 @@ bool load(Form1& f, std::string_view text, Refusal& why) {
     return true;
 }
 
+const char* whyNotWritten(Files::Written w) {
+    switch (w) {
+    case Files::Written::NoFolder:
+        return "フォルダがありません";
+    case Files::Written::NotAllowed:
+        return "書き込みが許可されていません";
+    case Files::Written::DiskFull:
+        return "ディスクに空きがありません";
+    default:
+        return "書き込めません";
+    }
+}
+
 void save(Form1& f, const std::string& path) {
     if (f.手順最大 == 0 && f.対局中 == F::偽) {
         f.window().messageBox("保存する対局がありません", 保存題, MessageIcon::None);
         return;
     }
-    const std::string body = text(f);
-    const std::string temp = path + ".tmp-" + std::to_string(::getpid());
-    int error = 0;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = errno;
-    } else {
-        std::size_t done = 0;
-        while (done < body.size() && error == 0) {
-            const ssize_t n = ::write(fd, body.data() + done, body.size() - done);
-            if (n < 0 && errno != EINTR) error = errno;
-            if (n > 0) done += static_cast<std::size_t>(n);
-        }
-        // On the disk before it takes the old file's name.
-        if (error == 0 && ::fsync(fd) != 0) error = errno;
-        if (::close(fd) != 0 && error == 0) error = errno;
-        if (error == 0 && std::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-        if (error != 0) ::unlink(temp.c_str());
-    }
-    if (error == 0) return;
-    f.window().messageBox("棋譜を保存できませんでした\r\r" + nameOf(path) + "\r" +
-                              std::strerror(error),
+    const Files::Written w = f.files().replace(path, text(f));
+    if (w == Files::Written::Ok) return;
+    f.window().messageBox("棋譜を保存できませんでした\r\r" + nameOf(path) + "\r" + whyNotWritten(w),
                           保存題, MessageIcon::Exclamation);
+}
+
+// The file's text, or why it cannot be had. Like the sounds, a record is judged on the opened
+// file before it is read: a FIFO or a device never makes the game wait.
+const char* readRecord(Files& files, const std::string& path, std::string& body) {
+    const Files::Opened opened = files.open(path);
+    switch (opened.status) {
+    case Files::Status::Missing:
+        return "ファイルがありません";
+    case Files::Status::Unreadable:
+        return "読み込めません";
+    case Files::Status::NotAFile:
+        return "ファイルではありません";
+    case Files::Status::Ok:
+        break;
+    }
+    const char* problem = nullptr;
+    if (opened.size > static_cast<std::uint64_t>(最大バイト数)) {
+        problem = "大きすぎます";
+    } else {
+        try {
+            body.assign(static_cast<std::size_t>(opened.size), '\0');
+            if (!files.read(opened.file, 0, reinterpret_cast<unsigned char*>(body.data()),
+                            body.size())) {
+                problem = "読み込めません";
+            }
+        } catch (const std::bad_alloc&) {
+            problem = "メモリが足りません";
+        }
+    }
+    files.close(opened.file);
+    return problem;
 }
 
 void open(Form1& f, const std::string& path) {
     std::string body;
-    int error = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-    } else {
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) error = errno;
-            if (n <= 0) break;
-            body.append(buffer, static_cast<std::size_t>(n));
-            if (static_cast<long>(body.size()) > 最大バイト数) {
-                error = EFBIG;
-                break;
-            }
-        }
-        ::close(fd);
-    }
-    if (error != 0) {
-        f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" +
-                                  std::strerror(error),
-                              開く題, MessageIcon::Exclamation);
+    if (const char* problem = readRecord(f.files(), path, body)) {
+        f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" + problem, 開く題,
+                              MessageIcon::Exclamation);
         return;
     }
     Refusal why;

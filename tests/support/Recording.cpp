@@ -147,4 +147,9 @@ void MemoryFiles::close(int) {
     --openFiles;
 }
 
+Files::Written MemoryFiles::replace(std::string_view name, std::string_view bytes) {
+    if (writeResult == Written::Ok) put(std::string(name), std::string(bytes));
+    return writeResult;
+}
+
 } // namespace tarvenko

@@ -122,8 +122,11 @@ class MemoryFiles : public Files {
     Opened open(std::string_view name) override;
     bool read(int file, std::uint64_t offset, unsigned char* into, std::size_t n) override;
     void close(int file) override;
+    // Stores the bytes as an Ok entry, or answers `writeResult` when that is not Ok.
+    Written replace(std::string_view name, std::string_view bytes) override;
 
     std::map<std::string, Entry, std::less<>> entries;
+    Written writeResult = Written::Ok;
     std::uint64_t bytesRead = 0;
     int openFiles = 0;
 

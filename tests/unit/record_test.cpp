@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 using namespace tarvenko;
@@ -238,12 +237,6 @@ const Broken kBroken[] = {
     {HEAD "局面 0\n\n▲５五歩\n", 5, "空の行の後に続きがあります"},
 };
 
-std::string tempPath(const char* name) {
-    return (std::filesystem::temp_directory_path() /
-            (std::string("tarvenko-") + std::to_string(::getpid()) + "-" + name))
-        .string();
-}
-
 } // namespace
 
 TEST(Records, ABrokenRecordGivesItsLineAndReasonAndChangesNothing) {
@@ -284,14 +277,13 @@ TEST(Records, SavedInTheMiddleOfBackOpensAsItWas) {
     g.drop(F::後手, 5, 4, 4);
     g->REPLAY_Click();
     g->REPLAY_Click();
-    const std::string path = tempPath("middle.tkf");
-    kifu::save(*g, path);
+    kifu::save(*g, "middle.tkf");
     ASSERT_TRUE(g.w.messages.empty() || g.lastTitle() != "棋譜を保存") << g.lastText();
 
     Game h;
     h->Form_Load();
-    kifu::open(*h, path);
-    std::remove(path.c_str());
+    h.files.put("middle.tkf", g.files.entries.at("middle.tkf").bytes);
+    kifu::open(*h, "middle.tkf");
     ASSERT_TRUE(h.w.messages.empty()) << h.lastText();
     EXPECT_TRUE(局面(*h) == 局面(*g));
     EXPECT_EQ(kifu::text(*h), kifu::text(*g));
@@ -304,15 +296,21 @@ TEST(Records, FailuresToSaveOrOpenAreToldAndTheGameGoesOn) {
     Game g;
     threeMoves(g);
     const 局面 before(*g);
-    kifu::save(*g, "/nonexistent-folder/game.tkf");
+    g.files.writeResult = Files::Written::DiskFull;
+    kifu::save(*g, "/full/game.tkf");
     EXPECT_EQ(g.lastTitle(), "棋譜を保存");
-    EXPECT_EQ(g.lastText(), "棋譜を保存できませんでした\r\rgame.tkf\rNo such file or directory");
+    EXPECT_EQ(g.lastText(), "棋譜を保存できませんでした\r\rgame.tkf\rディスクに空きがありません");
+    EXPECT_EQ(g.files.entries.count("/full/game.tkf"), 0u);
     kifu::open(*g, "/nonexistent-folder/game.tkf");
     EXPECT_EQ(g.lastTitle(), "棋譜を開く");
+    EXPECT_EQ(g.lastText(), "棋譜を開けませんでした\r\rgame.tkf\rファイルがありません");
+    g.files.entries["fifo.tkf"].status = Files::Status::NotAFile;
+    kifu::open(*g, "fifo.tkf");
+    EXPECT_EQ(g.lastText(), "棋譜を開けませんでした\r\rfifo.tkf\rファイルではありません");
     EXPECT_TRUE(局面(*g) == before);
     g.drop(F::後手, 1, 5, 3); // play goes on
     EXPECT_EQ(g->手数, 4);
     g->CANCEL_Click();
-    kifu::save(*g, tempPath("nothing.tkf"));
+    kifu::save(*g, "nothing.tkf");
     EXPECT_EQ(g.lastText(), "保存する対局がありません");
 }

@@ -1,6 +1,8 @@
 #include "platform/posix/PosixFiles.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,6 +52,55 @@ bool PosixFiles::read(int file, std::uint64_t offset, unsigned char* into, std::
 
 void PosixFiles::close(int file) {
     ::close(file);
+}
+
+namespace {
+
+Files::Written writtenOf(int error) {
+    switch (error) {
+    case 0:
+        return Files::Written::Ok;
+    case ENOENT:
+    case ENOTDIR:
+        return Files::Written::NoFolder;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Files::Written::NotAllowed;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return Files::Written::DiskFull;
+    default:
+        return Files::Written::Failed;
+    }
+}
+
+} // namespace
+
+Files::Written PosixFiles::replace(std::string_view name, std::string_view bytes) {
+    std::string path, temp;
+    try {
+        path = folder_.empty() ? std::string(name) : folder_ + '/' + std::string(name);
+        temp = path + ".tmp-" + std::to_string(::getpid());
+    } catch (...) {
+        return Written::Failed;
+    }
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) return writtenOf(errno == EEXIST ? EIO : errno);
+    int error = 0;
+    std::size_t done = 0;
+    while (done < bytes.size() && error == 0) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR) error = errno;
+        if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    // On the disk before it takes the old file's name.
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && std::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) ::unlink(temp.c_str());
+    return writtenOf(error);
 }
 
 } // namespace tarvenko

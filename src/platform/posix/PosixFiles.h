@@ -15,6 +15,7 @@ class PosixFiles final : public Files {
     Opened open(std::string_view name) override;
     bool read(int file, std::uint64_t offset, unsigned char* into, std::size_t n) override;
     void close(int file) override;
+    Written replace(std::string_view name, std::string_view bytes) override;
 
   private:
     std::string folder_;

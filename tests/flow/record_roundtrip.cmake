@@ -1,0 +1,21 @@
+# A game saved in the middle of 戻 and opened again by a new run of the driver is the same
+# game: the dumps of the two runs match, before and after one 進.
+set(dir ${CMAKE_CURRENT_BINARY_DIR}/record_roundtrip)
+file(REMOVE_RECURSE ${dir})
+file(MAKE_DIRECTORY ${dir})
+file(COPY ${FLOW}/record_mid.tkf DESTINATION ${dir})
+file(WRITE ${dir}/save.txt "open record_mid.tkf\nmenu AFTER\nmenu AFTER\nmenu REPLAY\n"
+                           "menu REPLAY\nmenu REPLAY\nsave saved.tkf\ndump\nmenu AFTER\ndump\n")
+file(WRITE ${dir}/open.txt "open saved.tkf\ndump\nmenu AFTER\ndump\n")
+foreach(run save open)
+    execute_process(COMMAND ${DRIVER} ${dir}/${run}.txt
+        OUTPUT_VARIABLE out RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "driver exited with ${status} on ${run}.txt:\n${out}")
+    endif()
+    string(REGEX MATCHALL "state\t[^\n]*" ${run}_dumps "${out}")
+endforeach()
+list(LENGTH save_dumps count)
+if(NOT count EQUAL 2 OR NOT save_dumps STREQUAL open_dumps)
+    message(FATAL_ERROR "dumps differ\nsaving run:\n${save_dumps}\nopening run:\n${open_dumps}")
+endif()
