@@ -19,6 +19,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <map>
 #include <memory>
@@ -43,15 +44,30 @@ constexpr std::int32_t kMusicFlag = 1;
 constexpr int kMusicVolume = MIX_MAX_VOLUME * 5 / 8;
 constexpr int kEffectVolume = MIX_MAX_VOLUME;
 
+// A file taken over by dsAdoptDSB may keep this much besides its samples when it plays in
+// place; one with more is decoded into a copy, so that no trailing chunk stays resident.
+constexpr std::size_t kInPlaceSlack = std::size_t{64} << 10;
+
 struct Sound {
     Mix_Chunk* chunk;
     int channel;
     std::uint64_t cost; // against the budget shared by all sounds (WaveCheck.h)
+    void* file;         // the adopted file the chunk plays from, or null
 };
 
 struct ChunkDeleter {
     void operator()(Mix_Chunk* chunk) const { Mix_FreeChunk(chunk); }
 };
+
+struct BufferDeleter {
+    void operator()(void* buffer) const { std::free(buffer); }
+};
+using Buffer = std::unique_ptr<void, BufferDeleter>;
+
+void release(Sound& sound) {
+    Mix_FreeChunk(sound.chunk);
+    std::free(sound.file);
+}
 
 struct Output {
     std::int32_t instance = 0;
@@ -157,8 +173,20 @@ std::int32_t openOutput() {
     return out->instance;
 }
 
+// Samples SDL would hand over unchanged: 16-bit little-endian PCM in the output's own rate and
+// channels, with the block size SDL steps by equal to one frame.
+bool playableInPlace(const tarvenko::sound::WaveLayout& layout, std::size_t size) {
+    return SDL_BYTEORDER == SDL_LIL_ENDIAN && layout.formatTag == 1 &&
+           layout.channels == kChannels && layout.bitsPerSample == 16 &&
+           layout.blockAlign == kFrameBytes &&
+           layout.sampleRate == static_cast<std::uint32_t>(kRate) &&
+           size - layout.dataBytes <= kInPlaceSlack;
+}
+
+// file: the caller's buffer (borrowed), or one dsAdoptDSB took over (owned, freed on every
+// path).
 std::int32_t createSound(std::int32_t instance, const void* data, std::int32_t size,
-                         std::int32_t flag) {
+                         std::int32_t flag, Buffer file = nullptr) {
     if (gOutput == nullptr || instance != gOutput->instance) return 0;
     if (data == nullptr || size <= 0) return 0;
     if (gLastSound == std::numeric_limits<std::int32_t>::max()) return 0;
@@ -171,11 +199,21 @@ std::int32_t createSound(std::int32_t instance, const void* data, std::int32_t s
     for (const auto& [other, sound] : gOutput->sounds) used += sound.cost;
     if (used > tarvenko::sound::kMaxTotalBytes) return 0;
 
-    // The RWops is bounded by size, so SDL cannot read past the caller's buffer whatever the
-    // header claims; Mix_LoadWAV_RW converts to the output format into memory of its own.
-    SDL_RWops* source = SDL_RWFromConstMem(data, size);
-    if (source == nullptr) return 0;
-    std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk(Mix_LoadWAV_RW(source, 1));
+    std::unique_ptr<Mix_Chunk, ChunkDeleter> chunk;
+    if (file != nullptr && playableInPlace(layout, static_cast<std::size_t>(size))) {
+        // The data chunk lies inside the file (inspectWave) and starts at an even offset, as
+        // every chunk does. The chunk does not own its samples; the Sound frees the file.
+        chunk.reset(Mix_QuickLoad_RAW(const_cast<Uint8*>(bytes + layout.dataOffset),
+                                      static_cast<Uint32>(layout.dataBytes)));
+    } else {
+        // The RWops is bounded by size, so SDL cannot read past the caller's buffer whatever
+        // the header claims; Mix_LoadWAV_RW converts to the output format into memory of its
+        // own, and an adopted file is freed when it returns.
+        SDL_RWops* source = SDL_RWFromConstMem(data, size);
+        if (source == nullptr) return 0;
+        chunk.reset(Mix_LoadWAV_RW(source, 1));
+        file.reset();
+    }
     if (chunk == nullptr) return 0;
     // Conversion can end on a partial frame, which SDL_mixer drops when playing, or leave no
     // frame at all (a six-channel scrap down-mixed to mono does); a sound with not even one
@@ -187,12 +225,14 @@ std::int32_t createSound(std::int32_t instance, const void* data, std::int32_t s
     if (channel < 0) return 0;
     const std::int32_t handle = gLastSound + 1;
     try {
-        gOutput->sounds.emplace(handle, Sound{chunk.get(), channel, layout.decodedBytes});
+        gOutput->sounds.emplace(handle,
+                                Sound{chunk.get(), channel, layout.decodedBytes, file.get()});
     } catch (...) {
         releaseChannel(*gOutput, channel);
         throw;
     }
     chunk.release();
+    file.release();
     Mix_Volume(channel, flag == kMusicFlag ? kMusicVolume : kEffectVolume);
     gLastSound = handle;
     return handle;
@@ -202,7 +242,7 @@ std::int32_t freeSound(std::int32_t handle) {
     Sound* sound = findSound(handle);
     if (sound == nullptr) return 0;
     Mix_HaltChannel(sound->channel);
-    Mix_FreeChunk(sound->chunk);
+    release(*sound);
     releaseChannel(*gOutput, sound->channel);
     gOutput->sounds.erase(handle);
     return 1;
@@ -211,7 +251,7 @@ std::int32_t freeSound(std::int32_t handle) {
 std::int32_t closeOutput(std::int32_t instance) {
     if (gOutput == nullptr || instance != gOutput->instance) return 0;
     Mix_HaltChannel(-1);
-    for (auto& [handle, sound] : gOutput->sounds) Mix_FreeChunk(sound.chunk);
+    for (auto& [handle, sound] : gOutput->sounds) release(sound);
     delete gOutput;
     gOutput = nullptr;
     Mix_CloseAudio();
@@ -241,6 +281,21 @@ TARVENKO_API std::int32_t dsInitialize(std::int32_t /*window*/) {
 TARVENKO_API std::int32_t dsCreateDSB(std::int32_t instance, const void* data, std::int32_t size,
                                       std::int32_t flag) {
     return guarded([&] { return createSound(instance, data, size, flag); });
+}
+
+TARVENKO_API void* dsAllocBuffer(std::int32_t size) {
+    // Plain malloc, outside the lock: it touches nothing else of the library.
+    return size > 0 ? std::malloc(static_cast<std::size_t>(size)) : nullptr;
+}
+
+TARVENKO_API void dsFreeBuffer(void* buffer) {
+    std::free(buffer);
+}
+
+TARVENKO_API std::int32_t dsAdoptDSB(std::int32_t instance, void* data, std::int32_t size,
+                                     std::int32_t flag) {
+    Buffer file(data);
+    return guarded([&] { return createSound(instance, data, size, flag, std::move(file)); });
 }
 
 TARVENKO_API std::int32_t dsPlay(std::int32_t sound) {

@@ -1,6 +1,6 @@
 /* Tarvenko sound library: plays WAV sounds in the background over SDL2_mixer.
  *
- * Every argument and result is a 32-bit integer except the WAV data address. Handle 0,
+ * Every argument and result is a 32-bit integer except WAV data addresses. Handle 0,
  * an unknown handle and a handle already freed are accepted by every operation and do
  * nothing (results 0).
  *
@@ -57,6 +57,19 @@ TARVENKO_API int32_t dsInitialize(int32_t window);
  * Each sound owns one mixer channel: sounds play over each other freely, but one sound never
  * plays twice at once. */
 TARVENKO_API int32_t dsCreateDSB(int32_t instance, const void* data, int32_t size, int32_t flag);
+
+/* Memory for a whole WAV file of size bytes that dsAdoptDSB will take over, or NULL when size
+ * is not positive or memory is short. Needs no open output. A buffer that is not handed to
+ * dsAdoptDSB is given back with dsFreeBuffer, which accepts NULL. */
+TARVENKO_API void* dsAllocBuffer(int32_t size);
+TARVENKO_API void dsFreeBuffer(void* buffer);
+
+/* dsCreateDSB on a buffer from dsAllocBuffer, which the library takes over whatever the result:
+ * the caller must not touch it after the call, and the library frees it, at once or with the
+ * sound. Same answers, checks and budget as dsCreateDSB. A file already in the output's format
+ * (16-bit PCM, mono, 44.1 kHz, no more than 64 KiB besides its samples) plays from the buffer
+ * itself, so the sound costs one copy of the file instead of two while it loads. */
+TARVENKO_API int32_t dsAdoptDSB(int32_t instance, void* data, int32_t size, int32_t flag);
 
 /* Plays the sound once from its beginning; if it is already playing, it restarts. */
 TARVENKO_API int32_t dsPlay(int32_t sound);

@@ -120,6 +120,11 @@ WaveLayout walk(const unsigned char* bytes, std::size_t have, std::uint64_t tota
     if (codec != kPcm && codec != kFloat && codec != kALaw && codec != kMuLaw &&
         codec != kMsAdpcm && codec != kImaAdpcm)
         return refuse(layout, WaveVerdict::Unsupported);
+    // SDL widens 24-bit samples to 32 bits in place, three bytes a sample for as many frames
+    // as the block size gives: with blocks smaller than a frame it reads past the samples into
+    // uninitialised memory and plays that.
+    if (codec == kPcm && layout.bitsPerSample == 24 && layout.blockAlign < layout.channels * 3)
+        return refuse(layout, WaveVerdict::Malformed);
     if (layout.dataBytes == 0) return refuse(layout, WaveVerdict::Empty);
 
     const std::uint64_t frames = framesOf(layout, codec);

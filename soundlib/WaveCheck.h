@@ -19,8 +19,8 @@ enum class WaveVerdict {
     Ok,
     NotWave,     // no "RIFF....WAVE" header
     Truncated,   // the RIFF chunk, or a chunk up to and including "data", runs past the buffer
-    Malformed,   // chunks out of order or missing, a "fmt " chunk too short, or the data chunk
-                 // starting beyond the bytes looked at
+    Malformed,   // chunks out of order or missing, a "fmt " chunk too short, the data chunk
+                 // starting beyond the bytes looked at, or 24-bit blocks smaller than a frame
     Unsupported, // a codec, sample size, channel count or sample rate we do not decode
     TooLarge,    // decoding would take more than kMaxSoundBytes
     Empty,       // the data chunk holds no sample at all

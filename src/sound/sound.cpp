@@ -32,8 +32,13 @@ constexpr const char* kNoMemory = "メモリが足りません。";
 constexpr const char* kTooLarge = "大きすぎます。";
 constexpr const char* kBadFormat = "形式が違います。";
 
+// The first look at a file, enough for any usual header; only a file whose "fmt " or "data"
+// chunk starts further in is looked at again, up to wave::kHeadBytes.
+constexpr std::size_t kFirstLook = 4096;
+
 // Looks before it reads: the file's kind and length on the opened descriptor, then its head,
-// which tells what decoding will cost; only a file within the budget is read whole.
+// which tells what decoding will cost; only a file within the budget is read whole, straight
+// into memory that the library then takes over, so the file is never held twice.
 Loaded loadSound(Files& files, SoundLibrary& library, std::int32_t instance, std::string_view name,
                  std::int32_t flag, std::uint64_t used) {
     const Files::Opened opened = files.open(name);
@@ -47,7 +52,11 @@ Loaded loadSound(Files& files, SoundLibrary& library, std::int32_t instance, std
     case Files::Status::Ok:
         break;
     }
-    std::unique_ptr<unsigned char[]> bytes;
+    struct Unused {
+        SoundLibrary* library;
+        void operator()(void* buffer) const { library->dsFreeBuffer(buffer); }
+    };
+    std::unique_ptr<void, Unused> file(nullptr, Unused{&library});
     const std::uint64_t size = opened.size;
     wave::WaveLayout layout;
     {
@@ -58,29 +67,34 @@ Loaded loadSound(Files& files, SoundLibrary& library, std::int32_t instance, std
         } closer{files, opened.file};
 
         if (size > wave::kMaxFileBytes) return refused(kTooLarge);
-        const std::size_t head =
-            static_cast<std::size_t>(std::min<std::uint64_t>(size, wave::kHeadBytes));
-        bytes.reset(new (std::nothrow) unsigned char[std::max<std::size_t>(head, 1)]);
-        if (!bytes) return refused(kNoMemory);
-        if (!files.read(opened.file, 0, bytes.get(), head)) return refused(kUnreadable);
-
-        layout = wave::inspectWaveHeader(bytes.get(), head, size);
+        unsigned char first[kFirstLook];
+        const std::size_t look =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, kFirstLook));
+        if (!files.read(opened.file, 0, first, look)) return refused(kUnreadable);
+        layout = wave::inspectWaveHeader(first, look, size);
+        if (layout.verdict == wave::WaveVerdict::Malformed && size > look) {
+            const std::size_t head =
+                static_cast<std::size_t>(std::min<std::uint64_t>(size, wave::kHeadBytes));
+            std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[head]);
+            if (!bytes) return refused(kNoMemory);
+            std::memcpy(bytes.get(), first, look);
+            if (!files.read(opened.file, look, bytes.get() + look, head - look))
+                return refused(kUnreadable);
+            layout = wave::inspectWaveHeader(bytes.get(), head, size);
+        }
         if (layout.verdict == wave::WaveVerdict::TooLarge) return refused(kTooLarge);
         if (layout.verdict != wave::WaveVerdict::Ok) return refused(kBadFormat);
         if (used + layout.decodedBytes > wave::kMaxTotalBytes) return refused(kTooLarge);
 
-        if (size > head) {
-            const auto whole = static_cast<std::size_t>(size);
-            std::unique_ptr<unsigned char[]> all(new (std::nothrow) unsigned char[whole]);
-            if (!all) return refused(kNoMemory);
-            std::memcpy(all.get(), bytes.get(), head);
-            bytes = std::move(all);
-            if (!files.read(opened.file, head, bytes.get() + head, whole - head))
-                return refused(kUnreadable);
-        }
+        file.reset(library.dsAllocBuffer(static_cast<std::int32_t>(size)));
+        if (!file) return refused(kNoMemory);
+        auto* into = static_cast<unsigned char*>(file.get());
+        std::memcpy(into, first, look);
+        if (!files.read(opened.file, look, into + look, static_cast<std::size_t>(size) - look))
+            return refused(kUnreadable);
     }
     const std::int32_t handle =
-        library.dsCreateDSB(instance, bytes.get(), static_cast<std::int32_t>(size), flag);
+        library.dsAdoptDSB(instance, file.release(), static_cast<std::int32_t>(size), flag);
     if (handle == 0) return refused(kBadFormat);
     return Loaded{handle, layout.decodedBytes, nullptr};
 }

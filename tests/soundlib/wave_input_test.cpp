@@ -156,6 +156,12 @@ TEST(WaveCheck, RefusesFormatsOutsideSaneLimits) {
     EXPECT_EQ(with32(24, 384001), WaveVerdict::Unsupported);
     EXPECT_EQ(with32(24, 0xFFFFFFFF), WaveVerdict::Unsupported);
     EXPECT_EQ(with16(32, 0), WaveVerdict::Unsupported); // block align
+    Bytes b24 = wav; // 24-bit mono: SDL widens as many 3-byte samples as there are blocks
+    put16(b24, 34, 24);
+    put16(b24, 32, 3);
+    EXPECT_EQ(verdictOf(b24), WaveVerdict::Ok);
+    put16(b24, 32, 2);
+    EXPECT_EQ(verdictOf(b24), WaveVerdict::Malformed);
 }
 
 TEST(WaveCheck, RefusesFilesThatWouldDecodeToAnAbsurdSize) {

@@ -105,6 +105,17 @@ struct BadMusic {
     const char* reason; // nullptr: the music loads
 };
 
+// A short WAV whose "fmt " and "data" follow a LIST chunk of n bytes.
+static std::string behindList(std::uint32_t n) {
+    std::string w = MemoryFiles::wave();
+    std::string list = "LIST";
+    for (int i = 0; i < 4; ++i) list.push_back(static_cast<char>(n >> (8 * i)));
+    w.insert(12, list + std::string(n, 'i'));
+    const auto riff = static_cast<std::uint32_t>(w.size() - 8);
+    for (int i = 0; i < 4; ++i) w[4 + i] = static_cast<char>(riff >> (8 * i));
+    return w;
+}
+
 TEST(SoundFolder, EachBadMusicFileIsRefusedWithItsReasonBeforeItIsRead) {
     using S = Files::Status;
     const std::uint32_t min10 = 600 * 44100;
@@ -130,6 +141,8 @@ TEST(SoundFolder, EachBadMusicFileIsRefusedWithItsReasonBeforeItIsRead) {
          S::Ok, nullptr},
         {"13 min mono", MemoryFiles::waveHeader(1, 1, 44100, 2, 16, 780 * 44100 * 2),
          44 + 780 * 44100 * 2ull, S::Ok, nullptr},
+        {"100 kB of LIST first", behindList(100000), 0, S::Ok, nullptr},
+        {"a MiB of LIST first", behindList(1u << 20), 0, S::Ok, "形式が違います。"},
     };
     for (const BadMusic& row : rows) {
         Game g;

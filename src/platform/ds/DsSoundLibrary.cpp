@@ -21,9 +21,12 @@ bool DsSoundLibrary::load() {
                 one("dsStop"),
                 one("dsFree"),
                 one("dsTerminate"),
-                reinterpret_cast<Create>(::dlsym(lib, "dsCreateDSB"))};
+                reinterpret_cast<Create>(::dlsym(lib, "dsCreateDSB")),
+                reinterpret_cast<void* (*)(std::int32_t)>(::dlsym(lib, "dsAllocBuffer")),
+                reinterpret_cast<void (*)(void*)>(::dlsym(lib, "dsFreeBuffer")),
+                reinterpret_cast<Adopt>(::dlsym(lib, "dsAdoptDSB"))};
         if (api.initialize && api.play && api.playLooping && api.stop && api.free &&
-            api.terminate && api.create) {
+            api.terminate && api.create && api.allocBuffer && api.freeBuffer && api.adopt) {
             api_ = api;
         }
     }
@@ -37,6 +40,19 @@ std::int32_t DsSoundLibrary::dsInitialize(std::int32_t window) {
 std::int32_t DsSoundLibrary::dsCreateDSB(std::int32_t instance, const void* data, std::int32_t size,
                                          std::int32_t flag) {
     return api_.create ? api_.create(instance, data, size, flag) : 0;
+}
+
+void* DsSoundLibrary::dsAllocBuffer(std::int32_t size) {
+    return api_.allocBuffer ? api_.allocBuffer(size) : nullptr;
+}
+
+void DsSoundLibrary::dsFreeBuffer(void* buffer) {
+    if (api_.freeBuffer) api_.freeBuffer(buffer);
+}
+
+std::int32_t DsSoundLibrary::dsAdoptDSB(std::int32_t instance, void* data, std::int32_t size,
+                                        std::int32_t flag) {
+    return api_.adopt ? api_.adopt(instance, data, size, flag) : 0;
 }
 
 std::int32_t DsSoundLibrary::dsPlay(std::int32_t sound) {

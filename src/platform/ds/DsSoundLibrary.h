@@ -21,6 +21,10 @@ class DsSoundLibrary final : public SoundLibrary {
     std::int32_t dsInitialize(std::int32_t window) override;
     std::int32_t dsCreateDSB(std::int32_t instance, const void* data, std::int32_t size,
                              std::int32_t flag) override;
+    void* dsAllocBuffer(std::int32_t size) override;
+    void dsFreeBuffer(void* buffer) override;
+    std::int32_t dsAdoptDSB(std::int32_t instance, void* data, std::int32_t size,
+                            std::int32_t flag) override;
     std::int32_t dsPlay(std::int32_t sound) override;
     std::int32_t dsPlayLooping(std::int32_t sound) override;
     std::int32_t dsStop(std::int32_t sound) override;
@@ -30,9 +34,13 @@ class DsSoundLibrary final : public SoundLibrary {
   private:
     using One = std::int32_t (*)(std::int32_t);
     using Create = std::int32_t (*)(std::int32_t, const void*, std::int32_t, std::int32_t);
+    using Adopt = std::int32_t (*)(std::int32_t, void*, std::int32_t, std::int32_t);
     struct Api {
         One initialize, play, playLooping, stop, free, terminate;
         Create create;
+        void* (*allocBuffer)(std::int32_t);
+        void (*freeBuffer)(void*);
+        Adopt adopt;
     };
     bool load();
 

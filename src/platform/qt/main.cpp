@@ -81,13 +81,15 @@ int main(int argc, char** argv) {
     tarvenko::PosixFiles files; // the current folder
     tarvenko::MainWindow window(sound, files);
     tarvenko::Form1& form = window.form();
-    // The screen half of the load first; the sound half (which may show its message box) and
-    // then the window icon follow the first frame, so the music starts as the window appears.
+    // The screen half of the load first; the window icon and then the sound half (which may
+    // show its message box) follow the first frame, so the music starts as the window appears.
+    // The icon comes first: decoding it after the music is in memory raises the program's peak
+    // by about half a megabyte, for a few milliseconds sooner music.
     form.Form_Load_画面();
     if (form.終了済み()) return 0;
     AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form] {
-        if (!form.終了済み()) form.Form_Load_サウンド();
         setWindowIcon();
+        if (!form.終了済み()) form.Form_Load_サウンド();
     });
     window.show();
     return app.exec();
