@@ -33,6 +33,8 @@ void Form1::com_ban() {
         window_.refresh();
         if (n > 0) {
             const int open = 調査_利筋あるか();
+            候補前局面_.load(盤);
+            候補採点中_ = true;
             for (int k = 1; k <= 8; ++k) {
                 const int row = COM側 == 先手 ? k + 1 : k;
                 if (取得_持駒数(COM側, row) <= 0) continue;
@@ -58,6 +60,7 @@ void Form1::com_ban() {
     }
 
 play:
+    候補採点中_ = false;
     if (!chosen) {
         // No drop is possible: the computer passes. Nothing is recorded or counted, and
         // its box no longer says it is thinking.

@@ -2,6 +2,7 @@
 // everything it shows, plays or asks goes through Window and SoundLibrary.
 #pragma once
 
+#include "engine/Position.h"
 #include "platform/SoundLibrary.h"
 #include "platform/Window.h"
 
@@ -205,6 +206,12 @@ class Form1 {
     Window& window_;
     SoundLibrary& sound_;
     bool 終了済み_ = false;
+
+    // The position before the computer's candidates, with both sides' lines of attack and
+    // winning squares, while com_ban scores them: each candidate's score then follows from
+    // a local change of these maps instead of a new computation of the whole board.
+    engine::Position 候補前局面_;
+    bool 候補採点中_ = false;
 };
 
 } // namespace tarvenko

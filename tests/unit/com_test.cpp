@@ -5,6 +5,7 @@
 #include "Position.h"
 #include "Game.h"
 #include "Recording.h"
+#include "ReferenceCom.h"
 
 #include <gtest/gtest.h>
 
@@ -636,6 +637,62 @@ TEST(ComMove, SamePositionSameMove) {
         }
     }
     EXPECT_GT(checked, 30);
+}
+
+TEST(ComMove, SameTurnAsTheWholeBoardComputation) {
+    // Random games, both sides dropping at random where the rules allow. In every position
+    // the side to move is the computer: its turn is played by com_ban and searched again
+    // by the reference, which recomputes the lines of attack from the whole board for
+    // every candidate. Each candidate is also scored by 調査_得点 on its own.
+    std::mt19937 rng(2718);
+    ComGame play(F::先手), fast(F::先手), ref(F::先手);
+    long turns = 0, candidates = 0;
+    while (candidates < 100000 && !::testing::Test::HasFailure()) {
+        play->初期設定();
+        play->手番 = F::先手;
+        for (;;) {
+            const int side = play->手番;
+            const std::vector<Drop> drops = 打てる手(*play, side);
+            if (drops.empty()) break;
+            if (play->手数 > 0) {
+                play->COM側 = side;
+                play->人間側 = -side;
+                const 局面 before(*play);
+                before.戻す(*fast);
+                before.戻す(*ref);
+                fast.s.calls.clear();
+                fast.w.messages.clear();
+                fast->com_ban();
+                const 参照の手 m = 参照_探索(*ref, [&](int col, int k, int x, int y, int score) {
+                    int map[10][10];
+                    std::memcpy(map, ref->利き筋, sizeof map);
+                    EXPECT_EQ(ref->調査_得点(col, k, x, y), score) << x << "," << y;
+                    EXPECT_EQ(std::memcmp(map, ref->利き筋, sizeof map), 0) << x << "," << y;
+                    ++candidates;
+                });
+                SCOPED_TRACE("position after " + std::to_string(before.手数) + " drops");
+                if (m.chosen) {
+                    EXPECT_EQ(最後の手(*fast), (Drop{m.sx, m.sy, m.dx, m.dy, m.code}));
+                } else {
+                    EXPECT_EQ(fast->手数, before.手数);
+                }
+                EXPECT_EQ(fast->指し手[0], ref->指し手[0]);
+                EXPECT_EQ(fast->COM候補駒, ref->COM候補駒);
+                EXPECT_EQ(std::memcmp(fast->利き筋, ref->利き筋, sizeof ref->利き筋), 0);
+                EXPECT_EQ(std::memcmp(fast->利き筋_保存, ref->利き筋_保存, sizeof ref->利き筋), 0);
+                ++turns;
+            }
+            const Drop d =
+                drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
+            play->手順保存(d.sx, d.sy, d.x, d.y, d.code, play->盤[d.x][d.y]);
+            play->手数 += 1;
+            play->駒移動(d.sx, d.sy, d.x, d.y, d.code);
+            if (play->終了_判定(side, d.x, d.y) == F::真) break;
+            play->手番 = -side;
+        }
+    }
+    EXPECT_GE(candidates, 100000);
+    EXPECT_GT(turns, 1000);
 }
 
 TEST(ComMoveAllocations, SearchAllocatesNothing) {
