@@ -38,9 +38,16 @@ constexpr int highest(Bits b) {
     const auto hi = static_cast<std::uint64_t>(b >> 64);
     return hi ? 127 - std::countl_zero(hi) : 63 - std::countl_zero(static_cast<std::uint64_t>(b));
 }
+// Counted in place: without a population-count instruction in the baseline instruction
+// set, the library call would cost more than the count.
+constexpr int count64(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555ull;
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((x * 0x0101010101010101ull) >> 56);
+}
 constexpr int count(Bits b) {
-    return std::popcount(static_cast<std::uint64_t>(b)) +
-           std::popcount(static_cast<std::uint64_t>(b >> 64));
+    return count64(static_cast<std::uint64_t>(b)) + count64(static_cast<std::uint64_t>(b >> 64));
 }
 // Removes and returns the lowest square of a non-empty set.
 inline int popLowest(Bits& b) {

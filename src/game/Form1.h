@@ -3,10 +3,12 @@
 #pragma once
 
 #include "engine/Position.h"
+#include "engine/Search.h"
 #include "platform/SoundLibrary.h"
 #include "platform/Window.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -45,7 +47,7 @@ class Form1 {
     static constexpr double 後手結果X = -1.75, 後手結果Y = 9.5;
     static constexpr int 絵_タイトル = 0;
     static constexpr int 右ボタン = 2, 左ボタン = 1;
-    static constexpr int 色_白 = 15, 色_緑 = 2, 色_赤 = 12;
+    static constexpr int 色_白 = 15, 色_緑 = 2, 色_赤 = 12, 色_黄 = 14;
     static constexpr int 背景色 = 色_緑;
     static constexpr int 盤輪郭色 = 背景色;
     static constexpr int 移動結果色 = 色_白;
@@ -71,6 +73,11 @@ class Form1 {
     int 選択状態 = 0;
     int 指し手[7] = {};
     int COM候補駒 = 0;
+
+    // ---- The computer's strength: 標準 is com_ban's own look-ahead, the others search ----
+    static constexpr int 強さ_標準 = 0, 強さ_強い = 1, 強さ_最強 = 2;
+    int 強さ = 強さ_標準;
+    int 探索の評価 = 0; // the searcher's value of its last choice
 
     // ---- Lines of attack ----
     int 利き筋[10][10] = {};
@@ -161,6 +168,10 @@ class Form1 {
     // ---- Computer player (com/) ----
     void com_ban();
     int 調査_得点(int IN_元X, int IN_元Y, int IN_先X, int IN_先Y);
+    void LEVEL_STANDARD_Click();
+    void LEVEL_STRONG_Click();
+    void LEVEL_STRONGEST_Click();
+    void HINT_Click();
 
     // ---- Move record and replay (record/) ----
     void 手順保存(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動元駒, int 移動先駒);
@@ -202,6 +213,10 @@ class Form1 {
     void 文字出力(double x, double y, std::string_view text, int 色);
     bool 盤内(int X, int Y) const { return X >= 1 && X <= 9 && Y >= 1 && Y <= 9; }
     int 走査(int IN_手番, int IN_X, int IN_Y, int dX, int dY) const;
+    engine::Searcher& 探索器();
+    // The searcher's drop for a side at a strength; false when it has none.
+    bool 探索の手(int IN_手番, int 強さ_, int& 元X, int& 元Y, int& 先X, int& 先Y, int& 駒);
+    void ヒント消去();
 
     Window& window_;
     SoundLibrary& sound_;
@@ -212,6 +227,10 @@ class Form1 {
     // a local change of these maps instead of a new computation of the whole board.
     engine::Position 候補前局面_;
     bool 候補採点中_ = false;
+
+    std::unique_ptr<engine::Searcher> 探索器_; // made once, when first needed
+    int ヒント_[4] = {};                       // hand column and row, square X and Y
+    bool ヒント表示中_ = false;
 };
 
 } // namespace tarvenko

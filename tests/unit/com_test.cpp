@@ -695,6 +695,79 @@ TEST(ComMove, SameTurnAsTheWholeBoardComputation) {
     EXPECT_GT(turns, 1000);
 }
 
+TEST(Engine, DropsAndRowsAgreeWithTheGamesRules) {
+    // Random games. In every position the searcher's drops for the side to move are those
+    // that 移動チェック allows under the placement rule, its winning squares of both sides
+    // are where 調査_3並び finds a row after a drop there, and the position it keeps drop
+    // by drop equals the one computed afresh from the board.
+    namespace e = engine;
+    std::mt19937 rng(31);
+    ComGame g(F::先手);
+    long positions = 0;
+    while (positions < 10000 && !::testing::Test::HasFailure()) {
+        g->初期設定();
+        e::Position kept;
+        kept.load(g->盤);
+        kept.setHands(g->先手持駒, g->後手持駒, 0);
+        for (int side = F::先手;; side = -side) {
+            e::Position p;
+            p.load(g->盤);
+            p.setHands(g->先手持駒, g->後手持駒, side == F::先手 ? 0 : 1);
+            for (int c = 0; c < 2; ++c) {
+                EXPECT_EQ(kept.attacks[c], p.attacks[c]);
+                EXPECT_EQ(kept.wins[c], p.wins[c]);
+            }
+            EXPECT_EQ(kept.key, p.key);
+            std::vector<Drop> expected;
+            参照_調査_利き筋(*g, -side);
+            const int open = g->調査_利筋あるか();
+            g->調査_2歩フラグ設定();
+            const int col = side == F::先手 ? F::先手持駒列 : F::後手持駒列;
+            for (int k = 1; k <= 8; ++k) {
+                const int row = side == F::先手 ? k + 1 : 9 - k;
+                if (g->取得_持駒数(side, row) <= 0) continue;
+                for (int x = 1; x <= 9; ++x) {
+                    for (int y = 1; y <= 9; ++y) {
+                        if (open == F::真 && g->利き筋[x][y] != F::真) continue;
+                        if (g->移動チェック(col, row, x, y, g->取得_持駒(side, row)) == F::真)
+                            expected.push_back({col, row, x, y, g->取得_持駒(side, row)});
+                    }
+                }
+            }
+            e::Move moves[e::maxMoves];
+            const int n = e::generateDrops(p, moves);
+            std::vector<Drop> found;
+            for (int i = 0; i < n; ++i) {
+                found.push_back({col, side == F::先手 ? moves[i].kind + 1 : 9 - moves[i].kind,
+                                 e::columnOf(moves[i].sq), e::rowOf(moves[i].sq),
+                                 e::codeOf(p.toMove, moves[i].kind)});
+            }
+            EXPECT_EQ(found, expected) << "after " << g->手数 << " drops";
+            bool wins = false;
+            for (int x = 1; x <= 9; ++x) {
+                for (int y = 1; y <= 9; ++y) {
+                    if (g->盤[x][y] != F::空き) continue;
+                    for (int c = 0; c < 2; ++c) {
+                        g->盤[x][y] = c == 0 ? F::先手金 : F::後手金;
+                        const bool row = g->調査_3並び(c == 0 ? F::先手 : F::後手, x, y) == F::真;
+                        EXPECT_EQ(e::has(p.wins[c], e::squareOf(x, y)), row) << x << "," << y;
+                        g->盤[x][y] = F::空き;
+                    }
+                }
+            }
+            for (const Drop& d : expected) wins |= e::has(p.wins[p.toMove], e::squareOf(d.x, d.y));
+            EXPECT_EQ(e::hasWinningDrop(p), wins);
+            ++positions;
+            if (n == 0) break;
+            const int i = std::uniform_int_distribution<int>(0, n - 1)(rng);
+            kept.drop(moves[i].sq, moves[i].kind);
+            const Drop d = found[static_cast<std::size_t>(i)];
+            g->駒移動(d.sx, d.sy, d.x, d.y, d.code);
+            if (g->調査_3並び(side, d.x, d.y) == F::真) break;
+        }
+    }
+}
+
 TEST(ComMoveAllocations, SearchAllocatesNothing) {
     for (int reply : {F::後手金, F::後手歩}) {
         ComGame g(F::先手);
