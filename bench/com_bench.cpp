@@ -57,9 +57,7 @@ bool 人間のでたらめな手(Form1& f, std::mt19937& rng) {
     });
     if (drops.empty()) return false;
     const Drop d = drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
-    f.手順保存(col, d.row, d.x, d.y, d.code, f.盤[d.x][d.y]);
-    f.手数 += 1;
-    f.駒移動(col, d.row, d.x, d.y, d.code);
+    f.記録して打つ(col, d.row, d.x, d.y, d.code);
     if (f.終了_判定(side, d.x, d.y) == F::真) return false;
     f.手番 = f.COM側;
     return true;

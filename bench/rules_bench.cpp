@@ -14,8 +14,6 @@ using F = Form1;
 
 namespace {
 
-constexpr int 駒の値[9] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
-
 struct Game {
     RecordingWindow w;
     RecordingSound s;
@@ -80,7 +78,7 @@ void BM_ThreeInRow_CrowdedBoardSweep(benchmark::State& state) {
         for (int x = 1; x <= 9; ++x) {
             for (int y = 1; y <= 9; ++y) {
                 const int c = cell(rng);
-                f.盤[x][y] = c < 4 ? F::空き : (c < 10 ? -1 : 1) * 駒の値[1 + c % 8];
+                f.盤[x][y] = c < 4 ? F::空き : piece::codeOf(c < 10 ? F::先手 : F::後手, 1 + c % 8);
             }
         }
     }

@@ -7,7 +7,7 @@ namespace tarvenko {
 void Form1::com_ban() {
     const double boxX = COM側 == 先手 ? 先手結果X : 後手結果X;
     const double boxY = COM側 == 先手 ? 先手結果Y : 後手結果Y;
-    描画_四角形(boxX, boxY, 1360, 380, 背景色);
+    描画_四角形(boxX, boxY, 結果枠幅, 結果枠高, 背景色);
     描画_数値(boxX, boxY, "思考中", 移動結果色, 0, 12);
 
     const int n = 取得_全持駒数(COM側);
@@ -18,15 +18,11 @@ void Form1::com_ban() {
 
     if (手数 == 0) {
         // The opening: the computer's own 歩 onto the centre, no search.
-        if (COM側 == 先手) {
-            sx = 先手持駒列, sy = 2, c = 先手歩;
-        } else {
-            sx = 後手持駒列, sy = 8, c = 後手歩;
-        }
+        sx = col, sy = piece::handRow(COM側, piece::歩), c = piece::codeOf(COM側, piece::歩);
         dx = 5, dy = 5;
         chosen = true;
     } else {
-        指し手[0] = -99999;
+        指し手[0] = 得点_最低;
         調査_利き筋(人間側);
         利き筋_PUSH();
         調査_2歩フラグ設定();
@@ -38,12 +34,13 @@ void Form1::com_ban() {
             const int open = 調査_利筋あるか();
             候補前局面_.load(盤);
             候補採点中_ = true;
-            for (int k = 1; k <= 8; ++k) {
-                const int row = COM側 == 先手 ? k + 1 : k;
+            // The search stops at the first winning drop.
+            for (int k = 1; k <= 8 && 指し手[0] < 得点_打ち切り; ++k) {
+                const int row = piece::topHandRow(COM側) + k - 1;
                 if (取得_持駒数(COM側, row) <= 0) continue;
                 COM候補駒 = 取得_持駒(COM側, row);
-                for (int x = 1; x <= 9; ++x) {
-                    for (int y = 1; y <= 9; ++y) {
+                for (int x = 1; x <= 9 && 指し手[0] < 得点_打ち切り; ++x) {
+                    for (int y = 1; y <= 9 && 指し手[0] < 得点_打ち切り; ++y) {
                         if (open == 真 && 利き筋[x][y] != 真) continue;
                         if (移動チェック(col, k, x, y, COM候補駒) != 真) continue;
                         盤[x][y] = COM候補駒;
@@ -54,7 +51,6 @@ void Form1::com_ban() {
                             指し手[0] = s;
                             sx = col, sy = row, dx = x, dy = y, c = COM候補駒;
                             chosen = true;
-                            if (指し手[0] >= 9998) goto play;
                         }
                     }
                 }
@@ -62,29 +58,21 @@ void Form1::com_ban() {
         }
     }
 
-play:
     候補採点中_ = false;
     if (!chosen) {
         // No drop is possible: the computer passes. Nothing is recorded or counted, and
         // its box no longer says it is thinking.
-        描画_四角形(boxX, boxY, 1360, 380, 背景色);
+        描画_四角形(boxX, boxY, 結果枠幅, 結果枠高, 背景色);
         window_.refresh();
         手番 = 人間側;
         return;
     }
 
-    手順保存(sx, sy, dx, dy, c, c);
-    手数 += 1;
-    描画_手数(手数, 色_白);
-    駒移動(sx, sy, dx, dy, c);
+    記録して打つ(sx, sy, dx, dy, c);
     描画_桝輪郭(色_白, dx, dy);
     音_再生(音_駒打);
     描画_移動結果(dx, dy, c, 色_白);
-    if (調査_3並び(COM側, dx, dy) == 真) {
-        描画_点滅3並び(COM側, dx, dy, 2);
-        終了_処理(盤[dx][dy]);
-        return;
-    }
+    if (勝ちなら終える(COM側, dx, dy)) return;
     手番 = 人間側;
 }
 

@@ -22,17 +22,17 @@ int Form1::調査_得点(int IN_元X, int IN_元Y, int IN_先X, int IN_先Y) {
         // computer's winning squares, the human's winning squares and both maps. The
         // caller puts its own map back right after, so 利き筋 is left as it is.
         const engine::Position& before = 候補前局面_;
-        if (engine::has(before.wins[com], sq)) return 10000;
+        if (engine::has(before.wins[com], sq)) return 得点_勝ち;
         const engine::Bits mine =
             before.attacksAfterDrop(com, sq, engine::kindOfCode(盤[IN_先X][IN_先Y]));
         // The candidate's square is no longer free for the human; nothing else of the
         // human's runs changes, since they stopped at the empty square before.
         engine::Bits threats = before.wins[human] & ~engine::bit(sq);
         if (mine) threats &= mine;
-        return threats ? -901 : result;
+        return threats ? 得点_負け : result;
     }
 
-    if (調査_3並び(COM側, IN_先X, IN_先Y) == 真) return 10000;
+    if (調査_3並び(COM側, IN_先X, IN_先Y) == 真) return 得点_勝ち;
     調査_利き筋(COM側);
     if (!sides) return result;
     // The human's marker on an empty square makes three exactly where the human's
@@ -41,7 +41,7 @@ int Form1::調査_得点(int IN_元X, int IN_元Y, int IN_先X, int IN_先Y) {
     p.load(盤);
     engine::Bits threats = p.wins[human];
     if (p.attacks[com]) threats &= p.attacks[com];
-    return threats ? -901 : result;
+    return threats ? 得点_負け : result;
 }
 
 } // namespace tarvenko

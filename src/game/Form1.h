@@ -6,6 +6,7 @@
 #include "engine/Search.h"
 #include "platform/SoundLibrary.h"
 #include "platform/Window.h"
+#include "rules/pieces.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,13 +27,25 @@ class Form1 {
     static constexpr int 空き = 0;
     static constexpr int 桝数 = 9;
 
-    static constexpr int 先手歩 = -10, 先手香 = -20, 先手桂 = -30, 先手銀 = -100;
-    static constexpr int 先手金 = -110, 先手角 = -800, 先手飛 = -900, 先手王 = -950;
-    static constexpr int 後手歩 = 10, 後手香 = 20, 後手桂 = 30, 後手銀 = 100;
-    static constexpr int 後手金 = 110, 後手角 = 800, 後手飛 = 900, 後手王 = 950;
+    static constexpr int 先手 = piece::先手;
+    static constexpr int 後手 = piece::後手;
 
-    static constexpr int 先手 = 先手歩;
-    static constexpr int 後手 = 後手歩;
+    static constexpr int 先手歩 = piece::codeOf(先手, piece::歩);
+    static constexpr int 先手香 = piece::codeOf(先手, piece::香);
+    static constexpr int 先手桂 = piece::codeOf(先手, piece::桂);
+    static constexpr int 先手銀 = piece::codeOf(先手, piece::銀);
+    static constexpr int 先手金 = piece::codeOf(先手, piece::金);
+    static constexpr int 先手角 = piece::codeOf(先手, piece::角);
+    static constexpr int 先手飛 = piece::codeOf(先手, piece::飛);
+    static constexpr int 先手王 = piece::codeOf(先手, piece::王);
+    static constexpr int 後手歩 = piece::codeOf(後手, piece::歩);
+    static constexpr int 後手香 = piece::codeOf(後手, piece::香);
+    static constexpr int 後手桂 = piece::codeOf(後手, piece::桂);
+    static constexpr int 後手銀 = piece::codeOf(後手, piece::銀);
+    static constexpr int 後手金 = piece::codeOf(後手, piece::金);
+    static constexpr int 後手角 = piece::codeOf(後手, piece::角);
+    static constexpr int 後手飛 = piece::codeOf(後手, piece::飛);
+    static constexpr int 後手王 = piece::codeOf(後手, piece::王);
     static constexpr int 終局 = -1;
     static constexpr int モード_人間 = 0;
     static constexpr int モード_COM = 1;
@@ -53,6 +66,20 @@ class Form1 {
     static constexpr int 移動結果色 = 色_白;
 
     static constexpr int 手順容量 = 501; // entries 0..500 of the move record
+
+    // The computer's scores of a candidate drop, and the bounds of its search.
+    static constexpr int 得点_勝ち = 10000;    // the drop makes the computer's row of three
+    static constexpr int 得点_負け = -901;     // after it the human could make a row of three
+    static constexpr int 得点_最低 = -99999;   // below every score: the first candidate is taken
+    static constexpr int 得点_打ち切り = 9998; // a win: nothing can beat it, the search stops
+
+    // Boxes erased before they are written, in twips.
+    static constexpr double 結果枠幅 = 1360, 結果枠高 = 380; // a side's last-move box
+    static constexpr double 手数枠幅 = 1250, 手数枠高 = 300; // the move counter
+    static constexpr double 戻消去幅 = 1250, 戻消去高 = 400; // what 戻 erases of a last-move box
+
+    // Added to a row number 1..9, 描画_移動駒種類 writes it as a kanji numeral.
+    static constexpr int 漢数字印 = 1000;
 
     // ---- Board and hands ----
     int 盤[10][10] = {};  // (X, Y), 1..9 used
@@ -113,6 +140,15 @@ class Form1 {
     void Form_KeyDown(int KeyCode, int Shift);
     void Form_Unload(int& Cancel);
 
+    // ---- A drop, whoever makes it (game/) ----
+    // Records the drop, counts it on the counter and moves the piece.
+    void 記録して打つ(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動駒);
+    // Adds 差 to the move count and shows it.
+    void 手数を進める(int 差);
+    // When the drop on (IN_先X, IN_先Y) makes the side's row of three: blinks it, names
+    // the winner and ends the game. True then.
+    bool 勝ちなら終える(int IN_手番, int IN_先X, int IN_先Y);
+
     // ---- Menu commands (game/) ----
     void START_Click();
     void SENTE_Click();
@@ -159,6 +195,12 @@ class Form1 {
     int 調査_左下(int IN_手番, int IN_X, int IN_Y) const;
     int 調査_左上(int IN_手番, int IN_X, int IN_Y) const;
     int 調査_3並び(int IN_手番, int IN_X, int IN_Y) const;
+    // The squares of a row of three, in order along its axis (top to bottom, or left to
+    // right). 最後の軸 asks for the last axis of the order that makes three, not the first.
+    struct 並び {
+        int X[3], Y[3];
+    };
+    int 調査_3並び(int IN_手番, int IN_X, int IN_Y, 並び& 列, bool 最後の軸 = false) const;
     int 終了_判定(int IN_手番, int IN_先X, int IN_先Y) const;
     void 終了_処理(int IN_移動駒);
     void 終了(std::string_view 勝手);
@@ -207,12 +249,17 @@ class Form1 {
     // True once the program has ended; nothing more is handled.
     bool 終了済み() const { return 終了済み_; }
 
-    Window& window() { return window_; }
-
   private:
     void 文字出力(double x, double y, std::string_view text, int 色);
+    void 対局を始める(int モード, int 人間, std::string_view 変更不可);
+    void 番を知らせる(int side);
     bool 盤内(int X, int Y) const { return X >= 1 && X <= 9 && Y >= 1 && Y <= 9; }
     int 走査(int IN_手番, int IN_X, int IN_Y, int dX, int dY) const;
+    int 三並び(int IN_手番, int IN_X, int IN_Y, 並び* 列, bool 最後の軸) const;
+    void 盤をクリック(int SX, int SY);   // a drop of the selected piece
+    void 持駒をクリック(int SX, int SY); // anywhere off the board: a hand slot selects
+    void 持駒に足す(int 駒, int 差);
+    void 描画_持盤(int side, double 数X);
     engine::Searcher& 探索器();
     // The searcher's drop for a side at a strength; false when it has none.
     bool 探索の手(int IN_手番, int 強さ_, int& 元X, int& 元Y, int& 先X, int& 先Y, int& 駒);

@@ -8,85 +8,67 @@
 namespace tarvenko {
 
 void Form1::START_Click() {
-    if (終了済み_) return;
-    if (手番 == 終局 || 対局中 == 偽) {
-        初期設定();
-        対局モード = モード_人間;
-        人間側 = 先手;
-        COM側 = 後手;
-        手番 = 先手;
-        対局中 = 真;
-        window_.messageBox("先手の番です", " ", MessageIcon::None);
-    } else if (手数 > 0) {
-        window_.messageBox("  局面 → 最初にして下さい", "対局相手の途中変更は不可",
-                           MessageIcon::None);
-    } else {
-        対局モード = モード_人間;
-        if (手番 == 先手) {
-            window_.messageBox("先手の番です", " ", MessageIcon::None);
-        } else if (手番 == 後手) {
-            window_.messageBox("後手の番です", " ", MessageIcon::None);
-        }
-    }
+    対局を始める(モード_人間, 先手, "対局相手の途中変更は不可");
 }
 
 void Form1::SENTE_Click() {
+    対局を始める(モード_COM, 先手, "途中設定変更は不可");
+}
+
+void Form1::GOTE_Click() {
+    対局を始める(モード_COM, 後手, "途中設定変更は不可");
+}
+
+void Form1::対局を始める(int モード, int 人間, std::string_view 変更不可) {
     if (終了済み_) return;
+    ヒント消去();
+    const int com = 人間 == 先手 ? 後手 : 先手;
     if (手番 == 終局 || 対局中 == 偽) {
         初期設定();
-        対局モード = モード_COM;
-        人間側 = 先手;
-        COM側 = 後手;
+        対局モード = モード;
+        人間側 = 人間;
+        COM側 = com;
         手番 = 先手;
         対局中 = 真;
-        window_.messageBox("先手の番です", " ", MessageIcon::None);
-    } else if (手数 > 0) {
-        window_.messageBox("  局面 → 最初にして下さい", "途中設定変更は不可", MessageIcon::None);
-    } else {
-        対局モード = モード_COM;
-        if (人間側 == 先手) {
-            window_.messageBox("先手の番です", " ", MessageIcon::None);
-        } else if (人間側 == 後手) {
-            全輪郭クリア();
-            人間側 = 先手;
-            COM側 = 後手;
+        if (モード == モード_COM && 人間 == 後手) {
             com_ban();
+        } else {
+            番を知らせる(先手);
+        }
+    } else if (手数 > 0) {
+        window_.messageBox("  局面 → 最初にして下さい", 変更不可, MessageIcon::None);
+    } else {
+        // Before the first move the sides may still change; a change gives the computer
+        // its move at once.
+        対局モード = モード;
+        if (モード == モード_COM && 人間側 != 人間 && (人間側 == 先手 || 人間側 == 後手)) {
+            全輪郭クリア();
+            人間側 = 人間;
+            COM側 = com;
+            com_ban();
+        } else {
+            番を知らせる(モード == モード_人間 ? 手番 : 人間側);
         }
     }
 }
 
-void Form1::GOTE_Click() {
-    if (終了済み_) return;
-    if (手番 == 終局 || 対局中 == 偽) {
-        初期設定();
-        対局モード = モード_COM;
-        人間側 = 後手;
-        COM側 = 先手;
-        手番 = 先手;
-        対局中 = 真;
-        com_ban();
-    } else if (手数 > 0) {
-        window_.messageBox("  局面 → 最初にして下さい", "途中設定変更は不可", MessageIcon::None);
-    } else {
-        対局モード = モード_COM;
-        if (人間側 == 先手) {
-            全輪郭クリア();
-            人間側 = 後手;
-            COM側 = 先手;
-            com_ban();
-        } else if (人間側 == 後手) {
-            window_.messageBox("後手の番です", " ", MessageIcon::None);
-        }
+void Form1::番を知らせる(int side) {
+    if (side == 先手) {
+        window_.messageBox("先手の番です", " ", MessageIcon::None);
+    } else if (side == 後手) {
+        window_.messageBox("後手の番です", " ", MessageIcon::None);
     }
 }
 
 void Form1::OWARI_Click() {
     if (終了済み_) return;
+    ヒント消去();
     処理_終了();
 }
 
 void Form1::VER_Click() {
     if (終了済み_) return;
+    ヒント消去();
     音_再生(音_その他);
     window_.messageBox("Tarvenko  バージョン " TARVENKO_VERSION "\r\r"
                        "将棋の駒を盤に打って、自分の駒を縦・横・斜めに"

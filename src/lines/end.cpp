@@ -39,42 +39,17 @@ void Form1::終了(std::string_view 勝手) {
 void Form1::描画_点滅3並び(int IN_手番, int IN_X, int IN_Y, int IN_点滅回数) {
     音_再生(音_終局);
 
-    const int u = 調査_上(IN_手番, IN_X, IN_Y);
-    const int d = 調査_下(IN_手番, IN_X, IN_Y);
-    const int l = 調査_左(IN_手番, IN_X, IN_Y);
-    const int r = 調査_右(IN_手番, IN_X, IN_Y);
-    const int ul = 調査_左上(IN_手番, IN_X, IN_Y);
-    const int dr = 調査_右下(IN_手番, IN_X, IN_Y);
-    const int dl = 調査_左下(IN_手番, IN_X, IN_Y);
-    const int ur = 調査_右上(IN_手番, IN_X, IN_Y);
-
-    // Every axis of exactly three writes the list afresh, so the last one found is shown.
-    int 列X[3] = {}, 列Y[3] = {};
-    int n = 0;
-    if (u + d + 1 == 3) {
-        n = 0;
-        for (int y = IN_Y - u; y <= IN_Y + d; ++y) 列X[n] = IN_X, 列Y[n++] = y;
-    }
-    if (l + r + 1 == 3) {
-        n = 0;
-        for (int x = IN_X - l; x <= IN_X + r; ++x) 列X[n] = x, 列Y[n++] = IN_Y;
-    }
-    if (ul + dr + 1 == 3) {
-        n = 0;
-        for (int x = IN_X - ul; x <= IN_X + dr; ++x, ++n) 列X[n] = x, 列Y[n] = IN_Y - ul + n;
-    }
-    if (dl + ur + 1 == 3) {
-        n = 0;
-        for (int x = IN_X - dl; x <= IN_X + ur; ++x, ++n) 列X[n] = x, 列Y[n] = IN_Y + dl - n;
-    }
+    // Where two axes both make three, the last of the row test's order is shown.
+    並び 列{};
+    const int n = 調査_3並び(IN_手番, IN_X, IN_Y, 列, true) == 真 ? 3 : 0;
 
     for (int k = 0; k < IN_点滅回数; ++k) {
-        for (int i = 0; i < n; ++i) 描画_桝(列X[i], 列Y[i]);
+        for (int i = 0; i < n; ++i) 描画_桝(列.X[i], 列.Y[i]);
         window_.refresh();
         待ち時間(0.3);
         for (int i = 0; i < n; ++i) {
-            描画_絵(盤[列X[i]][列Y[i]], 列X[i], 列Y[i]);
-            描画_桝輪郭(背景色, 列X[i], 列Y[i]);
+            描画_絵(盤[列.X[i]][列.Y[i]], 列.X[i], 列.Y[i]);
+            描画_桝輪郭(背景色, 列.X[i], 列.Y[i]);
         }
         window_.refresh();
         待ち時間(0.3);

@@ -3,20 +3,6 @@
 
 namespace tarvenko {
 
-namespace {
-
-// Index 1..8 of a piece code's kind, in the order 歩 香 桂 銀 金 角 飛 王; 0 for none.
-int 種類番号(int code) {
-    const int a = code < 0 ? -code : code;
-    constexpr int codes[9] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
-    for (int k = 1; k <= 8; ++k) {
-        if (codes[k] == a) return k;
-    }
-    return 0;
-}
-
-} // namespace
-
 void Form1::手順保存(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動元駒,
                      int 移動先駒) {
     // A game has at most 40 moves; a record that is somehow full keeps what it has.
@@ -34,6 +20,7 @@ void Form1::手順保存(int 移動元X, int 移動元Y, int 移動先X, int 移
 
 void Form1::REPLAY_Click() {
     if (終了済み_) return;
+    ヒント消去();
     if (手順数 < 1) {
         音_再生(音_禁止);
         window_.messageBox("できません", "戻る", MessageIcon::None);
@@ -51,14 +38,7 @@ void Form1::REPLAY_Click() {
         描画_絵(手順_移動元駒[n], sx, sy);
         描画_桝輪郭(背景色, sx, sy);
     } else {
-        const int code = 手順_移動先駒[n];
-        const int kind = 種類番号(code);
-        if (kind != 0) (code < 0 ? 先手持駒 : 後手持駒)[kind] += 1;
-        if (code >= 10) {
-            後手持駒合計 += 1;
-        } else if (code <= -10) {
-            先手持駒合計 += 1;
-        }
+        持駒に足す(手順_移動先駒[n], 1);
     }
     if (盤内(dx, dy)) 盤[dx][dy] = 手順_取駒[n];
     手番 = 取得_手番(手順_移動元駒[n]);
@@ -68,17 +48,17 @@ void Form1::REPLAY_Click() {
     描画_桝(dx, dy);
     音_再生(音_駒打);
     if (手順_移動元駒[n] > 0) {
-        描画_四角形(後手結果X, 後手結果Y, 1250, 400, 背景色);
+        描画_四角形(後手結果X, 後手結果Y, 戻消去幅, 戻消去高, 背景色);
     } else {
-        描画_四角形(先手結果X, 先手結果Y, 1250, 400, 背景色);
+        描画_四角形(先手結果X, 先手結果Y, 戻消去幅, 戻消去高, 背景色);
     }
     手順数 -= 1;
-    手数 -= 1;
-    描画_手数(手数, 色_白);
+    手数を進める(-1);
 }
 
 void Form1::AFTER_Click() {
     if (終了済み_) return;
+    ヒント消去();
     if (手順数 >= 手順最大) {
         音_再生(音_禁止);
         window_.messageBox("できません", "進む", MessageIcon::None);
@@ -89,8 +69,7 @@ void Form1::AFTER_Click() {
 
     手順数 += 1;
     const int n = 手順数;
-    手数 += 1;
-    描画_手数(手数, 色_白);
+    手数を進める(1);
 
     const int sx = 手順_移動元X[n], sy = 手順_移動元Y[n];
     const int dx = 手順_移動先X[n], dy = 手順_移動先Y[n];
@@ -99,13 +78,7 @@ void Form1::AFTER_Click() {
         盤[sx][sy] = 空き;
         描画_桝(sx, sy);
     } else {
-        const int kind = 種類番号(code);
-        if (kind != 0) (code < 0 ? 先手持駒 : 後手持駒)[kind] -= 1;
-        if (code >= 10) {
-            後手持駒合計 -= 1;
-        } else if (code <= -10) {
-            先手持駒合計 -= 1;
-        }
+        持駒に足す(code, -1);
     }
     if (盤内(dx, dy)) 盤[dx][dy] = code;
     const int mover = 取得_手番(手順_移動元駒[n]);
@@ -120,14 +93,23 @@ void Form1::AFTER_Click() {
     音_再生(音_駒打);
     描画_手数(手数, 色_白);
 
-    if (終了_判定(mover, dx, dy) == 真) {
-        描画_点滅3並び(mover, dx, dy, 2);
-        終了_処理(code);
+    勝ちなら終える(mover, dx, dy);
+}
+
+void Form1::持駒に足す(int 駒, int 差) {
+    const int kind = piece::kindOf(駒);
+    if (kind != 0) (駒 < 0 ? 先手持駒 : 後手持駒)[kind] += 差;
+    // The totals count every value of a side's range, as the board's cells do.
+    if (駒 >= 後手) {
+        後手持駒合計 += 差;
+    } else if (駒 <= 先手) {
+        先手持駒合計 += 差;
     }
 }
 
 void Form1::CANCEL_Click() {
     if (終了済み_) return;
+    ヒント消去();
     手番 = 終局;
     初期設定();
     音_再生(音_駒打);

@@ -5,50 +5,14 @@ namespace tarvenko {
 
 namespace {
 
-Picture 絵の種類(int code, bool& found) {
-    found = true;
-    switch (code) {
-    case Form1::先手歩:
-        return Picture::SITA_HU;
-    case Form1::先手香:
-        return Picture::SITA_KYOU;
-    case Form1::先手桂:
-        return Picture::SITA_KEI;
-    case Form1::先手銀:
-        return Picture::SITA_GIN;
-    case Form1::先手金:
-        return Picture::SITA_KIN;
-    case Form1::先手角:
-        return Picture::SITA_KAKU;
-    case Form1::先手飛:
-        return Picture::SITA_SYA;
-    case Form1::先手王:
-        return Picture::SITA_OU;
-    case Form1::後手歩:
-        return Picture::UE_HU;
-    case Form1::後手香:
-        return Picture::UE_KYOU;
-    case Form1::後手桂:
-        return Picture::UE_KEI;
-    case Form1::後手銀:
-        return Picture::UE_GIN;
-    case Form1::後手金:
-        return Picture::UE_KIN;
-    case Form1::後手角:
-        return Picture::UE_KAKU;
-    case Form1::後手飛:
-        return Picture::UE_SYA;
-    case Form1::後手王:
-        return Picture::UE_OU;
-    case Form1::絵_タイトル:
-        return Picture::PG_NA;
-    default:
-        found = false;
-        return Picture::KARA_MASU;
-    }
-}
-
-constexpr int 先手の駒[9] = {0, -10, -20, -30, -100, -110, -800, -900, -950};
+// The pictures of each side's pieces by kind; index 0 is no kind.
+constexpr Picture 先手の絵[piece::種類数 + 1] = {
+    Picture::KARA_MASU, Picture::SITA_HU,  Picture::SITA_KYOU,
+    Picture::SITA_KEI,  Picture::SITA_GIN, Picture::SITA_KIN,
+    Picture::SITA_KAKU, Picture::SITA_SYA, Picture::SITA_OU};
+constexpr Picture 後手の絵[piece::種類数 + 1] = {
+    Picture::KARA_MASU, Picture::UE_HU,   Picture::UE_KYOU, Picture::UE_KEI, Picture::UE_GIN,
+    Picture::UE_KIN,    Picture::UE_KAKU, Picture::UE_SYA,  Picture::UE_OU};
 
 } // namespace
 
@@ -71,9 +35,12 @@ void Form1::描画_桝(double 座標X, double 座標Y) {
 }
 
 void Form1::描画_絵(int 駒種類, double 座標X, double 座標Y) {
-    bool found = false;
-    const Picture picture = 絵の種類(駒種類, found);
-    if (!found) return;
+    Picture picture = Picture::PG_NA;
+    if (駒種類 != 絵_タイトル) {
+        const int kind = piece::kindOf(駒種類);
+        if (kind == 0) return; // not a piece: nothing is drawn
+        picture = (駒種類 < 0 ? 先手の絵 : 後手の絵)[kind];
+    }
     window_.drawPicture(picture, static_cast<float>(横位置(座標X)),
                         static_cast<float>(縦位置(座標Y)));
 }
@@ -98,9 +65,9 @@ void Form1::描画_将棋盤桝() {
 }
 
 void Form1::全輪郭クリア() {
-    for (int i = 1; i <= 8; ++i) {
-        描画_桝輪郭(背景色, 先手持駒列, i + 1);
-        描画_桝輪郭(背景色, 後手持駒列, i);
+    for (int i = 0; i < piece::種類数; ++i) {
+        描画_桝輪郭(背景色, 先手持駒列, piece::topHandRow(先手) + i);
+        描画_桝輪郭(背景色, 後手持駒列, piece::topHandRow(後手) + i);
     }
     for (int x = 1; x <= 9; ++x) {
         for (int y = 1; y <= 9; ++y) 描画_桝輪郭(背景色, x, y);
@@ -108,26 +75,27 @@ void Form1::全輪郭クリア() {
 }
 
 void Form1::描画_黒持盤() {
-    描画_四角形(12, 2, 500, 5000, 背景色);
-    for (int k = 1; k <= 8; ++k) {
-        描画_桝(先手持駒列, k + 1);
-        if (先手持駒[k] > 0) {
-            描画_絵(先手の駒[k], 先手持駒列, k + 1);
-            描画_桝輪郭(背景色, 先手持駒列, k + 1);
-            描画_数値(12, k + 1.2, 先手持駒[k], 色_赤, 0, 14);
-        }
-    }
+    描画_四角形(12, 2, 500, 5000, 背景色); // the column of counts, down to the window's foot
+    描画_持盤(先手, 12);
 }
 
 void Form1::描画_白持盤() {
     描画_四角形(0, 1, 490, 5000, 背景色);
-    for (int i = 1; i <= 8; ++i) {
-        const int k = 9 - i;
-        描画_桝(後手持駒列, i);
-        if (後手持駒[k] > 0) {
-            描画_絵(-先手の駒[k], 後手持駒列, i);
-            描画_桝輪郭(背景色, 後手持駒列, i);
-            描画_数値(0, i + 0.2, 後手持駒[k], 色_赤, 0, 14);
+    描画_持盤(後手, 0);
+}
+
+void Form1::描画_持盤(int side, double 数X) {
+    const int col = side == 先手 ? 先手持駒列 : 後手持駒列;
+    const int* hand = side == 先手 ? 先手持駒 : 後手持駒;
+    // The slots from the top down; each shows its piece and count while the hand has one.
+    for (int i = 0; i < piece::種類数; ++i) {
+        const int row = piece::topHandRow(side) + i;
+        const int k = piece::kindAtRow(side, row);
+        描画_桝(col, row);
+        if (hand[k] > 0) {
+            描画_絵(piece::codeOf(side, k), col, row);
+            描画_桝輪郭(背景色, col, row);
+            描画_数値(数X, row + 0.2, hand[k], 色_赤, 0, 14);
         }
     }
 }

@@ -11,28 +11,9 @@ namespace {
 constexpr const char* 全角数字[10] = {"", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
 constexpr const char* 漢数字[10] = {"", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
 
-const char* 駒の字(int code) {
-    switch (code < 0 ? -code : code) {
-    case 10:
-        return "歩";
-    case 20:
-        return "香";
-    case 30:
-        return "桂";
-    case 100:
-        return "銀";
-    case 110:
-        return "金";
-    case 800:
-        return "角";
-    case 900:
-        return "飛";
-    case 950:
-        return "王";
-    default:
-        return nullptr;
-    }
-}
+// The character of each kind; index 0 is no kind.
+constexpr const char* 駒の字[piece::種類数 + 1] = {nullptr, "歩", "香", "桂", "銀",
+                                                   "金",    "角", "飛", "王"};
 
 } // namespace
 
@@ -71,7 +52,7 @@ void Form1::描画_桝_数値() {
 }
 
 void Form1::描画_手数(int 数値, int /*色: the counter is always white*/) {
-    描画_四角形(手数表示X, 手数表示Y, 1250, 300, 背景色);
+    描画_四角形(手数表示X, 手数表示Y, 手数枠幅, 手数枠高, 背景色);
     if (数値 < 10) {
         描画_数値(手数表示X + 0.1, 手数表示Y, 数値, 色_白, 0, 12);
     } else {
@@ -96,9 +77,9 @@ void Form1::描画_移動結果(int 移動先X, int 移動先Y, int 移動駒, i
     } else {
         return; // a code of no side has no box
     }
-    描画_四角形(bx, by, 1360, 380, 背景色);
+    描画_四角形(bx, by, 結果枠幅, 結果枠高, 背景色);
     描画_移動駒種類(bx, by, 10 - 移動先X, 駒色);
-    描画_移動駒種類(bx + 0.4, by, 移動先Y + 1000, 駒色);
+    描画_移動駒種類(bx + 0.4, by, 移動先Y + 漢数字印, 駒色);
     描画_移動駒種類(bx + 1, by, 移動駒, 駒色);
     window_.refresh();
 }
@@ -108,10 +89,10 @@ void Form1::描画_移動駒種類(double 入力X, double 入力Y, int 駒種類
     const char* text = nullptr;
     if (駒種類 >= 1 && 駒種類 <= 9) {
         text = 全角数字[駒種類];
-    } else if (駒種類 >= 1001 && 駒種類 <= 1009) {
-        text = 漢数字[駒種類 - 1000];
+    } else if (駒種類 >= 漢数字印 + 1 && 駒種類 <= 漢数字印 + 9) {
+        text = 漢数字[駒種類 - 漢数字印];
     } else {
-        text = 駒の字(駒種類);
+        text = 駒の字[piece::kindOf(駒種類)];
     }
     if (text != nullptr) 文字出力(横位置(入力X), 縦位置(入力Y), text, 色);
 }

@@ -6,49 +6,21 @@
 
 namespace tarvenko {
 
-namespace {
-
-// The kind 1..8 of a piece code, 0 for anything else.
-int 種類(int code) {
-    switch (std::abs(code)) {
-    case 10:
-        return 1;
-    case 20:
-        return 2;
-    case 30:
-        return 3;
-    case 100:
-        return 4;
-    case 110:
-        return 5;
-    case 800:
-        return 6;
-    case 900:
-        return 7;
-    case 950:
-        return 8;
-    default:
-        return 0;
-    }
-}
-
-} // namespace
-
 int Form1::移動チェック(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動駒種類) {
     if (!盤内(移動先X, 移動先Y)) return 偽;
     if (移動元X == 移動先X && 移動元Y == 移動先Y) return 偽;
     if (盤[移動先X][移動先Y] != 空き) return 偽;
 
-    const int kind = 種類(移動駒種類);
+    const int kind = piece::kindOf(移動駒種類);
     const bool sente = 移動駒種類 < 0;
 
     if (移動元X == 先手持駒列 || 移動元X == 後手持駒列) {
         if (移動チェック_2歩か(移動先X, 移動駒種類) == 真) return 偽;
         switch (kind) {
-        case 1: // 歩
-        case 2: // 香
+        case piece::歩:
+        case piece::香:
             return (sente ? 移動先Y == 1 : 移動先Y == 9) ? 偽 : 真;
-        case 3: // 桂
+        case piece::桂:
             return (sente ? 移動先Y <= 2 : 移動先Y >= 8) ? 偽 : 真;
         default:
             return 真;
@@ -62,25 +34,25 @@ int Form1::移動チェック(int 移動元X, int 移動元Y, int 移動先X, in
     const int dx = 移動先X - 移動元X;
     const int dy = 移動先Y - 移動元Y;
     switch (kind) {
-    case 1: // 歩
+    case piece::歩:
         return (dx == 0 && dy == f) ? 真 : 偽;
-    case 2: // 香
+    case piece::香:
         if (dx != 0 || dy * f <= 0) return 偽;
         return 移動チェック飛車(移動元X, 移動元Y, 移動先X, 移動先Y);
-    case 3: // 桂
+    case piece::桂:
         return ((dx == -1 || dx == 1) && dy == 2 * f) ? 真 : 偽;
-    case 4: // 銀
+    case piece::銀:
         if (dy == f && dx >= -1 && dx <= 1) return 真;
         return (dy == -f && (dx == -1 || dx == 1)) ? 真 : 偽;
-    case 5: // 金
+    case piece::金:
         if (dy == f && dx >= -1 && dx <= 1) return 真;
         if (dy == 0 && (dx == -1 || dx == 1)) return 真;
         return (dy == -f && dx == 0) ? 真 : 偽;
-    case 6: // 角
+    case piece::角:
         return 移動チェック角(移動元X, 移動元Y, 移動先X, 移動先Y);
-    case 7: // 飛
+    case piece::飛:
         return 移動チェック飛車(移動元X, 移動元Y, 移動先X, 移動先Y);
-    case 8: // 王
+    case piece::王:
         return (std::abs(dx) <= 1 && std::abs(dy) <= 1) ? 真 : 偽;
     default:
         return 偽;

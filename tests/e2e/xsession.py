@@ -39,7 +39,7 @@ MENU_COM_HUMAN_FIRST = (0, 1, 0)  # 対局 → 対局(COM) → 先手
 MENU_COM_HUMAN_SECOND = (0, 1, 1)  # 対局 → 対局(COM) → 後手
 MENU_BAR_ITEMS = 6  # 対局 局面 戻 進 ｵﾌﾟｼｮﾝ その他
 # Rows of the popups on the way, by (top-level item, row chosen in its popup, ...).
-POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 1, (4,): 1}
+POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 1, (4,): 4}  # ｵﾌﾟｼｮﾝ: BGM, a line, 強さ, ヒント
 
 
 def px(twips):

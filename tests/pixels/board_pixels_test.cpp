@@ -86,11 +86,12 @@ TEST(StartScreen, EmptyBoardHandsTitleAndLabels) {
     const char* gote[] = {"UE_HU",  "UE_KYOU", "UE_KEI", "UE_GIN",
                           "UE_KIN", "UE_KAKU", "UE_SYA", "UE_OU"};
     for (int k = 1; k <= 8; ++k) {
-        EXPECT_TRUE(s.shows(11, k + 1, resource(sente[k - 1]))) << k;
-        EXPECT_TRUE(s.shows(-1, 9 - k, resource(gote[k - 1]))) << k;
+        const int row = piece::handRow(F::先手, k), goteRow = piece::handRow(F::後手, k);
+        EXPECT_TRUE(s.shows(11, row, resource(sente[k - 1]))) << k;
+        EXPECT_TRUE(s.shows(-1, goteRow, resource(gote[k - 1]))) << k;
         // Each count in red beside its slot.
-        EXPECT_GT(s.count(px(12), py(k + 1.2), 26, 22, kRed), 10) << k;
-        EXPECT_GT(s.count(px(0), py(9 - k + 0.2), 26, 22, kRed), 10) << k;
+        EXPECT_GT(s.count(px(12), py(row + 0.2), 26, 22, kRed), 10) << k;
+        EXPECT_GT(s.count(px(0), py(goteRow + 0.2), 26, 22, kRed), 10) << k;
     }
     // The slots with no kind show nothing: 先手's row 1 and 後手's row 9 are background.
     EXPECT_EQ(s.count(px(11) + 2, py(1) + 2, 30, 38, kGreen), 30 * 38);

@@ -1,8 +1,15 @@
 // The canvas primitives in pixels: rectangles, outlines, pictures, text and its font.
+#include "Recording.h"
 #include "platform/qt/Canvas.h"
+#include "game/menu_table.h"
+#include "platform/qt/MainWindow.h"
 
+#include <QAction>
 #include <QFontInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QFontMetrics>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
@@ -113,4 +120,62 @@ TEST(Canvas, TextIsDrawnBelowAndRightOfItsPoint) {
     EXPECT_GE(minY, 50);
     EXPECT_LT(minX, 106);
     EXPECT_LT(minY, 60);
+}
+
+// The blink's waits: the window goes on painting (here: after a drawing asks it to).
+TEST(Window, PaintsDuringAWait) {
+    RecordingSound sound;
+    MainWindow w(sound);
+    w.show();
+    QCoreApplication::processEvents();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    qApp->installEventFilter(&counter);
+    w.fillBox(0, 0, 300, 300, 15);
+    w.sleep(0.001);
+    qApp->removeEventFilter(&counter);
+    EXPECT_GT(counter.paints, 0);
+}
+
+// The window's menus follow the menu table: every item under its menu, in table order,
+// with its caption, check mark, group and shortcut.
+TEST(Window, MenusFollowTheTable) {
+    RecordingSound sound;
+    MainWindow w(sound);
+    for (const MenuItem& m : kMenu) {
+        if (m.kind == MenuItem::Separator) continue;
+        SCOPED_TRACE(m.name);
+        QAction* a = m.kind == MenuItem::Submenu
+                         ? w.findChild<QMenu*>(QString::fromLatin1(m.name))->menuAction()
+                         : w.findChild<QAction*>(QString::fromLatin1(m.name));
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(), QString::fromUtf8(m.caption));
+        EXPECT_EQ(a->isCheckable(), m.checkable || m.group != 0);
+        EXPECT_EQ(a->actionGroup() != nullptr, m.group != 0);
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(m.shortcut)));
+        QWidget* holder = *m.parent ? w.findChild<QMenu*>(QString::fromLatin1(m.parent))
+                                    : static_cast<QWidget*>(w.menuBar());
+        ASSERT_NE(holder, nullptr);
+        EXPECT_TRUE(holder->actions().contains(a));
+    }
+    // Table order within each menu, separators included.
+    QStringList order, expected;
+    for (const MenuItem& m : kMenu) {
+        if (std::string_view(m.parent) != "TAIKYOKU" && std::string_view(m.parent) != "OPTION")
+            continue;
+        expected << QString::fromLatin1(m.name);
+    }
+    for (const char* menu : {"TAIKYOKU", "OPTION"}) {
+        for (QAction* a : w.findChild<QMenu*>(QString::fromLatin1(menu))->actions()) {
+            order << (a->isSeparator() ? QString()
+                      : a->menu()      ? a->menu()->objectName()
+                                       : a->objectName());
+        }
+    }
+    EXPECT_EQ(order, expected);
 }

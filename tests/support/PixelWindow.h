@@ -24,7 +24,6 @@ class PixelWindow : public RecordingWindow {
         canvas.drawText(x, y, t, pt, bold, c);
     }
     void refresh() override {
-        ++refreshes;
         if (onRefresh) onRefresh(canvas.image());
     }
 

@@ -38,7 +38,6 @@ void RecordingWindow::drawText(float x, float y, std::string_view text, float po
 }
 
 void RecordingWindow::refresh() {
-    ++refreshes;
     if (!logDrawing && !onOp) return;
     record(Op{OpKind::Refresh, Picture::KARA_MASU, 0, 0, 0, 0, 0, {}, 0, false, 0});
 }
@@ -54,7 +53,6 @@ void RecordingWindow::sleep(double s) {
         const double before = clock;
         clock += s;
         if (clock <= before) clock = std::nextafter(before, 1e300);
-        slept += s;
     }
 }
 

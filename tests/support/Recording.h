@@ -56,8 +56,6 @@ class RecordingWindow : public Window {
     std::function<void(const Op&)> onOp;
     bool music = false;
     double clock = 0;
-    double slept = 0;
-    int refreshes = 0;
     bool quitCalled = false;
     float top_ = 0, left_ = 0, width_ = 0, height_ = 0;
 

@@ -27,20 +27,11 @@ using Op = RecordingWindow::OpKind;
 
 namespace {
 
-constexpr int 駒の値[9] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
+using piece::kindOf;
 
-int 種類(int code) {
-    const int a = code < 0 ? -code : code;
-    for (int k = 1; k <= 8; ++k) {
-        if (駒の値[k] == a) return k;
-    }
-    return 0;
-}
-
-// The hand slot row of a code's kind: column 11 rows 2..9 for 先手, column −1 rows 8..1
-// for 後手.
+// The hand slot row of a code's kind.
 int 持駒の段(int code) {
-    return code < 0 ? 種類(code) + 1 : 9 - 種類(code);
+    return piece::handRow(piece::sideOf(code), kindOf(code));
 }
 int 持駒の列(int code) {
     return code < 0 ? F::先手持駒列 : F::後手持駒列;
@@ -59,7 +50,7 @@ struct ComGame : SetUpGame {
     }
     // A piece that left its side's hand earlier in the game.
     void 置く(int x, int y, int code) {
-        const int k = 種類(code);
+        const int k = kindOf(code);
         ASSERT_NE(k, 0) << code;
         ASSERT_EQ(f->盤[x][y], F::空き) << x << "," << y;
         (code < 0 ? f->先手持駒 : f->後手持駒)[k] -= 1;
@@ -72,9 +63,7 @@ struct ComGame : SetUpGame {
     // The human's drop, carried out the way the board input does it.
     void 人間が打つ(int x, int y, int code) {
         const int col = 持駒の列(code), row = 持駒の段(code);
-        f->手順保存(col, row, x, y, code, f->盤[x][y]);
-        f->手数 += 1;
-        f->駒移動(col, row, x, y, code);
+        f->記録して打つ(col, row, x, y, code);
         f->手番 = f->COM側;
     }
 };
@@ -114,7 +103,7 @@ void 指した手を確かめる(Form1& f, const 局面& before, const Drop& d) 
             EXPECT_EQ(f.盤[x][y], expected) << "(" << x << "," << y << ")";
         }
     }
-    const int k = 種類(d.code);
+    const int k = kindOf(d.code);
     const int* hand = d.code < 0 ? f.先手持駒 : f.後手持駒;
     const int* handBefore = d.code < 0 ? before.先手持駒 : before.後手持駒;
     for (int i = 1; i <= 8; ++i) EXPECT_EQ(hand[i], handBefore[i] - (i == k)) << "kind " << i;
@@ -150,9 +139,7 @@ bool 人間のでたらめな手(ComGame& g, std::mt19937& rng) {
     const std::vector<Drop> drops = 打てる手(*g, g->人間側);
     if (drops.empty()) return false;
     const Drop d = drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
-    g->手順保存(d.sx, d.sy, d.x, d.y, d.code, g->盤[d.x][d.y]);
-    g->手数 += 1;
-    g->駒移動(d.sx, d.sy, d.x, d.y, d.code);
+    g->記録して打つ(d.sx, d.sy, d.x, d.y, d.code);
     if (g->終了_判定(g->人間側, d.x, d.y) == F::真) return false;
     g->手番 = g->COM側;
     return true;
@@ -766,6 +753,38 @@ TEST(Engine, DropsAndRowsAgreeWithTheGamesRules) {
             if (g->調査_3並び(side, d.x, d.y) == F::真) break;
         }
     }
+}
+
+TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
+    // 先手 (the human) has 金 (1,9) (2,9) and may drop anywhere: 最強 completes the row with
+    // the first kind it holds that may go to (3,9), the 歩 in slot (11, 2).
+    ComGame g(F::後手);
+    g->手番 = F::先手;
+    g.置く(1, 9, F::先手金);
+    g.置く(2, 9, F::先手金);
+    g.w.logDrawing = true;
+    const 局面 before(*g);
+    auto yellow = [&](int X, int Y, int colour) {
+        int n = 0;
+        for (const auto& op : g.w.ops) {
+            n += op.kind == Op::Box && op.colour == colour && 近い(op.x1, F::横位置(X)) &&
+                 近い(op.y1, F::縦位置(Y));
+        }
+        return n;
+    };
+    g->HINT_Click();
+    EXPECT_EQ(yellow(11, 2, F::色_黄), 1);
+    EXPECT_EQ(yellow(3, 9, F::色_黄), 1);
+    EXPECT_TRUE(局面(*g) == before);
+    EXPECT_TRUE(g.s.calls.empty());
+    g->LEVEL_STRONGEST_Click(); // a command that draws nothing of its own
+    EXPECT_EQ(yellow(11, 2, F::盤輪郭色), 1);
+    EXPECT_EQ(yellow(3, 9, F::盤輪郭色), 1);
+    // On the computer's turn it does nothing.
+    g.w.ops.clear();
+    g->手番 = F::後手;
+    g->HINT_Click();
+    EXPECT_EQ(yellow(11, 2, F::色_黄) + yellow(3, 9, F::色_黄), 0);
 }
 
 TEST(ComMoveAllocations, SearchAllocatesNothing) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -45,8 +46,7 @@ int 端まで(int x, int y, int dx, int dy) {
 
 // A piece of the side; the kind changes with the square so that kinds are mixed.
 int 駒(int side, int i) {
-    constexpr int kinds[8] = {10, 20, 30, 100, 110, 800, 900, 950};
-    return side == F::先手 ? -kinds[i % 8] : kinds[i % 8];
+    return piece::codeOf(side, 1 + i % piece::種類数);
 }
 
 void 盤を埋める(Form1& f, int side) {
@@ -555,10 +555,10 @@ bool 桝の位置(const RecordingWindow::Op& op, int x, int y) {
 
 // Runs the blink on the position and checks everything it draws: four phases, each
 // ending in a refresh and 0.3 seconds, off/on/off/on over the given squares in order.
-void 点滅を確かめる(const std::vector<Piece>& pieces, int side, int x, int y,
+void 点滅を確かめる(const char* position, int side, int x, int y,
                     const std::vector<std::pair<int, int>>& row) {
     SetUpGame g;
-    for (const Piece& p : pieces) g->盤[p.x][p.y] = p.code;
+    局面を置く(*g, position);
     g->音_終局 = 55;
     g.w.logDrawing = true;
     std::size_t opsAtSound = 99;
@@ -622,55 +622,44 @@ void 点滅を確かめる(const std::vector<Piece>& pieces, int side, int x, in
 } // namespace
 
 TEST(Blink, VerticalRowWhicheverSquareIsGiven) {
-    const std::vector<Piece> pieces = {{4, 3, F::先手歩},
-                                       {4, 4, F::先手王},
-                                       {4, 5, F::先手角},
-                                       {4, 6, F::後手金},
-                                       {4, 2, F::後手歩}};
-    for (int y : {3, 4, 5}) 点滅を確かめる(pieces, F::先手, 4, y, {{4, 3}, {4, 4}, {4, 5}});
+    for (int y : {3, 4, 5})
+        点滅を確かめる("9/3p5/3P5/3K5/3B5/3g5/9/9/9", F::先手, 4, y, {{4, 3}, {4, 4}, {4, 5}});
 }
 
 TEST(Blink, HorizontalRowAtTheEdge) {
-    const std::vector<Piece> pieces = {{7, 9, F::後手銀}, {8, 9, F::後手金}, {9, 9, F::後手飛}};
-    for (int x : {7, 8, 9}) 点滅を確かめる(pieces, F::後手, x, 9, {{7, 9}, {8, 9}, {9, 9}});
+    for (int x : {7, 8, 9})
+        点滅を確かめる("9/9/9/9/9/9/9/9/6sgr", F::後手, x, 9, {{7, 9}, {8, 9}, {9, 9}});
 }
 
 TEST(Blink, CrossingOfRowAndColumnBlinksTheRow) {
-    const std::vector<Piece> pieces = {{4, 5, F::後手歩},
-                                       {5, 5, F::後手香},
-                                       {6, 5, F::後手桂},
-                                       {5, 4, F::後手銀},
-                                       {5, 6, F::後手金}};
-    // Row detection finds the column first.
+    const char* position = "9/9/9/4s4/3pln3/4g4/9/9/9";
+    // Row detection finds the column first, and hands it back.
     SetUpGame g;
-    for (const Piece& p : pieces) g->盤[p.x][p.y] = p.code;
+    局面を置く(*g, position);
     ASSERT_EQ(g->調査_3並び(F::後手, 5, 5), F::真);
-    点滅を確かめる(pieces, F::後手, 5, 5, {{4, 5}, {5, 5}, {6, 5}});
+    F::並び 列{};
+    ASSERT_EQ(g->調査_3並び(F::後手, 5, 5, 列), F::真);
+    EXPECT_EQ((std::array{列.X[0], 列.Y[0], 列.X[1], 列.Y[1], 列.X[2], 列.Y[2]}),
+              (std::array{5, 4, 5, 5, 5, 6}));
+    点滅を確かめる(position, F::後手, 5, 5, {{4, 5}, {5, 5}, {6, 5}});
 }
 
 TEST(Blink, DiagonalsFillFromTheLeft) {
-    const std::vector<Piece> rising = {{7, 3, F::先手歩}, {8, 2, F::先手金}, {9, 1, F::先手王}};
     for (auto [x, y] : {std::pair{7, 3}, std::pair{8, 2}, std::pair{9, 1}}) {
-        点滅を確かめる(rising, F::先手, x, y, {{7, 3}, {8, 2}, {9, 1}});
+        点滅を確かめる("8K/7G1/6P2/9/9/9/9/9/9", F::先手, x, y, {{7, 3}, {8, 2}, {9, 1}});
     }
-    const std::vector<Piece> falling = {{2, 6, F::後手角}, {3, 7, F::後手飛}, {4, 8, F::後手王}};
     for (auto [x, y] : {std::pair{2, 6}, std::pair{3, 7}, std::pair{4, 8}}) {
-        点滅を確かめる(falling, F::後手, x, y, {{2, 6}, {3, 7}, {4, 8}});
+        点滅を確かめる("9/9/9/9/9/1b7/2r6/3k5/9", F::後手, x, y, {{2, 6}, {3, 7}, {4, 8}});
     }
 }
 
 TEST(Blink, RowOfFourIsNotTheOneShown) {
     // A row of four through the square and a diagonal of three: the diagonal blinks.
-    const std::vector<Piece> pieces = {{2, 5, F::先手歩}, {3, 5, F::先手歩}, {4, 5, F::先手歩},
-                                       {5, 5, F::先手歩}, {3, 4, F::先手金}, {2, 3, F::先手金}};
-    点滅を確かめる(pieces, F::先手, 4, 5, {{2, 3}, {3, 4}, {4, 5}});
+    点滅を確かめる("9/9/1G7/2G6/1PPPP4/9/9/9/9", F::先手, 4, 5, {{2, 3}, {3, 4}, {4, 5}});
 }
 
 TEST(Blink, LastQualifyingAxisWins) {
     // Column, row and both diagonals all of exactly three through (5,5): the rising
     // diagonal, last in the order, is the one shown.
-    const std::vector<Piece> pieces = {{5, 5, F::先手王}, {5, 4, F::先手歩}, {5, 6, F::先手歩},
-                                       {4, 5, F::先手金}, {6, 5, F::先手金}, {4, 4, F::先手銀},
-                                       {6, 6, F::先手銀}, {4, 6, F::先手角}, {6, 4, F::先手飛}};
-    点滅を確かめる(pieces, F::先手, 5, 5, {{4, 6}, {5, 5}, {6, 4}});
+    点滅を確かめる("9/9/9/3SPR3/3GKG3/3BPS3/9/9/9", F::先手, 5, 5, {{4, 6}, {5, 5}, {6, 4}});
 }

@@ -1,10 +1,12 @@
 // Random play: clicks anywhere with either button, every menu command but 終わり and any
 // key but Esc, in many games. After every event the game's invariants must hold.
 #include "Game.h"
+#include "game/menu_table.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 using namespace tarvenko;
 using F = Form1;
@@ -13,7 +15,6 @@ namespace {
 
 // Returns an empty string when every invariant holds, else what is broken.
 std::string check(const Form1& f) {
-    const int codes[9] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
     for (int side : {-1, 1}) {
         const int* hand = side < 0 ? f.先手持駒 : f.後手持駒;
         int onBoard = 0, inHand = 0;
@@ -33,8 +34,10 @@ std::string check(const Form1& f) {
         const int far = side < 0 ? 1 : 9, next = side < 0 ? 2 : 8;
         for (int x = 1; x <= 9; ++x) {
             const int a = f.盤[x][far], b = f.盤[x][next];
-            if (a == side * codes[1] || a == side * codes[2] || a == side * codes[3] ||
-                b == side * codes[3])
+            if (a == piece::codeOf(side * 10, piece::歩) ||
+                a == piece::codeOf(side * 10, piece::香) ||
+                a == piece::codeOf(side * 10, piece::桂) ||
+                b == piece::codeOf(side * 10, piece::桂))
                 return "piece on a row it can never leave";
         }
     }
@@ -53,10 +56,20 @@ std::string check(const Form1& f) {
     return {};
 }
 
+// Every menu command but 終わり.
+std::vector<void (Form1::*)()> commands() {
+    std::vector<void (Form1::*)()> all;
+    for (const MenuItem& m : kMenu) {
+        if (m.handler != nullptr && m.handler != &Form1::OWARI_Click) all.push_back(m.handler);
+    }
+    return all;
+}
+
 } // namespace
 
 TEST(Robustness, RandomEventsKeepEveryInvariant) {
     std::mt19937 rng(20261207);
+    const auto menu = commands();
     constexpr int kEvents = 200000;
     int events = 0, games = 0, wins = 0;
     while (events < kEvents) {
@@ -84,35 +97,7 @@ TEST(Robustness, RandomEventsKeepEveryInvariant) {
                 const int button = rng() % 4 == 0 ? F::右ボタン : F::左ボタン;
                 g->Form_MouseDown(button, 0, x, y);
             } else if (r < 99) {
-                switch (rng() % 9) {
-                case 0:
-                    g->START_Click();
-                    break;
-                case 1:
-                    g->SENTE_Click();
-                    break;
-                case 2:
-                    g->GOTE_Click();
-                    break;
-                case 3:
-                    g->VER_Click();
-                    break;
-                case 4:
-                    g->CANCEL_Click();
-                    break;
-                case 5:
-                    g->REPLAY_Click();
-                    break;
-                case 6:
-                    g->AFTER_Click();
-                    break;
-                case 7:
-                    g->BGM_Click();
-                    break;
-                default:
-                    g->MATCH_MAN_Click();
-                    break;
-                }
+                (g.f.get()->*menu[rng() % menu.size()])();
             } else {
                 int key = static_cast<int>(rng() % 256);
                 if (key == 27) key = 112;

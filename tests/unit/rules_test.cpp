@@ -23,31 +23,48 @@ namespace {
 using Square = std::pair<int, int>;
 using Squares = std::set<Square>;
 
-// The eight codes of each side by kind 1..8 (歩 香 桂 銀 金 角 飛 王).
-constexpr int 先手の駒[9] = {0,         F::先手歩, F::先手香, F::先手桂, F::先手銀,
-                             F::先手金, F::先手角, F::先手飛, F::先手王};
-constexpr int 後手の駒[9] = {0,         F::後手歩, F::後手香, F::後手桂, F::後手銀,
-                             F::後手金, F::後手角, F::後手飛, F::後手王};
+// The piece facts, once against the codes as numbers: code, kind, side, hand slot row.
+struct PieceFact {
+    int code, kind, side, row;
+};
+constexpr PieceFact kPieceFacts[] = {
+    {-10, 1, -10, 2},  {-20, 2, -10, 3},  {-30, 3, -10, 4},  {-100, 4, -10, 5},
+    {-110, 5, -10, 6}, {-800, 6, -10, 7}, {-900, 7, -10, 8}, {-950, 8, -10, 9},
+    {10, 1, 10, 8},    {20, 2, 10, 7},    {30, 3, 10, 6},    {100, 4, 10, 5},
+    {110, 5, 10, 4},   {800, 6, 10, 3},   {900, 7, 10, 2},   {950, 8, 10, 1}};
+constexpr bool piecesAgree() {
+    for (const PieceFact& p : kPieceFacts) {
+        if (piece::kindOf(p.code) != p.kind || piece::sideOf(p.code) != p.side ||
+            piece::codeOf(p.side, p.kind) != p.code || piece::handRow(p.side, p.kind) != p.row ||
+            piece::kindAtRow(p.side, p.row) != p.kind)
+            return false;
+    }
+    for (int v : {0, 1, -1, 11, -15, 120, 1000, 951, -2147483647 - 1}) {
+        if (piece::kindOf(v) != 0 || piece::sideOf(v) != 0) return false;
+    }
+    return piece::codeOf(0, 1) == 0 && piece::codeOf(-10, 9) == 0 && piece::codeOf(10, 0) == 0;
+}
+static_assert(piecesAgree());
+
 const char* const 駒名[9] = {"", "歩", "香", "桂", "銀", "金", "角", "飛", "王"};
+constexpr int 先手の駒(int k) {
+    return piece::codeOf(F::先手, k);
+}
+constexpr int 後手の駒(int k) {
+    return piece::codeOf(F::後手, k);
+}
 
 std::vector<int> 全駒() {
     std::vector<int> codes;
     for (int k = 1; k <= 8; ++k) {
-        codes.push_back(先手の駒[k]);
-        codes.push_back(後手の駒[k]);
+        codes.push_back(先手の駒(k));
+        codes.push_back(後手の駒(k));
     }
     return codes;
 }
 
-int 種類(int code) {
-    for (int k = 1; k <= 8; ++k) {
-        if (code == 先手の駒[k] || code == 後手の駒[k]) return k;
-    }
-    return 0;
-}
-
 std::string 名前(int code) {
-    return std::string(code < 0 ? "先手" : "後手") + 駒名[種類(code)];
+    return std::string(code < 0 ? "先手" : "後手") + 駒名[piece::kindOf(code)];
 }
 
 std::string 表示(const Squares& s) {
@@ -106,7 +123,7 @@ bool 盤上(int x, int y) {
 // The destinations the movement table gives for the piece on (sx, sy) of f's board.
 Squares 期待する行き先(const Form1& f, int sx, int sy, int code) {
     const int forward = code < 0 ? -1 : 1; // row step of one step forward
-    const Movement m = 動き(種類(code));
+    const Movement m = 動き(piece::kindOf(code));
     Squares out;
     for (auto [dx, fw] : m.steps) {
         const int x = sx + dx, y = sy + fw * forward;
@@ -123,7 +140,7 @@ Squares 期待する行き先(const Form1& f, int sx, int sy, int code) {
 
 // The rows a piece may not be dropped on.
 bool 打てない段(int code, int y) {
-    const int k = 種類(code);
+    const int k = piece::kindOf(code);
     const int far = code < 0 ? 1 : 9;           // last row ahead of the piece
     const int second = code < 0 ? 2 : 8;        // the row before it
     if (k == 1 || k == 2) return y == far;      // 歩 香
@@ -760,9 +777,9 @@ TEST(MovePiece, DropTakesFromTheSlotRowAndPutsTheCodeOnTheBoard) {
         for (int side : {F::先手, F::後手}) {
             SetUpGame g;
             const bool sente = side == F::先手;
-            const int code = sente ? 先手の駒[k] : 後手の駒[k];
+            const int code = sente ? 先手の駒(k) : 後手の駒(k);
             const int col = sente ? F::先手持駒列 : F::後手持駒列;
-            const int row = sente ? k + 1 : 9 - k;
+            const int row = piece::handRow(side, k);
             int before[9], other[9];
             std::memcpy(before, sente ? g->先手持駒 : g->後手持駒, sizeof before);
             std::memcpy(other, sente ? g->後手持駒 : g->先手持駒, sizeof other);
@@ -858,9 +875,9 @@ TEST(MovePiece, BoardMoveEmptiesTheSource) {
 TEST(Hands, PieceOfEachSlotRow) {
     SetUpGame g;
     for (int y = 1; y <= 9; ++y) {
-        const int senteKind = y - 1, goteKind = 9 - y;
-        EXPECT_EQ(g->取得_持駒(F::先手, y), senteKind >= 1 ? 先手の駒[senteKind] : 0) << y;
-        EXPECT_EQ(g->取得_持駒(F::後手, y), goteKind >= 1 ? 後手の駒[goteKind] : 0) << y;
+        const int senteKind = piece::kindAtRow(F::先手, y), goteKind = piece::kindAtRow(F::後手, y);
+        EXPECT_EQ(g->取得_持駒(F::先手, y), senteKind >= 1 ? 先手の駒(senteKind) : 0) << y;
+        EXPECT_EQ(g->取得_持駒(F::後手, y), goteKind >= 1 ? 後手の駒(goteKind) : 0) << y;
     }
     // Rows off the hand board give no code.
     for (int y : {0, 10, -5, 100, -1, 11}) {
@@ -876,8 +893,8 @@ TEST(Hands, PieceOfEachSlotRow) {
 TEST(Hands, SideOfACode) {
     SetUpGame g;
     for (int k = 1; k <= 8; ++k) {
-        EXPECT_EQ(g->取得_手番(先手の駒[k]), F::先手) << 駒名[k];
-        EXPECT_EQ(g->取得_手番(後手の駒[k]), F::後手) << 駒名[k];
+        EXPECT_EQ(g->取得_手番(先手の駒(k)), F::先手) << 駒名[k];
+        EXPECT_EQ(g->取得_手番(後手の駒(k)), F::後手) << 駒名[k];
     }
     for (int v : {0, 1, -1, 5, -5, 9, -9, 11, -11, 15, 40, -40, 1000, -1000, 120, -120}) {
         EXPECT_EQ(g->取得_手番(v), 0) << v;
@@ -891,8 +908,10 @@ TEST(Hands, CountOfEachSlotRow) {
         g->先手持駒[k] = 10 + k;
         g->後手持駒[k] = 30 + k;
     }
-    for (int y = 2; y <= 9; ++y) EXPECT_EQ(g->取得_持駒数(F::先手, y), 10 + (y - 1)) << y;
-    for (int y = 1; y <= 8; ++y) EXPECT_EQ(g->取得_持駒数(F::後手, y), 30 + (9 - y)) << y;
+    for (int y = 2; y <= 9; ++y)
+        EXPECT_EQ(g->取得_持駒数(F::先手, y), 10 + piece::kindAtRow(F::先手, y)) << y;
+    for (int y = 1; y <= 8; ++y)
+        EXPECT_EQ(g->取得_持駒数(F::後手, y), 30 + piece::kindAtRow(F::後手, y)) << y;
     EXPECT_EQ(g->取得_持駒数(F::先手, 1), 0);
     EXPECT_EQ(g->取得_持駒数(F::後手, 9), 0);
 }

@@ -1,15 +1,17 @@
 // The headless driver: runs the game with a recording window and sound library and reads
 // a script, one command a line (from the file named as the argument, or standard input).
 //
-//   menu ITEM          START SENTE GOTE OWARI VER CANCEL REPLAY AFTER BGM MATCH_MAN
+//   menu ITEM          a menu item with a command, by name (START, BGM, ...)
 //   click X Y [left|right]   mouse-down at (X, Y) twips
 //   key CODE           key-down with a virtual-key code
 //   close              the window is closed
-//   dump               prints the state
+//   dump               prints the state; once a LEVEL_ item has been chosen it ends with
+//                      the strength, "強さ" 0 標準, 1 強い, 2 最強
 //
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 #include "game/Form1.h"
+#include "game/menu_table.h"
 #include "Recording.h"
 
 #include <cstdio>
@@ -60,7 +62,7 @@ template <std::size_t N> void array(std::ostream& o, const int (&a)[N], std::siz
     o << ']';
 }
 
-void dump(std::ostream& o, const Form1& f, const RecordingWindow& w) {
+void dump(std::ostream& o, const Form1& f, const RecordingWindow& w, bool strength) {
     o << "state\t{\"手番\":" << f.手番 << ",\"手数\":" << f.手数 << ",\"対局中\":" << f.対局中
       << ",\"対局モード\":" << f.対局モード << ",\"人間側\":" << f.人間側
       << ",\"COM側\":" << f.COM側 << ",\"選択状態\":" << f.選択状態 << ",\"指し手\":";
@@ -82,7 +84,9 @@ void dump(std::ostream& o, const Form1& f, const RecordingWindow& w) {
           << f.手順_移動先X[n] << ',' << f.手順_移動先Y[n] << ',' << f.手順_移動元駒[n] << ','
           << f.手順_移動先駒[n] << ',' << f.手順_取駒[n] << ']';
     }
-    o << "],\"BGM\":" << (w.musicChecked() ? 1 : 0) << "}\n";
+    o << "],\"BGM\":" << (w.musicChecked() ? 1 : 0);
+    if (strength) o << ",\"強さ\":" << f.強さ;
+    o << "}\n";
 }
 
 bool parseInt(const std::string& s, long& out) {
@@ -130,6 +134,7 @@ int main(int argc, char** argv) {
 
     std::string line;
     int number = 0;
+    bool strengthShown = false;
     while (std::getline(*in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -146,28 +151,11 @@ int main(int argc, char** argv) {
 
         if (cmd == "menu") {
             if (a.empty() || !b.empty()) return fail("menu takes one item name");
-            if (a == "START")
-                form.START_Click();
-            else if (a == "SENTE")
-                form.SENTE_Click();
-            else if (a == "GOTE")
-                form.GOTE_Click();
-            else if (a == "OWARI")
-                form.OWARI_Click();
-            else if (a == "VER")
-                form.VER_Click();
-            else if (a == "CANCEL")
-                form.CANCEL_Click();
-            else if (a == "REPLAY")
-                form.REPLAY_Click();
-            else if (a == "AFTER")
-                form.AFTER_Click();
-            else if (a == "BGM")
-                form.BGM_Click();
-            else if (a == "MATCH_MAN")
-                form.MATCH_MAN_Click();
-            else
-                return fail("unknown menu item: " + a);
+            const MenuItem* item = findMenuCommand(a);
+            if (item == nullptr) return fail("unknown menu item: " + a);
+            (form.*item->handler)();
+            // Scripts written before there were strengths keep their dumps as they were.
+            strengthShown = strengthShown || a.rfind("LEVEL_", 0) == 0;
         } else if (cmd == "click") {
             long x = 0, y = 0;
             if (!parseInt(a, x) || !parseInt(b, y)) return fail("click takes X Y in twips");
@@ -188,7 +176,7 @@ int main(int argc, char** argv) {
             form.Form_Unload(cancel);
         } else if (cmd == "dump") {
             if (!a.empty()) return fail("dump takes nothing");
-            dump(out, form, window);
+            dump(out, form, window, strengthShown);
         } else {
             return fail("unknown command: " + cmd);
         }

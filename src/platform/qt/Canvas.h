@@ -25,7 +25,6 @@ class Canvas {
     void drawText(float x, float y, std::string_view text, float points, bool bold, int colour);
 
     const QImage& image() const { return image_; }
-    qreal ratio() const { return ratio_; }
     int background() const { return background_; }
 
     // The logical pixel of a twip position, as the window rounds it.

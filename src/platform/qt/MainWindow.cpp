@@ -1,17 +1,24 @@
 #include "platform/qt/MainWindow.h"
 
+#include "game/menu_table.h"
+
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <chrono>
+#include <map>
 #include <thread>
 
 namespace tarvenko {
@@ -63,7 +70,8 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPointF pos = event->position();
-    owner_.form().Form_MouseDown(button, 0, twipsOf(pos.x()), twipsOf(pos.y()));
+    owner_.handle(
+        [&](Form1& form) { form.Form_MouseDown(button, 0, twipsOf(pos.x()), twipsOf(pos.y())); });
 }
 
 MainWindow::MainWindow(SoundLibrary& sound) {
@@ -81,55 +89,48 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
-    auto item = [this](QMenu* menu, const char* name, const char* caption,
-                       void (Form1::*handler)()) {
-        QAction* a = menu->addAction(QString::fromUtf8(caption));
-        a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, [this, handler] { (form_.get()->*handler)(); });
-        return a;
-    };
-    auto barItem = [this, bar](const char* name, const char* caption, void (Form1::*handler)()) {
-        QAction* a = bar->addAction(QString::fromUtf8(caption));
-        a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, [this, handler] { (form_.get()->*handler)(); });
-    };
-
-    QMenu* taikyoku = bar->addMenu(QStringLiteral("対局"));
-    taikyoku->setObjectName(QStringLiteral("TAIKYOKU"));
-    QMenu* man = taikyoku->addMenu(QStringLiteral("対局(人間)"));
-    man->setObjectName(QStringLiteral("MATCH_MAN"));
-    connect(man->menuAction(), &QAction::triggered, this, [this] { form_->MATCH_MAN_Click(); });
-    item(man, "START", "スタート", &Form1::START_Click);
-    QMenu* com = taikyoku->addMenu(QStringLiteral("対局(COM)"));
-    com->setObjectName(QStringLiteral("START2"));
-    item(com, "SENTE", "先手", &Form1::SENTE_Click);
-    item(com, "GOTE", "後手", &Form1::GOTE_Click);
-    item(taikyoku, "OWARI", "終わり", &Form1::OWARI_Click);
-
-    QMenu* stop = bar->addMenu(QStringLiteral("局面"));
-    stop->setObjectName(QStringLiteral("STOP"));
-    item(stop, "CANCEL", "最初", &Form1::CANCEL_Click);
-
-    barItem("REPLAY", "戻", &Form1::REPLAY_Click);
-    barItem("AFTER", "進", &Form1::AFTER_Click);
-
-    QMenu* option = bar->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ"));
-    option->setObjectName(QStringLiteral("OPTION"));
-    music_ = option->addAction(QStringLiteral("BGM"));
-    music_->setObjectName(QStringLiteral("BGM"));
-    music_->setCheckable(true);
-    // Qt flips the mark before it reports the click; the game keeps the mark itself, so
-    // the flip is undone first and the handler decides.
-    connect(music_, &QAction::triggered, this, [this] {
-        music_->setChecked(!music_->isChecked());
-        form_->BGM_Click();
-    });
-
-    barItem("VER", "その他", &Form1::VER_Click);
-}
-
-QAction* MainWindow::action(const char* name) const {
-    return findChild<QAction*>(QString::fromLatin1(name));
+    std::map<int, QActionGroup*> groups;
+    for (const MenuItem& m : kMenu) {
+        QMenu* parent = *m.parent ? findChild<QMenu*>(QString::fromLatin1(m.parent)) : nullptr;
+        QAction* a = nullptr;
+        switch (m.kind) {
+        case MenuItem::Separator:
+            if (parent) parent->addSeparator();
+            continue;
+        case MenuItem::Submenu: {
+            QMenu* menu = parent ? parent->addMenu(text(m.caption)) : bar->addMenu(text(m.caption));
+            menu->setObjectName(QString::fromLatin1(m.name));
+            a = menu->menuAction();
+            break;
+        }
+        case MenuItem::Command:
+            a = parent ? parent->addAction(text(m.caption)) : bar->addAction(text(m.caption));
+            a->setObjectName(QString::fromLatin1(m.name));
+            break;
+        }
+        if (*m.shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(m.shortcut)));
+        if (m.group != 0) {
+            // An exclusive group: Qt moves the one mark to the item clicked.
+            QActionGroup*& group = groups[m.group];
+            const bool first = group == nullptr;
+            if (first) group = new QActionGroup(this);
+            a->setCheckable(true);
+            a->setChecked(first);
+            group->addAction(a);
+        } else if (m.checkable) {
+            a->setCheckable(true);
+        }
+        if (m.handler == nullptr) continue;
+        const auto handler = m.handler;
+        const bool keepsMark = m.checkable && m.group == 0;
+        connect(a, &QAction::triggered, this, [this, a, handler, keepsMark] {
+            // Qt flips the mark before it reports the click; the game keeps the mark itself,
+            // so the flip is undone first and the handler decides.
+            if (keepsMark) a->setChecked(!a->isChecked());
+            handle([handler](Form1& form) { (form.*handler)(); });
+        });
+    }
+    music_ = findChild<QAction*>(QStringLiteral("BGM"));
 }
 
 void MainWindow::setBackground(int colour) {
@@ -185,7 +186,20 @@ double MainWindow::seconds() {
 }
 
 void MainWindow::sleep(double s) {
+    // The window keeps painting itself (a part uncovered meanwhile is drawn again); clicks,
+    // keys and closing wait until the handler that waits is done.
+    waiting_ = true;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    waiting_ = false;
     if (s > 0) std::this_thread::sleep_for(std::chrono::duration<double>(s));
+}
+
+void MainWindow::handle(const std::function<void(Form1&)>& handler) {
+    handler(*form_);
+    if (closePending_) {
+        closePending_ = false;
+        close();
+    }
 }
 
 float MainWindow::top() const {
@@ -210,10 +224,16 @@ void MainWindow::quit() {
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     const int code = virtualKey(event->key());
-    if (code != 0) form_->Form_KeyDown(code, 0);
+    if (code != 0) handle([code](Form1& form) { form.Form_KeyDown(code, 0); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (waiting_) {
+        // Closing now would end the game inside the waiting handler; it follows that handler.
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
     int cancel = 0;
     form_->Form_Unload(cancel);
     event->accept();

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -35,7 +36,8 @@ class MainWindow : public QMainWindow, public Window {
     ~MainWindow() override;
 
     Form1& form() { return *form_; }
-    QAction* action(const char* name) const;
+    // Runs an event's handler; a close asked for while it waited follows it.
+    void handle(const std::function<void(Form1&)>& handler);
 
     // Window
     void setBackground(int colour) override;
@@ -63,12 +65,13 @@ class MainWindow : public QMainWindow, public Window {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    friend class BoardView;
     void buildMenus();
 
     std::unique_ptr<Canvas> canvas_;
     BoardView* view_ = nullptr;
     QAction* music_ = nullptr;
+    bool waiting_ = false;      // inside sleep(): only painting goes on
+    bool closePending_ = false; // the window was closed during a wait
     std::unique_ptr<Form1> form_;
 };
 

@@ -1,0 +1,81 @@
+// The menu bar as one table: the window builds its menus from it, the headless driver
+// dispatches `menu NAME` through it, and the tests pick commands from it. A new item is
+// one row, placed after the rows it follows in its menu.
+#pragma once
+
+#include "game/Form1.h"
+
+#include <cstddef>
+#include <iterator>
+#include <string_view>
+
+namespace tarvenko {
+
+struct MenuItem {
+    enum Kind { Command, Submenu, Separator };
+    Kind kind;
+    const char* name;    // object name and the driver's word; "" for a separator
+    const char* caption; // UTF-8
+    const char* parent;  // name of the menu that holds it; "" for the menu bar
+    void (Form1::*handler)() = nullptr;
+    bool checkable = false; // the game keeps the mark (see Window::setMusicChecked)
+    int group = 0;          // non-zero: one mark among the items of that group, moved by a click;
+                            // the group's first item has it at start
+    const char* shortcut = ""; // key sequence text, e.g. "Ctrl+S"
+};
+
+inline constexpr MenuItem kMenu[] = {
+    {MenuItem::Submenu, "TAIKYOKU", "対局", ""},
+    {MenuItem::Submenu, "MATCH_MAN", "対局(人間)", "TAIKYOKU", &Form1::MATCH_MAN_Click},
+    {MenuItem::Command, "START", "スタート", "MATCH_MAN", &Form1::START_Click},
+    {MenuItem::Submenu, "START2", "対局(COM)", "TAIKYOKU"},
+    {MenuItem::Command, "SENTE", "先手", "START2", &Form1::SENTE_Click},
+    {MenuItem::Command, "GOTE", "後手", "START2", &Form1::GOTE_Click},
+    {MenuItem::Command, "OWARI", "終わり", "TAIKYOKU", &Form1::OWARI_Click},
+    {MenuItem::Submenu, "STOP", "局面", ""},
+    {MenuItem::Command, "CANCEL", "最初", "STOP", &Form1::CANCEL_Click},
+    {MenuItem::Command, "REPLAY", "戻", "", &Form1::REPLAY_Click},
+    {MenuItem::Command, "AFTER", "進", "", &Form1::AFTER_Click},
+    {MenuItem::Submenu, "OPTION", "ｵﾌﾟｼｮﾝ", ""},
+    {MenuItem::Command, "BGM", "BGM", "OPTION", &Form1::BGM_Click, true},
+    {MenuItem::Separator, "", "", "OPTION"},
+    {MenuItem::Submenu, "LEVEL", "強さ", "OPTION"},
+    {MenuItem::Command, "LEVEL_STANDARD", "標準", "LEVEL", &Form1::LEVEL_STANDARD_Click, true, 1},
+    {MenuItem::Command, "LEVEL_STRONG", "強い", "LEVEL", &Form1::LEVEL_STRONG_Click, true, 1},
+    {MenuItem::Command, "LEVEL_STRONGEST", "最強", "LEVEL", &Form1::LEVEL_STRONGEST_Click, true, 1},
+    {MenuItem::Command, "HINT", "ヒント", "OPTION", &Form1::HINT_Click, false, 0, "H"},
+    {MenuItem::Command, "VER", "その他", "", &Form1::VER_Click},
+};
+
+// The item of that name with a handler, nullptr when there is none.
+constexpr const MenuItem* findMenuCommand(std::string_view name) {
+    for (const MenuItem& m : kMenu) {
+        if (m.handler != nullptr && name == m.name) return &m;
+    }
+    return nullptr;
+}
+
+namespace detail {
+// Names are unique, and every item's menu comes before it.
+constexpr bool menuTableIsWellFormed() {
+    for (std::size_t i = 0; i < std::size(kMenu); ++i) {
+        const MenuItem& m = kMenu[i];
+        if ((m.kind == MenuItem::Separator) != (std::string_view(m.name).empty())) return false;
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!std::string_view(m.name).empty() && std::string_view(m.name) == kMenu[j].name)
+                return false;
+        }
+        if (std::string_view(m.parent).empty()) continue;
+        bool found = false;
+        for (std::size_t j = 0; j < i; ++j) {
+            found = found || (kMenu[j].kind == MenuItem::Submenu &&
+                              std::string_view(m.parent) == kMenu[j].name);
+        }
+        if (!found) return false;
+    }
+    return true;
+}
+} // namespace detail
+static_assert(detail::menuTableIsWellFormed(), "menu names unique, each menu before its items");
+
+} // namespace tarvenko
