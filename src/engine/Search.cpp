@@ -70,7 +70,7 @@ struct Searcher::Entry {
     Move move;
 };
 
-struct Searcher::Tables {
+struct Searcher::Memory {
     Entry tt[std::size_t{1} << ttBits];
     Move moves[maxPly][maxMoves];
     std::uint64_t order[maxMoves];
@@ -89,6 +89,36 @@ int generateDrops(const Position& p, Move* out) {
     return n;
 }
 
+// The drops the search tries: square by square, and on each square one drop for each
+// different reach. Two kinds that would reach the same empty squares from a square keep
+// doing so for the rest of the game (pieces never move, rays only get shorter), so only
+// the first of them, the weaker piece, is tried there.
+static int searchDrops(const Position& p, Move* out) {
+    const int c = p.toMove;
+    Bits targets[kindCount + 1] = {};
+    Bits any = 0;
+    for (int k = 1; k <= kindCount; ++k) {
+        if (p.hand[c][k] != 0) any |= targets[k] = p.dropTargets(k);
+    }
+    int n = 0;
+    while (any) {
+        const int sq = popLowest(any);
+        const Bits on = p.full | bit(sq);
+        Bits reach[kindCount];
+        int kinds = 0;
+        for (int k = 1; k <= kindCount; ++k) {
+            if (!has(targets[k], sq)) continue;
+            const Bits r = (slides(k) ? slideReach(c, k, sq, on) : tables.step[c][k][sq]) & ~on;
+            bool same = false;
+            for (int i = 0; i < kinds && !same; ++i) same = reach[i] == r;
+            if (same) continue;
+            reach[kinds++] = r;
+            out[n++] = {static_cast<std::int8_t>(sq), static_cast<std::int8_t>(k)};
+        }
+    }
+    return n;
+}
+
 bool hasWinningDrop(const Position& p) {
     const int c = p.toMove;
     if (!(p.allowedSquares() & p.wins[c])) return false;
@@ -99,10 +129,10 @@ bool hasWinningDrop(const Position& p) {
 }
 
 Limits limitsFor(int strength) {
-    return strength >= 2 ? Limits{16, 200000} : Limits{6, 25000};
+    return strength >= 2 ? Limits{20, 350000} : Limits{8, 50000};
 }
 
-Searcher::Searcher() : t_(std::make_unique<Tables>()) {}
+Searcher::Searcher() : t_(std::make_unique<Memory>()) {}
 
 Searcher::~Searcher() = default;
 
@@ -120,7 +150,7 @@ int Searcher::evaluate(const Position& p) const {
 
 // Sorts the moves best first: the remembered best move, drops on the opponent's winning
 // squares, drops next to pieces, then what cut off elsewhere in this search.
-int Searcher::orderMoves(const Position& p, Move* moves, int n, Move first, int) const {
+void Searcher::orderMoves(const Position& p, Move* moves, int n, Move first) const {
     const int c = p.toMove, o = c ^ 1;
     const Bits nearOwn = neighbours(p.occ[c]), nearOther = neighbours(p.occ[o]);
     for (int i = 0; i < n; ++i) {
@@ -141,7 +171,6 @@ int Searcher::orderMoves(const Position& p, Move* moves, int n, Move first, int)
     Move ordered[maxMoves];
     for (int i = 0; i < n; ++i) ordered[i] = moves[0xFFFF - (t_->order[i] & 0xFFFF)];
     std::copy(ordered, ordered + n, moves);
-    return n;
 }
 
 int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply, bool passed) {
@@ -150,9 +179,12 @@ int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply,
         return 0;
     }
     if (hasWinningDrop(p)) return winScore - ply;
+    // A side held to one square has little choice: look a drop further there.
+    const Bits allowed = p.allowedSquares();
+    if ((allowed & (allowed - 1)) == 0 && ply < maxPly / 2) ++depth;
     if (depth <= 0 || ply >= maxPly - 1) return evaluate(p);
     Move* moves = t_->moves[ply];
-    const int n = generateDrops(p, moves);
+    const int n = searchDrops(p, moves);
     if (n == 0) {
         // No drop: the turn passes; when neither side can drop the game cannot go on.
         if (passed) return 0;
@@ -174,7 +206,7 @@ int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply,
                 return v;
         }
     }
-    orderMoves(p, moves, n, remembered, ply);
+    orderMoves(p, moves, n, remembered);
 
     const int alpha0 = alpha;
     int best = -infinity;
@@ -216,16 +248,17 @@ Move Searcher::choose(const Position& p, Limits limits) {
     std::memset(t_->history, 0, sizeof t_->history);
 
     Move* moves = t_->moves[0];
-    const int n = generateDrops(p, moves);
-    if (n == 0) return Move{};
     // A drop that wins is played at once: the first in the generator's order.
-    for (int i = 0; i < n; ++i) {
+    const int all = generateDrops(p, moves);
+    for (int i = 0; i < all; ++i) {
         if (has(p.wins[p.toMove], moves[i].sq)) {
             score_ = winScore;
             return moves[i];
         }
     }
-    orderMoves(p, moves, n, Move{}, 0);
+    const int n = searchDrops(p, moves);
+    if (n == 0) return Move{};
+    orderMoves(p, moves, n, Move{});
     Move best = moves[0];
     for (int depth = 1; depth <= limits.depth; ++depth) {
         int alpha = -infinity;

@@ -53,12 +53,12 @@ class Searcher {
 
   private:
     struct Entry;
-    struct Tables;
+    struct Memory; // the transposition table, move lists and history, made once
     int search(const Position& p, int depth, int alpha, int beta, int ply, bool passed);
     int evaluate(const Position& p) const;
-    int orderMoves(const Position& p, Move* moves, int n, Move first, int ply) const;
+    void orderMoves(const Position& p, Move* moves, int n, Move first) const;
 
-    std::unique_ptr<Tables> t_;
+    std::unique_ptr<Memory> t_;
     long nodes_ = 0;
     long nodeLimit_ = 0;
     bool stopped_ = false;
