@@ -215,7 +215,12 @@ int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply,
         const Move m = moves[i];
         Position q = p;
         q.drop(m.sq, m.kind);
-        const int v = -search(q, depth - 1, -beta, -alpha, ply + 1, false);
+        // After the first drop, a narrow window only asks whether a drop is better; the
+        // few that are get a full search.
+        int v = i == 0 ? -search(q, depth - 1, -beta, -alpha, ply + 1, false)
+                       : -search(q, depth - 1, -alpha - 1, -alpha, ply + 1, false);
+        if (i > 0 && v > alpha && v < beta && !stopped_)
+            v = -search(q, depth - 1, -beta, -alpha, ply + 1, false);
         if (stopped_) return 0;
         if (v > best) {
             best = v;
@@ -267,7 +272,10 @@ Move Searcher::choose(const Position& p, Limits limits) {
         for (int i = 0; i < n; ++i) {
             Position q = p;
             q.drop(moves[i].sq, moves[i].kind);
-            const int v = -search(q, depth - 1, -infinity, -alpha, 1, false);
+            int v = i == 0 ? -search(q, depth - 1, -infinity, -alpha, 1, false)
+                           : -search(q, depth - 1, -alpha - 1, -alpha, 1, false);
+            if (i > 0 && v > alpha && !stopped_)
+                v = -search(q, depth - 1, -infinity, -alpha, 1, false);
             if (stopped_) break;
             if (v > alpha) {
                 alpha = v;
