@@ -129,7 +129,7 @@ bool hasWinningDrop(const Position& p) {
 }
 
 Limits limitsFor(int strength) {
-    return strength >= 2 ? Limits{20, 350000} : Limits{8, 50000};
+    return strength >= 2 ? Limits{20, 300000} : Limits{8, 50000};
 }
 
 Searcher::Searcher() : t_(std::make_unique<Memory>()) {}
