@@ -27,8 +27,13 @@ void Form1::com_ban() {
         利き筋_PUSH();
         調査_2歩フラグ設定();
         window_.refresh();
-        if (n > 0) {
+        if (強さ != 強さ_標準) {
+            chosen = 探索の手(COM側, 強さ, sx, sy, dx, dy, c);
+            if (chosen) 指し手[0] = 探索の評価;
+        } else if (n > 0) {
             const int open = 調査_利筋あるか();
+            候補前局面_.load(盤);
+            候補採点中_ = true;
             // The search stops at the first winning drop.
             for (int k = 1; k <= 8 && 指し手[0] < 得点_打ち切り; ++k) {
                 const int row = piece::topHandRow(COM側) + k - 1;
@@ -53,6 +58,7 @@ void Form1::com_ban() {
         }
     }
 
+    候補採点中_ = false;
     if (!chosen) {
         // No drop is possible: the computer passes. Nothing is recorded or counted, and
         // its box no longer says it is thinking.

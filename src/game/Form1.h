@@ -2,12 +2,15 @@
 // everything it shows, plays, reads or asks goes through Window, SoundLibrary and Files.
 #pragma once
 
+#include "engine/Position.h"
+#include "engine/Search.h"
 #include "platform/Files.h"
 #include "platform/SoundLibrary.h"
 #include "platform/Window.h"
 #include "rules/pieces.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -59,7 +62,7 @@ class Form1 {
     static constexpr double 後手結果X = -1.75, 後手結果Y = 9.5;
     static constexpr int 絵_タイトル = 0;
     static constexpr int 右ボタン = 2, 左ボタン = 1;
-    static constexpr int 色_白 = 15, 色_緑 = 2, 色_赤 = 12;
+    static constexpr int 色_白 = 15, 色_緑 = 2, 色_赤 = 12, 色_黄 = 14;
     static constexpr int 背景色 = 色_緑;
     static constexpr int 盤輪郭色 = 背景色;
     static constexpr int 移動結果色 = 色_白;
@@ -103,6 +106,11 @@ class Form1 {
     // ---- Keyboard cursor: a square of the board or of the own hand board ----
     int カーソル表示 = 偽; // 真 once an arrow key has been pressed in this game
     int カーソルX = 5, カーソルY = 5;
+
+    // ---- The computer's strength: 標準 is com_ban's own look-ahead, the others search ----
+    static constexpr int 強さ_標準 = 0, 強さ_強い = 1, 強さ_最強 = 2;
+    int 強さ = 強さ_標準;
+    int 探索の評価 = 0; // the searcher's value of its last choice
 
     // ---- Lines of attack ----
     int 利き筋[10][10] = {};
@@ -222,6 +230,10 @@ class Form1 {
     // ---- Computer player (com/) ----
     void com_ban();
     int 調査_得点(int IN_元X, int IN_元Y, int IN_先X, int IN_先Y);
+    void LEVEL_STANDARD_Click();
+    void LEVEL_STRONG_Click();
+    void LEVEL_STRONGEST_Click();
+    void HINT_Click();
 
     // ---- Move record and replay (record/) ----
     void 手順保存(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動元駒, int 移動先駒);
@@ -272,12 +284,26 @@ class Form1 {
     void 持駒をクリック(int SX, int SY); // anywhere off the board: a hand slot selects
     void 持駒に足す(int 駒, int 差);
     void 描画_持盤(int side, double 数X);
+    engine::Searcher& 探索器();
+    // The searcher's drop for a side at a strength; false when it has none.
+    bool 探索の手(int IN_手番, int 強さ_, int& 元X, int& 元Y, int& 先X, int& 先Y, int& 駒);
+    void ヒント消去();
 
     Window& window_;
     SoundLibrary& sound_;
     Files& files_;
     std::uint64_t 音_使用量_ = 0; // decoded bytes of the sounds loaded, against their budget
     bool 終了済み_ = false;
+
+    // The position before the computer's candidates, with both sides' lines of attack and
+    // winning squares, while com_ban scores them: each candidate's score then follows from
+    // a local change of these maps instead of a new computation of the whole board.
+    engine::Position 候補前局面_;
+    bool 候補採点中_ = false;
+
+    std::unique_ptr<engine::Searcher> 探索器_; // made once, when first needed
+    int ヒント_[4] = {};                       // hand column and row, square X and Y
+    bool ヒント表示中_ = false;
 };
 
 } // namespace tarvenko

@@ -19,6 +19,7 @@ int 桝目(float 位置, double 原点, double 幅) {
 
 void Form1::Form_MouseDown(int Button, int /*Shift*/, float X, float Y) {
     if (終了済み_) return;
+    ヒント消去();
     if (対局中 == 偽) {
         音_再生(音_禁止);
         window_.messageBox("「対局」で始めて下さい", "開始", MessageIcon::None);
@@ -112,6 +113,7 @@ void Form1::持駒をクリック(int SX, int SY) {
 
 void Form1::Form_KeyDown(int KeyCode, int /*Shift*/) {
     if (終了済み_) return;
+    ヒント消去();
     if (KeyCode == 27) {
         処理_終了();
     } else if (KeyCode == 112) {

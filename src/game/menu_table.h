@@ -18,8 +18,9 @@ struct MenuItem {
     const char* caption; // UTF-8
     const char* parent;  // name of the menu that holds it; "" for the menu bar
     void (Form1::*handler)() = nullptr;
-    bool checkable = false;    // the game keeps the mark (see Window::setMusicChecked)
-    int group = 0;             // non-zero: one mark among the items of that group, moved by a click
+    bool checkable = false; // the game keeps the mark (see Window::setMusicChecked)
+    int group = 0;          // non-zero: one mark among the items of that group, moved by a click;
+                            // the group's first item has it at start
     const char* shortcut = ""; // key sequence text, e.g. "Ctrl+S"
 };
 
@@ -42,6 +43,12 @@ inline constexpr MenuItem kMenu[] = {
     {MenuItem::Command, "AFTER", "進", "", &Form1::AFTER_Click},
     {MenuItem::Submenu, "OPTION", "ｵﾌﾟｼｮﾝ", ""},
     {MenuItem::Command, "BGM", "BGM", "OPTION", &Form1::BGM_Click, true},
+    {MenuItem::Separator, "", "", "OPTION"},
+    {MenuItem::Submenu, "LEVEL", "強さ", "OPTION"},
+    {MenuItem::Command, "LEVEL_STANDARD", "標準", "LEVEL", &Form1::LEVEL_STANDARD_Click, true, 1},
+    {MenuItem::Command, "LEVEL_STRONG", "強い", "LEVEL", &Form1::LEVEL_STRONG_Click, true, 1},
+    {MenuItem::Command, "LEVEL_STRONGEST", "最強", "LEVEL", &Form1::LEVEL_STRONGEST_Click, true, 1},
+    {MenuItem::Command, "HINT", "ヒント", "OPTION", &Form1::HINT_Click, false, 0, "H"},
     {MenuItem::Command, "VER", "その他", "", &Form1::VER_Click},
     {MenuItem::Submenu, "HELP", "ヘルプ", ""},
     {MenuItem::Command, "ASOBIKATA", "遊び方", "HELP", &Form1::ASOBIKATA_Click},

@@ -21,6 +21,7 @@ void Form1::GOTE_Click() {
 
 void Form1::対局を始める(int モード, int 人間, std::string_view 変更不可) {
     if (終了済み_) return;
+    ヒント消去();
     const int com = 人間 == 先手 ? 後手 : 先手;
     if (手番 == 終局 || 対局中 == 偽) {
         初期設定();
@@ -61,11 +62,13 @@ void Form1::番を知らせる(int side) {
 
 void Form1::OWARI_Click() {
     if (終了済み_) return;
+    ヒント消去();
     処理_終了();
 }
 
 void Form1::VER_Click() {
     if (終了済み_) return;
+    ヒント消去();
     音_再生(音_その他);
     window_.messageBox("Tarvenko  バージョン " TARVENKO_VERSION "\r\r"
                        "将棋の駒を盤に打って、自分の駒を縦・横・斜めに"

@@ -20,6 +20,7 @@ void Form1::手順保存(int 移動元X, int 移動元Y, int 移動先X, int 移
 
 void Form1::REPLAY_Click() {
     if (終了済み_) return;
+    ヒント消去();
     if (手順数 < 1) {
         音_再生(音_禁止);
         window_.messageBox("できません", "戻る", MessageIcon::None);
@@ -57,6 +58,7 @@ void Form1::REPLAY_Click() {
 
 void Form1::AFTER_Click() {
     if (終了済み_) return;
+    ヒント消去();
     if (手順数 >= 手順最大) {
         音_再生(音_禁止);
         window_.messageBox("できません", "進む", MessageIcon::None);
@@ -107,6 +109,7 @@ void Form1::持駒に足す(int 駒, int 差) {
 
 void Form1::CANCEL_Click() {
     if (終了済み_) return;
+    ヒント消去();
     手番 = 終局;
     初期設定();
     音_再生(音_駒打);

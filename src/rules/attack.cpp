@@ -7,21 +7,15 @@
 namespace tarvenko {
 
 void Form1::調査_利き筋(int IN_手番) {
-    for (int x = 1; x <= 9; ++x) {
-        for (int y = 1; y <= 9; ++y) 利き筋[x][y] = 偽;
+    if (IN_手番 != 先手 && IN_手番 != 後手) {
+        engine::writeMap(0, 利き筋, 真, 偽);
+        return;
     }
-    if (IN_手番 != 先手 && IN_手番 != 後手) return;
-    for (int x = 1; x <= 9; ++x) {
-        for (int y = 1; y <= 9; ++y) {
-            const int code = 盤[x][y];
-            if (!((IN_手番 == 先手 && code <= -10) || (IN_手番 == 後手 && code >= 10))) continue;
-            for (int i = 1; i <= 9; ++i) {
-                for (int j = 1; j <= 9; ++j) {
-                    if (移動チェック(x, y, i, j, code) == 真) 利き筋[i][j] = 真;
-                }
-            }
-        }
-    }
+    // Every piece's reach at once from the per-square tables, each slide stopping at its
+    // first occupied square: the same squares 移動チェック allows a board move to.
+    engine::Position p;
+    p.loadBoard(盤);
+    engine::writeMap(p.attacks[IN_手番 == 先手 ? 0 : 1], 利き筋, 真, 偽);
 }
 
 int Form1::調査_利筋あるか() const {

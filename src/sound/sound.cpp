@@ -146,6 +146,7 @@ void Form1::処理_BGM() {
 
 void Form1::BGM_Click() {
     if (終了済み_) return;
+    ヒント消去();
     処理_BGM();
 }
 

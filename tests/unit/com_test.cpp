@@ -5,6 +5,7 @@
 #include "Position.h"
 #include "Game.h"
 #include "Recording.h"
+#include "ReferenceCom.h"
 
 #include <gtest/gtest.h>
 
@@ -623,6 +624,167 @@ TEST(ComMove, SamePositionSameMove) {
         }
     }
     EXPECT_GT(checked, 30);
+}
+
+TEST(ComMove, SameTurnAsTheWholeBoardComputation) {
+    // Random games, both sides dropping at random where the rules allow. In every position
+    // the side to move is the computer: its turn is played by com_ban and searched again
+    // by the reference, which recomputes the lines of attack from the whole board for
+    // every candidate. Each candidate is also scored by 調査_得点 on its own.
+    std::mt19937 rng(2718);
+    ComGame play(F::先手), fast(F::先手), ref(F::先手);
+    long turns = 0, candidates = 0;
+    while (candidates < 100000 && !::testing::Test::HasFailure()) {
+        play->初期設定();
+        play->手番 = F::先手;
+        for (;;) {
+            const int side = play->手番;
+            const std::vector<Drop> drops = 打てる手(*play, side);
+            if (drops.empty()) break;
+            if (play->手数 > 0) {
+                play->COM側 = side;
+                play->人間側 = -side;
+                const 局面 before(*play);
+                before.戻す(*fast);
+                before.戻す(*ref);
+                fast.s.calls.clear();
+                fast.w.messages.clear();
+                fast->com_ban();
+                const 参照の手 m = 参照_探索(*ref, [&](int col, int k, int x, int y, int score) {
+                    int map[10][10];
+                    std::memcpy(map, ref->利き筋, sizeof map);
+                    EXPECT_EQ(ref->調査_得点(col, k, x, y), score) << x << "," << y;
+                    EXPECT_EQ(std::memcmp(map, ref->利き筋, sizeof map), 0) << x << "," << y;
+                    ++candidates;
+                });
+                SCOPED_TRACE("position after " + std::to_string(before.手数) + " drops");
+                if (m.chosen) {
+                    EXPECT_EQ(最後の手(*fast), (Drop{m.sx, m.sy, m.dx, m.dy, m.code}));
+                } else {
+                    EXPECT_EQ(fast->手数, before.手数);
+                }
+                EXPECT_EQ(fast->指し手[0], ref->指し手[0]);
+                EXPECT_EQ(fast->COM候補駒, ref->COM候補駒);
+                EXPECT_EQ(std::memcmp(fast->利き筋, ref->利き筋, sizeof ref->利き筋), 0);
+                EXPECT_EQ(std::memcmp(fast->利き筋_保存, ref->利き筋_保存, sizeof ref->利き筋), 0);
+                ++turns;
+            }
+            const Drop d =
+                drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
+            play->手順保存(d.sx, d.sy, d.x, d.y, d.code, play->盤[d.x][d.y]);
+            play->手数 += 1;
+            play->駒移動(d.sx, d.sy, d.x, d.y, d.code);
+            if (play->終了_判定(side, d.x, d.y) == F::真) break;
+            play->手番 = -side;
+        }
+    }
+    EXPECT_GE(candidates, 100000);
+    EXPECT_GT(turns, 1000);
+}
+
+TEST(Engine, DropsAndRowsAgreeWithTheGamesRules) {
+    // Random games. In every position the searcher's drops for the side to move are those
+    // that 移動チェック allows under the placement rule, its winning squares of both sides
+    // are where 調査_3並び finds a row after a drop there, and the position it keeps drop
+    // by drop equals the one computed afresh from the board.
+    namespace e = engine;
+    std::mt19937 rng(31);
+    ComGame g(F::先手);
+    long positions = 0;
+    while (positions < 10000 && !::testing::Test::HasFailure()) {
+        g->初期設定();
+        e::Position kept;
+        kept.load(g->盤);
+        kept.setHands(g->先手持駒, g->後手持駒, 0);
+        for (int side = F::先手;; side = -side) {
+            e::Position p;
+            p.load(g->盤);
+            p.setHands(g->先手持駒, g->後手持駒, side == F::先手 ? 0 : 1);
+            for (int c = 0; c < 2; ++c) {
+                EXPECT_EQ(kept.attacks[c], p.attacks[c]);
+                EXPECT_EQ(kept.wins[c], p.wins[c]);
+            }
+            EXPECT_EQ(kept.key, p.key);
+            std::vector<Drop> expected;
+            参照_調査_利き筋(*g, -side);
+            const int open = g->調査_利筋あるか();
+            g->調査_2歩フラグ設定();
+            const int col = side == F::先手 ? F::先手持駒列 : F::後手持駒列;
+            for (int k = 1; k <= 8; ++k) {
+                const int row = side == F::先手 ? k + 1 : 9 - k;
+                if (g->取得_持駒数(side, row) <= 0) continue;
+                for (int x = 1; x <= 9; ++x) {
+                    for (int y = 1; y <= 9; ++y) {
+                        if (open == F::真 && g->利き筋[x][y] != F::真) continue;
+                        if (g->移動チェック(col, row, x, y, g->取得_持駒(side, row)) == F::真)
+                            expected.push_back({col, row, x, y, g->取得_持駒(side, row)});
+                    }
+                }
+            }
+            e::Move moves[e::maxMoves];
+            const int n = e::generateDrops(p, moves);
+            std::vector<Drop> found;
+            for (int i = 0; i < n; ++i) {
+                found.push_back({col, side == F::先手 ? moves[i].kind + 1 : 9 - moves[i].kind,
+                                 e::columnOf(moves[i].sq), e::rowOf(moves[i].sq),
+                                 e::codeOf(p.toMove, moves[i].kind)});
+            }
+            EXPECT_EQ(found, expected) << "after " << g->手数 << " drops";
+            bool wins = false;
+            for (int x = 1; x <= 9; ++x) {
+                for (int y = 1; y <= 9; ++y) {
+                    if (g->盤[x][y] != F::空き) continue;
+                    for (int c = 0; c < 2; ++c) {
+                        g->盤[x][y] = c == 0 ? F::先手金 : F::後手金;
+                        const bool row = g->調査_3並び(c == 0 ? F::先手 : F::後手, x, y) == F::真;
+                        EXPECT_EQ(e::has(p.wins[c], e::squareOf(x, y)), row) << x << "," << y;
+                        g->盤[x][y] = F::空き;
+                    }
+                }
+            }
+            for (const Drop& d : expected) wins |= e::has(p.wins[p.toMove], e::squareOf(d.x, d.y));
+            EXPECT_EQ(e::hasWinningDrop(p), wins);
+            ++positions;
+            if (n == 0) break;
+            const int i = std::uniform_int_distribution<int>(0, n - 1)(rng);
+            kept.drop(moves[i].sq, moves[i].kind);
+            const Drop d = found[static_cast<std::size_t>(i)];
+            g->駒移動(d.sx, d.sy, d.x, d.y, d.code);
+            if (g->調査_3並び(side, d.x, d.y) == F::真) break;
+        }
+    }
+}
+
+TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
+    // 先手 (the human) has 金 (1,9) (2,9) and may drop anywhere: 最強 completes the row with
+    // the first kind it holds that may go to (3,9), the 歩 in slot (11, 2).
+    ComGame g(F::後手);
+    g->手番 = F::先手;
+    g.置く(1, 9, F::先手金);
+    g.置く(2, 9, F::先手金);
+    g.w.logDrawing = true;
+    const 局面 before(*g);
+    auto yellow = [&](int X, int Y, int colour) {
+        int n = 0;
+        for (const auto& op : g.w.ops) {
+            n += op.kind == Op::Box && op.colour == colour && 近い(op.x1, F::横位置(X)) &&
+                 近い(op.y1, F::縦位置(Y));
+        }
+        return n;
+    };
+    g->HINT_Click();
+    EXPECT_EQ(yellow(11, 2, F::色_黄), 1);
+    EXPECT_EQ(yellow(3, 9, F::色_黄), 1);
+    EXPECT_TRUE(局面(*g) == before);
+    EXPECT_TRUE(g.s.calls.empty());
+    g->LEVEL_STRONGEST_Click(); // a command that draws nothing of its own
+    EXPECT_EQ(yellow(11, 2, F::盤輪郭色), 1);
+    EXPECT_EQ(yellow(3, 9, F::盤輪郭色), 1);
+    // On the computer's turn it does nothing.
+    g.w.ops.clear();
+    g->手番 = F::後手;
+    g->HINT_Click();
+    EXPECT_EQ(yellow(11, 2, F::色_黄) + yellow(3, 9, F::色_黄), 0);
 }
 
 TEST(ComMoveAllocations, SearchAllocatesNothing) {

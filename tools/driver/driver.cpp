@@ -8,7 +8,8 @@
 //   save PATH          棋譜を保存 to PATH (no dialog)
 //   open PATH          棋譜を開く from PATH (no dialog)
 //                      a relative PATH is taken from the script's folder
-//   dump               prints the state
+//   dump               prints the state; once a LEVEL_ item has been chosen it ends with
+//                      the strength, "強さ" 0 標準, 1 強い, 2 最強
 //
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
@@ -66,7 +67,7 @@ template <std::size_t N> void array(std::ostream& o, const int (&a)[N], std::siz
     o << ']';
 }
 
-void dump(std::ostream& o, const Form1& f, const RecordingWindow& w) {
+void dump(std::ostream& o, const Form1& f, const RecordingWindow& w, bool strength) {
     o << "state\t{\"手番\":" << f.手番 << ",\"手数\":" << f.手数 << ",\"対局中\":" << f.対局中
       << ",\"対局モード\":" << f.対局モード << ",\"人間側\":" << f.人間側
       << ",\"COM側\":" << f.COM側 << ",\"選択状態\":" << f.選択状態 << ",\"指し手\":";
@@ -88,7 +89,9 @@ void dump(std::ostream& o, const Form1& f, const RecordingWindow& w) {
           << f.手順_移動先X[n] << ',' << f.手順_移動先Y[n] << ',' << f.手順_移動元駒[n] << ','
           << f.手順_移動先駒[n] << ',' << f.手順_取駒[n] << ']';
     }
-    o << "],\"BGM\":" << (w.musicChecked() ? 1 : 0) << "}\n";
+    o << "],\"BGM\":" << (w.musicChecked() ? 1 : 0);
+    if (strength) o << ",\"強さ\":" << f.強さ;
+    o << "}\n";
 }
 
 bool parseInt(const std::string& s, long& out) {
@@ -141,6 +144,7 @@ int main(int argc, char** argv) {
 
     std::string line;
     int number = 0;
+    bool strengthShown = false;
     while (std::getline(*in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -160,6 +164,8 @@ int main(int argc, char** argv) {
             const MenuItem* item = findMenuCommand(a);
             if (item == nullptr) return fail("unknown menu item: " + a);
             (form.*item->handler)();
+            // Scripts written before there were strengths keep their dumps as they were.
+            strengthShown = strengthShown || a.rfind("LEVEL_", 0) == 0;
         } else if (cmd == "click") {
             long x = 0, y = 0;
             if (!parseInt(a, x) || !parseInt(b, y)) return fail("click takes X Y in twips");
@@ -200,7 +206,7 @@ int main(int argc, char** argv) {
             }
         } else if (cmd == "dump") {
             if (!a.empty()) return fail("dump takes nothing");
-            dump(out, form, window);
+            dump(out, form, window, strengthShown);
         } else {
             return fail("unknown command: " + cmd);
         }

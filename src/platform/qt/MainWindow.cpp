@@ -136,8 +136,10 @@ void MainWindow::buildMenus() {
         if (m.group != 0) {
             // An exclusive group: Qt moves the one mark to the item clicked.
             QActionGroup*& group = groups[m.group];
-            if (group == nullptr) group = new QActionGroup(this);
+            const bool first = group == nullptr;
+            if (first) group = new QActionGroup(this);
             a->setCheckable(true);
+            a->setChecked(first);
             group->addAction(a);
         } else if (m.checkable) {
             a->setCheckable(true);

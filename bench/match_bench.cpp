@@ -1,0 +1,192 @@
+// Matches between the computer's strengths. Every opening is two random allowed drops by
+// each side; each pairing plays every opening twice, colours swapped. Each move is the
+// game's own com_ban at the mover's strength, timed on its own.
+//
+//   bench_match [OPENINGS]    (default 100)
+//
+// Prints wins, losses and unfinished games of the first-named strength for each pairing,
+// the median and slowest time per move of each strength, and the heap allocations made
+// during all moves of 強い and 最強.
+#include "game/Form1.h"
+#include "AllocationCounter.h"
+#include "Position.h"
+#include "Recording.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <vector>
+
+using namespace tarvenko;
+using F = Form1;
+
+namespace {
+
+struct QuietWindow : RecordingWindow {
+    void messageBox(std::string_view, std::string_view, MessageIcon) override {}
+};
+
+struct Opening {
+    int moves[4][5]; // col, row, x, y, code
+};
+
+struct Drop {
+    int col, row, x, y, code;
+};
+
+int decided = 0;
+
+// Four random allowed drops that complete no row and decide nothing yet.
+std::vector<Opening> openings(int count) {
+    std::mt19937 rng(1234567);
+    QuietWindow w;
+    RecordingSound s;
+    MemoryFiles files;
+    auto f = std::make_unique<Form1>(w, s, files);
+    engine::Searcher searcher;
+    std::vector<Opening> out;
+    while (static_cast<int>(out.size()) < count) {
+        f->初期設定();
+        Opening o{};
+        bool ok = true;
+        for (int i = 0; i < 4 && ok; ++i) {
+            const int side = i % 2 ? F::後手 : F::先手;
+            std::vector<Drop> drops;
+            打てる手を調べる(*f, side, [&](int col, int row, int x, int y, int code) {
+                drops.push_back({col, row, x, y, code});
+            });
+            const Drop d =
+                drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
+            f->駒移動(d.col, d.row, d.x, d.y, d.code);
+            ok = f->調査_3並び(side, d.x, d.y) == F::偽;
+            o.moves[i][0] = d.col, o.moves[i][1] = d.row, o.moves[i][2] = d.x, o.moves[i][3] = d.y,
+            o.moves[i][4] = d.code;
+        }
+        if (!ok) continue;
+        // Most random openings are already won: the side to move has a drop after which
+        // every allowed answer loses. Those test nothing, so only openings where a search
+        // of a million positions finds no forced result for either side are played.
+        engine::Position p;
+        p.load(f->盤);
+        p.setHands(f->先手持駒, f->後手持駒, 0);
+        searcher.choose(p, {20, 1000000});
+        if (std::abs(searcher.score()) < engine::Searcher::winScore - 1000) {
+            out.push_back(o);
+        } else {
+            ++decided;
+        }
+    }
+    return out;
+}
+
+struct Tally {
+    int wins = 0, losses = 0, unfinished = 0;
+};
+
+std::vector<double> times[3], cpuTimes[3];
+
+// This thread's processor time in milliseconds: on a shared machine it leaves out the
+// time other programs held the processor.
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+long allocations = 0;
+
+// Plays one game; returns the winning side, or 0 when it does not end.
+int play(const Opening& o, int senteStrength, int goteStrength) {
+    QuietWindow w;
+    RecordingSound s;
+    MemoryFiles files;
+    auto f = std::make_unique<Form1>(w, s, files);
+    f->初期設定();
+    f->対局モード = F::モード_COM;
+    f->対局中 = F::真;
+    f->LEVEL_STRONG_Click(); // the searcher's tables exist before any move is timed
+    for (const auto& m : o.moves) {
+        f->手順保存(m[0], m[1], m[2], m[3], m[4], F::空き);
+        f->手数 += 1;
+        f->駒移動(m[0], m[1], m[2], m[3], m[4]);
+    }
+    f->手番 = F::先手;
+    s.calls.reserve(1024);
+    int passes = 0;
+    for (int turn = 0; turn < 80 && passes < 2; ++turn) {
+        const int side = f->手番;
+        const int strength = side == F::先手 ? senteStrength : goteStrength;
+        f->COM側 = side;
+        f->人間側 = -side;
+        f->強さ = strength;
+        const int before = f->手数;
+        s.calls.clear();
+        const long a0 = 確保数.load();
+        数える = true;
+        const double c0 = cpuMs();
+        const auto t0 = std::chrono::steady_clock::now();
+        f->com_ban();
+        const auto t1 = std::chrono::steady_clock::now();
+        const double c1 = cpuMs();
+        数える = false;
+        if (strength > 0) allocations += 確保数.load() - a0;
+        times[strength].push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        cpuTimes[strength].push_back(c1 - c0);
+        if (f->対局中 == F::偽) return side;
+        passes = f->手数 == before ? passes + 1 : 0;
+        f->手番 = -side;
+    }
+    return 0;
+}
+
+const char* const names[3] = {"標準", "強い", "最強"};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int count = argc > 1 ? std::atoi(argv[1]) : 100;
+    if (count <= 0) return 2;
+    const std::vector<Opening> all = openings(count);
+    const int pairings[3][2] = {{1, 0}, {2, 0}, {2, 1}};
+    std::printf("%d openings, each played twice with colours swapped (%d random openings "
+                "left out as already won by one side)\n\n",
+                count, decided);
+    std::printf("%-12s %6s %6s %6s %11s\n", "pairing", "wins", "losses", "unfin.", "games");
+    for (const auto& pr : pairings) {
+        Tally t;
+        for (const Opening& o : all) {
+            for (int colour = 0; colour < 2; ++colour) {
+                const int first = colour == 0 ? F::先手 : F::後手;
+                const int winner = colour == 0 ? play(o, pr[0], pr[1]) : play(o, pr[1], pr[0]);
+                if (winner == 0) {
+                    ++t.unfinished;
+                } else if (winner == first) {
+                    ++t.wins;
+                } else {
+                    ++t.losses;
+                }
+            }
+        }
+        const int games = 2 * count;
+        std::printf("%s-%s    %6d %6d %6d %11d   (%.1f %% won, %.1f %% lost)\n", names[pr[0]],
+                    names[pr[1]], t.wins, t.losses, t.unfinished, games, 100.0 * t.wins / games,
+                    100.0 * t.losses / games);
+    }
+    std::printf("\ntime per move in ms, wall clock | processor time of the thread\n");
+    for (int s = 0; s < 3; ++s) {
+        std::vector<double>& v = times[s];
+        std::vector<double>& c = cpuTimes[s];
+        if (v.empty()) continue;
+        std::sort(v.begin(), v.end());
+        std::sort(c.begin(), c.end());
+        std::printf("  %s: %zu moves, median %.3f | %.3f, 90th percentile %.3f | %.3f, slowest "
+                    "%.3f | %.3f\n",
+                    names[s], v.size(), v[v.size() / 2], c[c.size() / 2], v[v.size() * 9 / 10],
+                    c[c.size() * 9 / 10], v.back(), c.back());
+    }
+    std::printf("heap allocations during the moves of 強い and 最強: %ld\n", allocations);
+    return 0;
+}

@@ -1,0 +1,70 @@
+// The stronger computer: alpha-beta with iterative deepening over the game's drops, on the
+// incrementally kept position. It is limited by depth and by a count of positions visited,
+// never by the clock, so a position always gives the same move. Every table it uses is
+// allocated when the searcher is made; a search allocates nothing.
+#pragma once
+
+#include "engine/Position.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace tarvenko::engine {
+
+struct Move {
+    std::int8_t sq = -1; // −1: no drop, the turn passes
+    std::int8_t kind = 0;
+    bool isPass() const { return sq < 0; }
+    bool operator==(const Move&) const = default;
+};
+
+constexpr int maxMoves = kindCount * squareCount;
+
+// Every drop the side to move may make, by kind 1..8 and then square in scan order.
+// Returns how many were written to out (room for maxMoves).
+int generateDrops(const Position& p, Move* out);
+
+// The side to move completes exactly three with a drop it may make now.
+bool hasWinningDrop(const Position& p);
+
+struct Limits {
+    int depth;
+    long nodes;
+};
+
+// The strengths above the game's own one-move look-ahead: 1 強い, 2 最強.
+Limits limitsFor(int strength);
+
+class Searcher {
+  public:
+    Searcher();
+    ~Searcher();
+    Searcher(const Searcher&) = delete;
+    Searcher& operator=(const Searcher&) = delete;
+
+    // The drop to play, or a pass when there is none.
+    Move choose(const Position& p, Limits limits);
+
+    long nodes() const { return nodes_; }
+    int depth() const { return depthDone_; }
+    int score() const { return score_; }
+
+    static constexpr int winScore = 30000;
+
+  private:
+    struct Entry;
+    struct Memory; // the transposition table, move lists and history, made once
+    int search(const Position& p, int depth, int alpha, int beta, int ply, bool passed);
+    int evaluate(const Position& p) const;
+    void orderMoves(const Position& p, Move* moves, int n, Move first) const;
+
+    std::unique_ptr<Memory> t_;
+    long nodes_ = 0;
+    long nodeLimit_ = 0;
+    bool stopped_ = false;
+    int depthDone_ = 0;
+    int score_ = 0;
+    std::uint32_t generation_ = 0;
+};
+
+} // namespace tarvenko::engine
