@@ -47,6 +47,17 @@ void Form1::LEVEL_STRONGEST_Click() {
     探索器();
 }
 
+void Form1::強さを選ぶ(int 新しい強さ) {
+    if (新しい強さ == 強さ_強い) {
+        LEVEL_STRONG_Click();
+    } else if (新しい強さ == 強さ_最強) {
+        LEVEL_STRONGEST_Click();
+    } else {
+        LEVEL_STANDARD_Click();
+    }
+    window_.showStrength(強さ);
+}
+
 void Form1::HINT_Click() {
     if (終了済み_) return;
     ヒント消去();

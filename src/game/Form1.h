@@ -234,6 +234,8 @@ class Form1 {
     void LEVEL_STRONG_Click();
     void LEVEL_STRONGEST_Click();
     void HINT_Click();
+    // The strength from elsewhere than its menu (a game record): as if its item were chosen.
+    void 強さを選ぶ(int 新しい強さ);
 
     // ---- Move record and replay (record/) ----
     void 手順保存(int 移動元X, int 移動元Y, int 移動先X, int 移動先Y, int 移動元駒, int 移動先駒);

@@ -84,6 +84,10 @@ class Window {
     // file's path, or an empty string when the player cancels.
     virtual std::string askRecordPath(bool /*save*/) { return {}; }
 
+    // Marks the strength's item under ｵﾌﾟｼｮﾝ → 強さ (0 標準, 1 強い, 2 最強), for a strength
+    // that did not come from a click there (a game record's).
+    virtual void showStrength(int /*strength*/) {}
+
     // Shows the window that explains the game, beside this one.
     virtual void showHelp() {}
 };

@@ -22,9 +22,11 @@ constexpr std::string_view 段名[10] = {"", "一", "二", "三", "四", "五", 
 constexpr std::string_view 駒名[9] = {"", "歩", "香", "桂", "銀", "金", "角", "飛", "王"};
 
 constexpr std::string_view 対局_人間 = "対局 人間";
-constexpr std::string_view 対局_COM先手 = "対局 COM 先手"; // the human plays 先手
-constexpr std::string_view 対局_COM後手 = "対局 COM 後手";
+constexpr std::string_view 対局_COM = "対局 COM "; // then the side the human plays
+constexpr std::string_view 先手名 = "先手", 後手名 = "後手";
 constexpr std::string_view 局面名 = "局面 ";
+// After the side against the computer, its strength, by F::強さ_標準.. F::強さ_最強.
+constexpr std::string_view 強さ名[3] = {"標準", "強い", "最強"};
 
 // A record holds at most one move for each of the forty pieces.
 constexpr int 最大手数 = 40;
@@ -83,6 +85,7 @@ struct Move {
 struct Record {
     int mode = F::モード_人間;
     int human = F::先手;
+    int strength = F::強さ_標準; // a record without it is 標準's
     int at = 0;
     int count = 0;
     Move moves[最大手数];
@@ -217,9 +220,23 @@ bool read(std::string_view text, Record& r, Refusal& why) {
         if (number == 2) {
             if (line == 対局_人間) {
                 r.mode = F::モード_人間;
-            } else if (line == 対局_COM先手 || line == 対局_COM後手) {
+            } else if (take(line, 対局_COM)) {
                 r.mode = F::モード_COM;
-                r.human = line == 対局_COM先手 ? F::先手 : F::後手;
+                if (take(line, 先手名)) {
+                    r.human = F::先手;
+                } else if (take(line, 後手名)) {
+                    r.human = F::後手;
+                } else {
+                    return refuse(2, "対局の行が違います");
+                }
+                if (take(line, " ")) {
+                    int s = 0;
+                    while (s < 3 && line != 強さ名[s]) ++s;
+                    if (s == 3) return refuse(2, "強さが違います");
+                    r.strength = s;
+                } else if (!line.empty()) {
+                    return refuse(2, "対局の行が違います");
+                }
             } else {
                 return refuse(2, "対局の行が違います");
             }
@@ -270,7 +287,10 @@ std::string text(const Form1& f) {
     out += 見出し;
     out += '\n';
     if (f.対局モード == F::モード_COM) {
-        out += f.人間側 == F::後手 ? 対局_COM後手 : 対局_COM先手;
+        out += 対局_COM;
+        out += f.人間側 == F::後手 ? 後手名 : 先手名;
+        out += ' ';
+        out += 強さ名[f.強さ >= 0 && f.強さ < 3 ? f.強さ : 0];
     } else {
         out += 対局_人間;
     }
@@ -319,6 +339,7 @@ bool load(Form1& f, std::string_view text, Refusal& why) {
     }
     f.手順数 = f.手数 = r.at;
     f.手順最大 = r.count;
+    if (r.mode == F::モード_COM) f.強さを選ぶ(r.strength);
     f.カーソル_初期化();
 
     f.描画_黒持盤();

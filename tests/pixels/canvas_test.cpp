@@ -180,4 +180,8 @@ TEST(Window, MenusFollowTheTable) {
         }
     }
     EXPECT_EQ(order, expected);
+    // A strength that did not come from the menu (a game record's) moves the one mark.
+    w.showStrength(2);
+    EXPECT_TRUE(w.findChild<QAction*>(QStringLiteral("LEVEL_STRONGEST"))->isChecked());
+    EXPECT_FALSE(w.findChild<QAction*>(QStringLiteral("LEVEL_STANDARD"))->isChecked());
 }

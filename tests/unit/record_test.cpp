@@ -223,6 +223,9 @@ const Broken kBroken[] = {
     {"Tarvenko 棋譜 2\n", 1, "この版の棋譜は読めません"},
     {"Tarvenko\n", 1, "Tarvenko の棋譜ではありません"},
     {"Tarvenko 棋譜 1\n対局 三人\n局面 0\n", 2, "対局の行が違います"},
+    {"Tarvenko 棋譜 1\n対局 COM 三手 標準\n局面 0\n", 2, "対局の行が違います"},
+    {"Tarvenko 棋譜 1\n対局 COM 先手最強\n局面 0\n", 2, "対局の行が違います"},
+    {"Tarvenko 棋譜 1\n対局 COM 先手 弱い\n局面 0\n", 2, "強さが違います"},
     {HEAD "局面 -1\n", 3, "局面の行が違います"},
     {HEAD "局面 2\n▲５五歩\n", 3, "局面の番号が指し手の数を超えています"},
     {HEAD "局面 0\n▲５五と\n", 4, "指し手が読めません"},
@@ -277,6 +280,7 @@ TEST(Records, SavedInTheMiddleOfBackOpensAsItWas) {
     g.drop(F::後手, 5, 4, 4);
     g->REPLAY_Click();
     g->REPLAY_Click();
+    g->LEVEL_STRONGEST_Click();
     kifu::save(*g, "middle.tkf");
     ASSERT_TRUE(g.w.messages.empty() || g.lastTitle() != "棋譜を保存") << g.lastText();
 
@@ -287,9 +291,15 @@ TEST(Records, SavedInTheMiddleOfBackOpensAsItWas) {
     ASSERT_TRUE(h.w.messages.empty()) << h.lastText();
     EXPECT_TRUE(局面(*h) == 局面(*g));
     EXPECT_EQ(kifu::text(*h), kifu::text(*g));
+    EXPECT_EQ(h->強さ, F::強さ_最強);
+    EXPECT_NE(kifu::text(*h).find("\n対局 COM 後手 最強\n"), std::string::npos);
     h->AFTER_Click();
     g->AFTER_Click();
     EXPECT_TRUE(局面(*h) == 局面(*g));
+    // A record without a strength is 標準's.
+    kifu::Refusal why;
+    ASSERT_TRUE(kifu::load(*h, "Tarvenko 棋譜 1\n対局 COM 先手\n局面 0\n", why));
+    EXPECT_EQ(h->強さ, F::強さ_標準);
 }
 
 TEST(Records, FailuresToSaveOrOpenAreToldAndTheGameGoesOn) {

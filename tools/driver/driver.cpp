@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
             }
         } else if (cmd == "dump") {
             if (!a.empty()) return fail("dump takes nothing");
-            dump(out, form, window, strengthShown);
+            dump(out, form, window, strengthShown || form.強さ != Form1::強さ_標準);
         } else {
             return fail("unknown command: " + cmd);
         }

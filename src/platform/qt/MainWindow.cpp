@@ -26,6 +26,7 @@
 #include <QWindow>
 #include <QStandardPaths>
 #include <chrono>
+#include <iterator>
 #include <map>
 #include <thread>
 
@@ -213,6 +214,12 @@ void MainWindow::setMusicChecked(bool checked) {
 
 bool MainWindow::musicChecked() const {
     return music_->isChecked();
+}
+
+void MainWindow::showStrength(int strength) {
+    static constexpr const char* items[] = {"LEVEL_STANDARD", "LEVEL_STRONG", "LEVEL_STRONGEST"};
+    if (strength < 0 || strength >= static_cast<int>(std::size(items))) return;
+    if (auto* a = findChild<QAction*>(QString::fromLatin1(items[strength]))) a->setChecked(true);
 }
 
 double MainWindow::seconds() {

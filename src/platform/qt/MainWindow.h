@@ -64,6 +64,7 @@ class MainWindow : public QMainWindow, public Window {
     void quit() override;
     void showCursor(bool shown, float x1, float y1, float x2, float y2, int colour) override;
     std::string askRecordPath(bool save) override;
+    void showStrength(int strength) override;
     void showHelp() override;
 
     // The client area that holds everything the game draws, in logical pixels.
