@@ -5,28 +5,26 @@
 #pragma once
 
 #include "engine/Tables.h"
+#include "rules/pieces.h"
 
 #include <cstdint>
 
 namespace tarvenko::engine {
 
-// The game's piece codes: 先手 negative, 後手 positive, the value by kind.
-constexpr int codeValue[kindCount + 1] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
+// The game's piece codes (rules/pieces.h) in the engine's terms: side 0 is 先手, 1 後手,
+// and the kinds are numbered alike.
+static_assert(Pawn == piece::歩 && King == piece::王 && kindCount == piece::種類数);
 
 // The kind 1..8 of a piece code, 0 for any other value.
 constexpr int kindOfCode(int code) {
-    const int a = code < 0 ? -code : code;
-    for (int k = 1; k <= kindCount; ++k) {
-        if (codeValue[k] == a) return k;
-    }
-    return 0;
+    return piece::kindOf(code);
 }
 // The side a cell counts for in a row: 0 at ≤ −10, 1 at ≥ 10, −1 otherwise.
 constexpr int sideOfCode(int code) {
     return code <= -10 ? 0 : code >= 10 ? 1 : -1;
 }
 constexpr int codeOf(int side, int kind) {
-    return side == 0 ? -codeValue[kind] : codeValue[kind];
+    return piece::codeOf(side == 0 ? piece::先手 : piece::後手, kind);
 }
 
 // Writes a set as a 9 × 9 map indexed (X, Y), 1..9 used: `yes` on its squares, `no` elsewhere.
