@@ -630,11 +630,12 @@ TEST(ComMove, SameTurnAsTheWholeBoardComputation) {
     // Random games, both sides dropping at random where the rules allow. In every position
     // the side to move is the computer: its turn is played by com_ban and searched again
     // by the reference, which recomputes the lines of attack from the whole board for
-    // every candidate. Each candidate is also scored by 調査_得点 on its own.
+    // every candidate: 100,000 turns. The first 100,000 candidates are also scored by
+    // 調査_得点 on their own.
     std::mt19937 rng(2718);
     ComGame play(F::先手), fast(F::先手), ref(F::先手);
     long turns = 0, candidates = 0;
-    while (candidates < 100000 && !::testing::Test::HasFailure()) {
+    while (turns < 100000 && !::testing::Test::HasFailure()) {
         play->初期設定();
         play->手番 = F::先手;
         for (;;) {
@@ -651,6 +652,7 @@ TEST(ComMove, SameTurnAsTheWholeBoardComputation) {
                 fast.w.messages.clear();
                 fast->com_ban();
                 const 参照の手 m = 参照_探索(*ref, [&](int col, int k, int x, int y, int score) {
+                    if (candidates >= 100000) return;
                     int map[10][10];
                     std::memcpy(map, ref->利き筋, sizeof map);
                     EXPECT_EQ(ref->調査_得点(col, k, x, y), score) << x << "," << y;
@@ -679,7 +681,6 @@ TEST(ComMove, SameTurnAsTheWholeBoardComputation) {
         }
     }
     EXPECT_GE(candidates, 100000);
-    EXPECT_GT(turns, 1000);
 }
 
 TEST(Engine, DropsAndRowsAgreeWithTheGamesRules) {
