@@ -389,11 +389,14 @@ const char* whyNotWritten(Files::Written w) {
     }
 }
 
+bool nothingToSave(Form1& f) {
+    if (f.手順最大 != 0 || f.対局中 != F::偽) return false;
+    f.window().messageBox("保存する対局がありません", 保存題, MessageIcon::None);
+    return true;
+}
+
 void save(Form1& f, const std::string& path) {
-    if (f.手順最大 == 0 && f.対局中 == F::偽) {
-        f.window().messageBox("保存する対局がありません", 保存題, MessageIcon::None);
-        return;
-    }
+    if (nothingToSave(f)) return;
     const Files::Written w = f.files().replace(path, text(f));
     if (w == Files::Written::Ok) return;
     f.window().messageBox("棋譜を保存できませんでした\r\r" + nameOf(path) + "\r" + whyNotWritten(w),
@@ -451,7 +454,7 @@ void open(Form1& f, const std::string& path) {
 namespace tarvenko {
 
 void Form1::KIFU_SAVE_Click() {
-    if (終了済み()) return;
+    if (終了済み() || kifu::nothingToSave(*this)) return; // said before a name is asked
     const std::string path = window().askRecordPath(true);
     if (!path.empty()) kifu::save(*this, path);
 }

@@ -28,6 +28,9 @@ struct Refusal {
 // changes, nothing is drawn, and `why` says where and why.
 bool load(Form1& f, std::string_view text, Refusal& why);
 
+// Tells the player, and answers true, when there is no game to save.
+bool nothingToSave(Form1& f);
+
 // What 棋譜を保存 and 棋譜を開く do once a file is chosen: a failure shows a message box and
 // the game goes on. Saving writes a new file beside the old one and renames it over it.
 void save(Form1& f, const std::string& path);

@@ -323,4 +323,8 @@ TEST(Records, FailuresToSaveOrOpenAreToldAndTheGameGoesOn) {
     g->CANCEL_Click();
     kifu::save(*g, "nothing.tkf");
     EXPECT_EQ(g.lastText(), "保存する対局がありません");
+    g.w.messages.clear();
+    g->KIFU_SAVE_Click(); // said before the dialog, which here chooses nothing
+    ASSERT_EQ(g.w.messages.size(), 1u);
+    EXPECT_EQ(g.lastText(), "保存する対局がありません");
 }

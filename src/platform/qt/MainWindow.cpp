@@ -7,6 +7,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -289,9 +290,11 @@ void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, 
 }
 
 std::string MainWindow::askRecordPath(bool save) {
+    // Without a documents folder the dialog would take its name for a file name.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(folder).exists()) folder = QDir::homePath();
     QFileDialog dialog(this, save ? QStringLiteral("棋譜を保存") : QStringLiteral("棋譜を開く"),
-                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
-                       QStringLiteral("Tarvenko 棋譜 (*.tkf)"));
+                       folder, QStringLiteral("Tarvenko 棋譜 (*.tkf)"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("tkf"));
