@@ -2,11 +2,12 @@
 // each side; each pairing plays every opening twice, colours swapped. Each move is the
 // game's own com_ban at the mover's strength, timed on its own.
 //
-//   bench_match [OPENINGS]    (default 100)
+//   bench_match [OPENINGS [SEED [show]]]    (default 100 openings, seed 1234567)
 //
 // Prints wins, losses and unfinished games of the first-named strength for each pairing,
 // the median and slowest time per move of each strength, and the heap allocations made
-// during all moves of 強い and 最強.
+// during all moves of 強い and 最強. With `show`, every game that 最強 loses is printed
+// as its moves, 先手's upper case, each of 最強's with the value its search gave.
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "Position.h"
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <memory>
 #include <random>
+#include <string_view>
 #include <vector>
 
 using namespace tarvenko;
@@ -41,8 +43,8 @@ struct Drop {
 int decided = 0;
 
 // Four random allowed drops that complete no row and decide nothing yet.
-std::vector<Opening> openings(int count) {
-    std::mt19937 rng(1234567);
+std::vector<Opening> openings(int count, unsigned seed) {
+    std::mt19937 rng(seed);
     QuietWindow w;
     RecordingSound s;
     MemoryFiles files;
@@ -69,11 +71,13 @@ std::vector<Opening> openings(int count) {
         if (!ok) continue;
         // Most random openings are already won: the side to move has a drop after which
         // every allowed answer loses. Those test nothing, so only openings where a search
-        // of a million positions finds no forced result for either side are played.
+        // of three million positions, over ten times what 最強 may use, finds no forced
+        // result for either side are played. With a million, openings that 後手 wins with
+        // its fourth drop came through, and 標準 won them against 最強.
         engine::Position p;
         p.load(f->盤);
         p.setHands(f->先手持駒, f->後手持駒, 0);
-        searcher.choose(p, {20, 1000000});
+        searcher.choose(p, {40, 3000000});
         if (std::abs(searcher.score()) < engine::Searcher::winScore - 1000) {
             out.push_back(o);
         } else {
@@ -98,8 +102,26 @@ double cpuMs() {
 }
 long allocations = 0;
 
+// A game's moves as text: piece letter (歩 香 桂 銀 金 角 飛 王 as P L N S G B R K, 先手's
+// upper case) and square, a searched move followed by its value, a pass as "--".
+struct Moves {
+    char text[1024];
+    int used = 0;
+    void add(int code, int x, int y, int value, bool searched) {
+        const int kind = piece::kindOf(code);
+        const char letter = "?PLNSGBRK"[kind] + (code > 0 ? 'a' - 'A' : 0);
+        used += std::snprintf(text + used, sizeof text - static_cast<std::size_t>(used),
+                              searched ? "%c%d%d(%d) " : "%c%d%d ", letter, x, y, value);
+    }
+    void pass() {
+        used += std::snprintf(text + used, sizeof text - static_cast<std::size_t>(used), "-- ");
+    }
+};
+Moves lastGame;
+
 // Plays one game; returns the winning side, or 0 when it does not end.
 int play(const Opening& o, int senteStrength, int goteStrength) {
+    lastGame.used = 0;
     QuietWindow w;
     RecordingSound s;
     MemoryFiles files;
@@ -112,6 +134,7 @@ int play(const Opening& o, int senteStrength, int goteStrength) {
         f->手順保存(m[0], m[1], m[2], m[3], m[4], F::空き);
         f->手数 += 1;
         f->駒移動(m[0], m[1], m[2], m[3], m[4]);
+        lastGame.add(m[4], m[2], m[3], 0, false);
     }
     f->手番 = F::先手;
     s.calls.reserve(1024);
@@ -135,6 +158,13 @@ int play(const Opening& o, int senteStrength, int goteStrength) {
         if (strength > 0) allocations += 確保数.load() - a0;
         times[strength].push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         cpuTimes[strength].push_back(c1 - c0);
+        if (f->手数 == before) {
+            lastGame.pass();
+        } else {
+            const int n = f->手順数;
+            lastGame.add(f->手順_移動元駒[n], f->手順_移動先X[n], f->手順_移動先Y[n], f->探索の評価,
+                         strength == 2);
+        }
         if (f->対局中 == F::偽) return side;
         passes = f->手数 == before ? passes + 1 : 0;
         f->手番 = -side;
@@ -148,12 +178,14 @@ const char* const names[3] = {"標準", "強い", "最強"};
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 100;
-    if (count <= 0) return 2;
-    const std::vector<Opening> all = openings(count);
+    const long seed = argc > 2 ? std::atol(argv[2]) : 1234567;
+    const bool show = argc > 3 && std::string_view(argv[3]) == "show";
+    if (count <= 0 || seed < 0) return 2;
+    const std::vector<Opening> all = openings(count, static_cast<unsigned>(seed));
     const int pairings[3][2] = {{1, 0}, {2, 0}, {2, 1}};
-    std::printf("%d openings, each played twice with colours swapped (%d random openings "
-                "left out as already won by one side)\n\n",
-                count, decided);
+    std::printf("%d openings from seed %ld, each played twice with colours swapped (%d random "
+                "openings left out as already won by one side)\n\n",
+                count, seed, decided);
     std::printf("%-12s %6s %6s %6s %11s\n", "pairing", "wins", "losses", "unfin.", "games");
     for (const auto& pr : pairings) {
         Tally t;
@@ -167,6 +199,10 @@ int main(int argc, char** argv) {
                     ++t.wins;
                 } else {
                     ++t.losses;
+                    if (show && pr[0] == 2)
+                        std::printf("%s loses as %s: %.*s\n", names[pr[0]],
+                                    first == F::先手 ? "先手" : "後手", lastGame.used,
+                                    lastGame.text);
                 }
             }
         }

@@ -185,15 +185,18 @@ Bits Position::attacksAfterDrop(int side, int sq, int k) const {
     return (reach | sl) & ~on;
 }
 
-Bits Position::dropTargets(int k) const {
-    const int c = toMove;
-    Bits targets = allowedSquares() & tables.dropSquares[c][k];
+Bits Position::droppable(int side, int k) const {
+    Bits targets = tables.dropSquares[side][k];
     if (k == Pawn) {
         for (int x = 1; x <= 9; ++x) {
-            if (pawnColumns[c] & (1u << x)) targets &= ~tables.column[x];
+            if (pawnColumns[side] & (1u << x)) targets &= ~tables.column[x];
         }
     }
     return targets;
+}
+
+Bits Position::dropTargets(int k) const {
+    return allowedSquares() & droppable(toMove, k);
 }
 
 } // namespace tarvenko::engine

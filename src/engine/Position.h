@@ -74,6 +74,8 @@ struct Position {
     // if it attacks any empty square, else any empty square; minus the far rows the kind
     // may not use and, for 歩, the columns that already hold one of the side's 歩.
     Bits dropTargets(int kind) const;
+    // The squares where `side` may drop `kind` by the drop limits alone: far rows and 二歩.
+    Bits droppable(int side, int kind) const;
     // Squares the side to move may use at all under the placement rule.
     Bits allowedSquares() const {
         return attacks[toMove ^ 1] ? attacks[toMove ^ 1] : ~full & allSquares;

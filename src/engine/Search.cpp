@@ -128,8 +128,47 @@ bool hasWinningDrop(const Position& p) {
     return false;
 }
 
+// The empty squares where `side` would complete a row with a piece it holds and may drop
+// there, the placement rule left aside: whether it will be allowed there depends on the
+// drop before.
+static Bits threatsOf(const Position& p, int side) {
+    const Bits w = p.wins[side];
+    if (!w) return 0;
+    Bits can = 0;
+    for (int k = 1; k <= kindCount && (w & can) != w; ++k) {
+        if (p.hand[side][k] != 0) can |= p.droppable(side, k);
+    }
+    return w & can;
+}
+
+// Keeps the drops after which the opponent cannot complete a row on one of `threats`: a
+// drop on such a square, or one after which the mover's lines of attack leave them out.
+// The others lose at once. Returns how many are kept, in their order.
+static int keepDefences(const Position& p, Move* moves, int n, Bits threats) {
+    const int c = p.toMove;
+    // While the mover's lines of attack miss them all, only a drop whose own reach takes
+    // one in, or one that leaves the mover no line of attack at all, lets the opponent in.
+    const bool open = (threats & p.attacks[c]) != 0;
+    int kept = 0;
+    for (int i = 0; i < n; ++i) {
+        const Move m = moves[i];
+        const Bits b = bit(m.sq);
+        const Bits on = p.full | b;
+        if (!open && (p.steps[c] & ~on)) {
+            const Bits own =
+                slides(m.kind) ? slideReach(c, m.kind, m.sq, on) : tables.step[c][m.kind][m.sq];
+            if (!(own & ~on & threats)) moves[kept++] = m;
+            continue;
+        }
+        const Bits reach = p.attacksAfterDrop(c, m.sq, m.kind);
+        const Bits allowed = reach ? reach : ~on & allSquares;
+        if (!(threats & ~b & allowed)) moves[kept++] = m;
+    }
+    return kept;
+}
+
 Limits limitsFor(int strength) {
-    return strength >= 2 ? Limits{20, 300000} : Limits{8, 50000};
+    return strength >= 2 ? Limits{20, 220000} : Limits{8, 36000};
 }
 
 Searcher::Searcher() : t_(std::make_unique<Memory>()) {}
@@ -179,12 +218,22 @@ int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply,
         return 0;
     }
     if (hasWinningDrop(p)) return winScore - ply;
-    // A side held to one square has little choice: look a drop further there.
-    const Bits allowed = p.allowedSquares();
-    if ((allowed & (allowed - 1)) == 0 && ply < maxPly / 2) ++depth;
-    if (depth <= 0 || ply >= maxPly - 1) return evaluate(p);
+    if (ply >= maxPly - 1) return evaluate(p);
+    // A side that must stop a row the opponent is already allowed to complete has only the
+    // drops that stop it; they are searched a drop further, also at the end of the depth,
+    // so that a row that comes one drop beyond it is not missed.
+    const Bits threats = threatsOf(p, p.toMove ^ 1);
+    const Bits own = p.attacks[p.toMove];
+    if (threats & own) {
+        depth = std::max(depth, 0) + 1;
+    } else {
+        // A side held to one square has little choice: look a drop further there.
+        const Bits allowed = p.allowedSquares();
+        if ((allowed & (allowed - 1)) == 0 && ply < maxPly / 2) ++depth;
+        if (depth <= 0) return evaluate(p);
+    }
     Move* moves = t_->moves[ply];
-    const int n = searchDrops(p, moves);
+    int n = searchDrops(p, moves);
     if (n == 0) {
         // No drop: the turn passes; when neither side can drop the game cannot go on.
         if (passed) return 0;
@@ -192,8 +241,13 @@ int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply,
         q.pass();
         return -search(q, depth, -beta, -alpha, ply + 1, true);
     }
-    // Ordering a long list costs about as much as visiting a few positions.
-    nodes_ += n / 32;
+    // Making, sifting and ordering a long list costs about as much as visiting a few
+    // positions.
+    nodes_ += n / 16;
+    if (threats) {
+        n = keepDefences(p, moves, n, threats);
+        if (n == 0) return -(winScore - ply - 1);
+    }
 
     Entry& e = t_->tt[p.key & ((std::uint64_t{1} << ttBits) - 1)];
     Move remembered{};
