@@ -34,8 +34,8 @@ SDL_bool open_music_type(int type) {
     return SDL_FALSE;
 }
 
-void open_music(const SDL_AudioSpec* spec) {
-    (void)spec;
+void open_music(const SDL_AudioSpec* format) {
+    (void)format;
 }
 
 void SDLCALL music_mixer(void* udata, Uint8* stream, int len) {

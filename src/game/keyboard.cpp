@@ -48,7 +48,7 @@ bool Form1::キー操作(int KeyCode) {
     // side to move's. Its eight slots are rows 2..9 for 先手 (right), 1..8 for 後手 (left).
     const int own = 対局モード == モード_COM ? 人間側 : 手番;
     const int hand = own == 後手 ? 後手持駒列 : 先手持駒列;
-    const int top = hand == 先手持駒列 ? 2 : 1;
+    const int top = piece::topHandRow(own == 後手 ? 後手 : 先手);
     if (カーソル表示 == 真) {
         int X = カーソルX, Y = カーソルY;
         if (X == 先手持駒列 || X == 後手持駒列) X = hand; // the turn has passed

@@ -180,12 +180,12 @@ void put(F& g, const Move& m) {
 }
 
 void fullHands(F& g) {
-    constexpr int 初期数[9] = {0, 9, 2, 2, 2, 2, 1, 1, 1};
+    int total = 0;
     for (int k = 0; k <= piece::種類数; ++k) {
-        g.先手持駒[k] = 初期数[k];
-        g.後手持駒[k] = 初期数[k];
+        g.先手持駒[k] = g.後手持駒[k] = piece::初期数[k];
+        total += piece::初期数[k];
     }
-    g.先手持駒合計 = g.後手持駒合計 = 20;
+    g.先手持駒合計 = g.後手持駒合計 = total;
 }
 
 // Reads and checks the whole text; r holds the record when the result is true.
@@ -348,11 +348,11 @@ bool load(Form1& f, std::string_view text, Refusal& why) {
     if (r.count > 0) {
         f.描画_手数(f.手数, F::色_白);
     } else {
-        f.描画_四角形(F::手数表示X, F::手数表示Y, 1250, 300, F::背景色);
+        f.描画_四角形(F::手数表示X, F::手数表示Y, F::手数枠幅, F::手数枠高, F::背景色);
     }
     // Each side's box shows its last move up to the position, as stepping forward left it.
-    f.描画_四角形(F::先手結果X, F::先手結果Y, 1360, 380, F::背景色);
-    f.描画_四角形(F::後手結果X, F::後手結果Y, 1360, 380, F::背景色);
+    f.描画_四角形(F::先手結果X, F::先手結果Y, F::結果枠幅, F::結果枠高, F::背景色);
+    f.描画_四角形(F::後手結果X, F::後手結果Y, F::結果枠幅, F::結果枠高, F::背景色);
     int last[2] = {0, 0}; // the latest entry of 先手, of 後手
     for (int n = 1; n <= r.at; ++n) last[r.moves[n - 1].side == F::先手 ? 0 : 1] = n;
     for (int n : {std::min(last[0], last[1]), std::max(last[0], last[1])}) {

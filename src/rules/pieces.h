@@ -11,6 +11,9 @@ inline constexpr int 種類数 = 8;
 // A side is written as the code of its 歩.
 inline constexpr int 先手 = -10, 後手 = 10;
 
+// How many of each kind a side holds at the start; index 0 is no kind.
+inline constexpr int 初期数[種類数 + 1] = {0, 9, 2, 2, 2, 2, 1, 1, 1};
+
 // The size of each kind's code; index 0 is no kind.
 inline constexpr int 値[種類数 + 1] = {0, 10, 20, 30, 100, 110, 800, 900, 950};
 
