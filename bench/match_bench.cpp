@@ -70,15 +70,13 @@ std::vector<Opening> openings(int count, unsigned seed) {
         }
         if (!ok) continue;
         // Most random openings are already won: the side to move has a drop after which
-        // every allowed answer loses. Those test nothing, so only openings where a search
-        // of three million positions, over ten times what 最強 may use, finds no forced
-        // result for either side are played. With a million, openings that 後手 wins with
-        // its fourth drop came through, and 標準 won them against 最強.
+        // every allowed answer loses, or every drop it has loses. Those test nothing, so
+        // only openings where a search for a forced row of three million positions, over
+        // ten times what 最強 may use, finds none for either side are played.
         engine::Position p;
         p.load(f->盤);
         p.setHands(f->先手持駒, f->後手持駒, 0);
-        searcher.choose(p, {40, 3000000});
-        if (std::abs(searcher.score()) < engine::Searcher::winScore - 1000) {
+        if (searcher.solve(p, {60, 3000000}) == 0) {
             out.push_back(o);
         } else {
             ++decided;

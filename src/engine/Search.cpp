@@ -73,6 +73,7 @@ struct Searcher::Entry {
 struct Searcher::Memory {
     Entry tt[std::size_t{1} << ttBits];
     Move moves[maxPly][maxMoves];
+    Move ordered[maxMoves];
     std::uint64_t order[maxMoves];
     int history[2][kindCount + 1][squareCount];
 };
@@ -168,7 +169,7 @@ static int keepDefences(const Position& p, Move* moves, int n, Bits threats) {
 }
 
 Limits limitsFor(int strength) {
-    return strength >= 2 ? Limits{20, 220000} : Limits{8, 36000};
+    return strength >= 2 ? Limits{20, 220000, 30000} : Limits{8, 36000};
 }
 
 Searcher::Searcher() : t_(std::make_unique<Memory>()) {}
@@ -204,10 +205,23 @@ void Searcher::orderMoves(const Position& p, Move* moves, int n, Move first) con
         // Unique keys: ties keep the generator's order.
         t_->order[i] = (key << 16) | static_cast<std::uint64_t>(0xFFFF - i);
     }
-    // The first few in full order; past them a cut-off is rare and order matters little.
-    std::partial_sort(t_->order, t_->order + std::min(n, 16), t_->order + n,
-                      [](std::uint64_t a, std::uint64_t b) { return a > b; });
-    Move ordered[maxMoves];
+    // Short lists, the common case, by insertion; of long ones the first few in full order,
+    // as past them a cut-off is rare and order matters little.
+    std::uint64_t* const order = t_->order;
+    if (n <= 32) {
+        for (int i = 1; i < n; ++i) {
+            const std::uint64_t k = order[i];
+            int j = i;
+            for (; j > 0 && order[j - 1] < k; --j) order[j] = order[j - 1];
+            order[j] = k;
+        }
+    } else {
+        std::partial_sort(order, order + 16, order + n,
+                          [](std::uint64_t a, std::uint64_t b) { return a > b; });
+    }
+    // The copy goes through a list kept with the searcher: a local one would be filled
+    // with empty moves at every position, which costs more than the sort.
+    Move* ordered = t_->ordered;
     for (int i = 0; i < n; ++i) ordered[i] = moves[0xFFFF - (t_->order[i] & 0xFFFF)];
     std::copy(ordered, ordered + n, moves);
 }
@@ -297,7 +311,7 @@ int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply,
     return best;
 }
 
-Move Searcher::choose(const Position& p, Limits limits) {
+void Searcher::begin(Limits limits) {
     ++generation_;
     nodes_ = 0;
     nodeLimit_ = limits.nodes;
@@ -305,6 +319,24 @@ Move Searcher::choose(const Position& p, Limits limits) {
     depthDone_ = 0;
     score_ = 0;
     std::memset(t_->history, 0, sizeof t_->history);
+}
+
+int Searcher::solve(const Position& p, Limits limits) {
+    begin(limits);
+    for (int depth = 1; depth <= limits.depth; ++depth) {
+        const int win = search(p, depth, winThreshold, winThreshold + 1, 0, false);
+        if (stopped_) break;
+        if (win > winThreshold) return 1;
+        const int loss = search(p, depth, -winThreshold - 1, -winThreshold, 0, false);
+        if (stopped_) break;
+        if (loss < -winThreshold) return -1;
+        depthDone_ = depth;
+    }
+    return 0;
+}
+
+Move Searcher::choose(const Position& p, Limits limits) {
+    begin(limits);
 
     Move* moves = t_->moves[0];
     // A drop that wins is played at once: the first in the generator's order.
@@ -346,7 +378,33 @@ Move Searcher::choose(const Position& p, Limits limits) {
         // A forced result is final.
         if (alpha > winThreshold || alpha < -winThreshold) break;
     }
+    if (limits.check <= 0 || score_ > winThreshold || score_ < -winThreshold) return best;
+    // The search weighs every line by its end; a forced row just beyond its depth can hide
+    // behind a good value. Asking only whether the opponent can force a row sees further:
+    // the chosen drop, and while it is found lost the next in the search's order, is
+    // checked so, and a drop not found lost is played. The checks search from the second
+    // ply on, so the root's list stays as it is.
+    long budget = limits.check * 3;
+    for (int i = 0; i < n && budget > 0; ++i) {
+        Position q = p;
+        q.drop(moves[i].sq, moves[i].kind);
+        const long before = nodes_;
+        const bool lost = opponentWins(q, std::min(limits.check, budget));
+        budget -= nodes_ - before;
+        if (!lost) return moves[i];
+    }
     return best;
+}
+
+bool Searcher::opponentWins(const Position& after, long nodes) {
+    nodeLimit_ = nodes_ + nodes;
+    stopped_ = false;
+    for (int depth = 1; depth <= maxPly / 2; ++depth) {
+        const int v = search(after, depth, winThreshold, winThreshold + 1, 1, false);
+        if (stopped_) return false;
+        if (v > winThreshold) return true;
+    }
+    return false;
 }
 
 } // namespace tarvenko::engine

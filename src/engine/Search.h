@@ -30,6 +30,10 @@ bool hasWinningDrop(const Position& p);
 struct Limits {
     int depth;
     long nodes;
+    // After the search, the chosen drop is checked for a forced row of the opponent's
+    // with up to this many positions; a drop found lost gives way to the next one, for
+    // up to three times as many in all.
+    long check = 0;
 };
 
 // The strengths above the game's own one-move look-ahead: 1 強い, 2 最強.
@@ -45,6 +49,11 @@ class Searcher {
     // The drop to play, or a pass when there is none.
     Move choose(const Position& p, Limits limits);
 
+    // Whether the side to move can force a row (+1), the opponent can (−1), or neither
+    // was found within the limits (0). Asking only "won or not" lets every position that is
+    // neither be cut off at once, so it sees far deeper than choose with the same limits.
+    int solve(const Position& p, Limits limits);
+
     long nodes() const { return nodes_; }
     int depth() const { return depthDone_; }
     int score() const { return score_; }
@@ -54,6 +63,8 @@ class Searcher {
   private:
     struct Entry;
     struct Memory; // the transposition table, move lists and history, made once
+    void begin(Limits limits);
+    bool opponentWins(const Position& after, long nodes);
     int search(const Position& p, int depth, int alpha, int beta, int ply, bool passed);
     int evaluate(const Position& p) const;
     void orderMoves(const Position& p, Move* moves, int n, Move first) const;

@@ -18,6 +18,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -754,6 +755,35 @@ TEST(Engine, DropsAndRowsAgreeWithTheGamesRules) {
             if (g->調査_3並び(side, d.x, d.y) == F::真) break;
         }
     }
+}
+
+TEST(Engine, ForcedRowsAreFoundAndStrongestStepsAroundThem) {
+    // Positions after the written drops (piece letter P L N S G B R K, 先手 upper case,
+    // then column and row), all from games the computer played.
+    namespace e = engine;
+    auto after = [](std::string_view drops) {
+        const int none[10][10] = {};
+        e::Position p;
+        p.load(none);
+        p.setHands(piece::初期数, piece::初期数, 0);
+        for (std::size_t i = 0; i + 2 < drops.size(); i += 4) {
+            const auto k = static_cast<int>(
+                std::string_view("?PLNSGBRK").find(static_cast<char>(drops[i] & ~0x20)));
+            p.drop(e::squareOf(drops[i + 1] - '0', drops[i + 2] - '0'), k);
+        }
+        return p;
+    };
+    e::Searcher s;
+    // 先手 to move forces a row; 先手 to move cannot stop 後手's.
+    EXPECT_EQ(s.solve(after("B86 r77 S78 n67 P87 p75"), {60, 200000}), 1);
+    EXPECT_EQ(s.solve(after("G24 n34 P26 r23 L43 p13 N33 p21"), {60, 200000}), -1);
+    // Here 最強's search alone likes 歩 (7,5), after which 先手 forces a row; it plays a
+    // drop after which no forced row is found.
+    const e::Position p = after("B86 r77 S78 n67 P87");
+    const e::Move m = s.choose(p, e::limitsFor(2));
+    e::Position q = p;
+    q.drop(m.sq, m.kind);
+    EXPECT_NE(s.solve(q, {60, 200000}), 1) << e::columnOf(m.sq) << e::rowOf(m.sq);
 }
 
 TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
