@@ -150,8 +150,7 @@ void Position::drop(int sq, int k) {
     kind[sq] = static_cast<std::uint8_t>(k);
     occ[c] |= b;
     full |= b;
-    key ^= keys.piece[c][k][sq] ^ keys.hand[c][k][handIndex(hand[c][k])] ^
-           keys.hand[c][k][handIndex(hand[c][k] - 1)] ^ keys.side;
+    key = keyAfter(sq, k);
     --hand[c][k];
     if (k == Pawn) pawnColumns[c] |= static_cast<std::uint16_t>(1u << columnOf(sq));
     // Rays through sq stop there now.
@@ -170,6 +169,12 @@ void Position::drop(int sq, int k) {
     wins[c] &= ~b;
     updateWins(c, sq);
     toMove = o;
+}
+
+std::uint64_t Position::keyAfter(int sq, int k) const {
+    const int c = toMove;
+    return key ^ keys.piece[c][k][sq] ^ keys.hand[c][k][handIndex(hand[c][k])] ^
+           keys.hand[c][k][handIndex(hand[c][k] - 1)] ^ keys.side;
 }
 
 Bits Position::attacksAfterDrop(int side, int sq, int k) const {

@@ -59,6 +59,8 @@ struct Position {
 
     // The side to move drops a piece of `kind` on the empty square sq, and the turn passes.
     void drop(int sq, int kind);
+    // The key the position would have after the side to move dropped `kind` on sq.
+    std::uint64_t keyAfter(int sq, int kind) const;
     // The side to move has no drop: the turn passes.
     void pass() {
         toMove ^= 1;

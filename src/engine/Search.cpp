@@ -11,6 +11,9 @@ constexpr int maxPly = 64;
 constexpr int ttBits = 17;
 constexpr int infinity = 32000;
 constexpr int winThreshold = Searcher::winScore - 1000;
+// Proof and disproof numbers: how many positions at least must still be shown won (lost)
+// for a position to be won (lost) for the attacker; `unbounded` once it never can be.
+constexpr std::uint32_t unbounded = 1u << 28;
 
 enum Bound : std::uint8_t { Exact, Lower, Upper };
 
@@ -70,11 +73,18 @@ struct Searcher::Entry {
     Move move;
 };
 
+struct Searcher::Proof {
+    std::uint64_t key;
+    std::uint32_t generation;
+    std::uint32_t pn, dn;
+};
+
 struct Searcher::Memory {
     Entry tt[std::size_t{1} << ttBits];
     Move moves[maxPly][maxMoves];
     Move ordered[maxMoves];
     std::uint64_t order[maxMoves];
+    std::uint32_t pn[maxPly][maxMoves], dn[maxPly][maxMoves]; // proof numbers of the drops
     int history[2][kindCount + 1][squareCount];
 };
 
@@ -169,10 +179,13 @@ static int keepDefences(const Position& p, Move* moves, int n, Bits threats) {
 }
 
 Limits limitsFor(int strength) {
-    return strength >= 2 ? Limits{20, 220000, 30000} : Limits{8, 36000};
+    return strength >= 2 ? Limits{20, 150000, 12000} : Limits{8, 36000};
 }
 
-Searcher::Searcher() : t_(std::make_unique<Memory>()) {}
+Searcher::Searcher(int proofBits)
+    : t_(std::make_unique<Memory>()),
+      proofs_(std::make_unique<Proof[]>(std::size_t{1} << proofBits)),
+      proofMask_((std::uint64_t{1} << proofBits) - 1) {}
 
 Searcher::~Searcher() = default;
 
@@ -323,15 +336,8 @@ void Searcher::begin(Limits limits) {
 
 int Searcher::solve(const Position& p, Limits limits) {
     begin(limits);
-    for (int depth = 1; depth <= limits.depth; ++depth) {
-        const int win = search(p, depth, winThreshold, winThreshold + 1, 0, false);
-        if (stopped_) break;
-        if (win > winThreshold) return 1;
-        const int loss = search(p, depth, -winThreshold - 1, -winThreshold, 0, false);
-        if (stopped_) break;
-        if (loss < -winThreshold) return -1;
-        depthDone_ = depth;
-    }
+    if (proves(p, p.toMove, limits.nodes, 0)) return 1;
+    if (proves(p, p.toMove ^ 1, limits.nodes, 0)) return -1;
     return 0;
 }
 
@@ -347,6 +353,22 @@ Move Searcher::choose(const Position& p, Limits limits) {
             return moves[i];
         }
     }
+    // A forced row of its own, however deep, is looked for first; the proof leaves the
+    // drops that force it proved in the table.
+    if (limits.check > 0 && proves(p, p.toMove, limits.check, 0)) {
+        const int kept = searchDrops(p, moves);
+        for (int i = 0; i < kept; ++i) {
+            std::uint32_t pn = 1, dn = 1;
+            lookup(p.keyAfter(moves[i].sq, moves[i].kind), pn, dn);
+            if (pn == 0) {
+                score_ = winThreshold + 1; // won, in a number of drops not known
+                return moves[i];
+            }
+        }
+    }
+    // The search has its own allowance, whatever the proof used.
+    nodeLimit_ = nodes_ + limits.nodes;
+    stopped_ = false;
     const int n = searchDrops(p, moves);
     if (n == 0) return Move{};
     orderMoves(p, moves, n, Move{});
@@ -382,29 +404,131 @@ Move Searcher::choose(const Position& p, Limits limits) {
     // The search weighs every line by its end; a forced row just beyond its depth can hide
     // behind a good value. Asking only whether the opponent can force a row sees further:
     // the chosen drop, and while it is found lost the next in the search's order, is
-    // checked so, and a drop not found lost is played. The checks search from the second
-    // ply on, so the root's list stays as it is.
-    long budget = limits.check * 3;
-    for (int i = 0; i < n && budget > 0; ++i) {
+    // checked so, each with the whole allowance, and a drop not found lost is played.
+    // When every drop checked is lost, the search's choice stands. The checks search from
+    // the second ply on, so the root's list stays as it is.
+    for (int i = 0; i < n && i < 3; ++i) {
         Position q = p;
         q.drop(moves[i].sq, moves[i].kind);
-        const long before = nodes_;
-        const bool lost = opponentWins(q, std::min(limits.check, budget));
-        budget -= nodes_ - before;
-        if (!lost) return moves[i];
+        if (!proves(q, q.toMove, limits.check, 1)) return moves[i];
     }
     return best;
 }
 
-bool Searcher::opponentWins(const Position& after, long nodes) {
+void Searcher::lookup(std::uint64_t key, std::uint32_t& pn, std::uint32_t& dn) const {
+    const Proof& e = proofs_[key & proofMask_];
+    if (e.key == key && e.generation == generation_) {
+        pn = e.pn;
+        dn = e.dn;
+    } else {
+        pn = dn = 1;
+    }
+}
+
+void Searcher::record(std::uint64_t key, std::uint32_t pn, std::uint32_t dn) {
+    proofs_[key & proofMask_] = {key, generation_, pn, dn};
+}
+
+bool Searcher::proves(const Position& p, int attacker, long nodes, int ply) {
+    ++generation_;
+    attacker_ = attacker;
     nodeLimit_ = nodes_ + nodes;
     stopped_ = false;
-    for (int depth = 1; depth <= maxPly / 2; ++depth) {
-        const int v = search(after, depth, winThreshold, winThreshold + 1, 1, false);
-        if (stopped_) return false;
-        if (v > winThreshold) return true;
+    prove(p, unbounded, unbounded, ply, false);
+    std::uint32_t pn = 1, dn = 1;
+    lookup(p.key, pn, dn);
+    return !stopped_ && pn == 0;
+}
+
+// Depth-first proof-number search: always into the drop that is cheapest to settle, the
+// attacker's with the smallest proof number, the defender's with the smallest disproof
+// number, until the position's numbers pass the thresholds its parent gave it. Where the
+// placement rule leaves a side one or two squares, a forced row is proved along them with
+// few positions, however deep it lies.
+void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, int ply,
+                     bool passed) {
+    if (++nodes_ > nodeLimit_) {
+        stopped_ = true;
+        return;
     }
-    return false;
+    const bool attacking = p.toMove == attacker_;
+    if (hasWinningDrop(p)) {
+        record(p.key, attacking ? 0 : unbounded, attacking ? unbounded : 0);
+        return;
+    }
+    if (ply >= maxPly - 1) { // too deep to prove anything
+        record(p.key, unbounded, 0);
+        return;
+    }
+    Move* moves = t_->moves[ply];
+    int n = searchDrops(p, moves);
+    if (n == 0) {
+        if (passed) { // neither side can drop: no row will come
+            record(p.key, unbounded, 0);
+            return;
+        }
+        Position q = p;
+        q.pass();
+        for (;;) {
+            std::uint32_t pn = 1, dn = 1;
+            lookup(q.key, pn, dn);
+            if (pn >= thpn || dn >= thdn) {
+                record(p.key, pn, dn);
+                return;
+            }
+            prove(q, thpn, thdn, ply + 1, true);
+            if (stopped_) return;
+        }
+    }
+    const Bits threats = threatsOf(p, p.toMove ^ 1);
+    if (threats) {
+        n = keepDefences(p, moves, n, threats);
+        if (n == 0) {
+            record(p.key, attacking ? unbounded : 0, attacking ? 0 : unbounded);
+            return;
+        }
+    }
+    // The drops' numbers are read once and kept here; only the one searched changes.
+    std::uint32_t* const pns = t_->pn[ply];
+    std::uint32_t* const dns = t_->dn[ply];
+    for (int i = 0; i < n; ++i) {
+        pns[i] = dns[i] = 1;
+        lookup(p.keyAfter(moves[i].sq, moves[i].kind), pns[i], dns[i]);
+    }
+    for (;;) {
+        // The attacker needs one drop that wins, the defender one that does not lose.
+        std::uint32_t first = unbounded + 1, second = unbounded, other = 0, sum = 0;
+        int pick = 0;
+        for (int i = 0; i < n; ++i) {
+            const std::uint32_t mine = attacking ? pns[i] : dns[i];
+            const std::uint32_t theirs = attacking ? dns[i] : pns[i];
+            if (mine < first) {
+                second = first;
+                first = mine;
+                other = theirs;
+                pick = i;
+            } else if (mine < second) {
+                second = mine;
+            }
+            sum = std::min(sum + theirs, unbounded);
+        }
+        const std::uint32_t pn = attacking ? first : sum, dn = attacking ? sum : first;
+        if (pn >= thpn || dn >= thdn) {
+            record(p.key, pn, dn);
+            return;
+        }
+        Position q = p;
+        q.drop(moves[pick].sq, moves[pick].kind);
+        const std::uint32_t nextMine = std::min(attacking ? thpn : thdn, second + second / 4 + 1);
+        const std::uint32_t nextTheirs = (attacking ? thdn - dn : thpn - pn) + other;
+        if (attacking) {
+            prove(q, nextMine, nextTheirs, ply + 1, false);
+        } else {
+            prove(q, nextTheirs, nextMine, ply + 1, false);
+        }
+        if (stopped_) return;
+        lookup(q.key, pns[pick], dns[pick]);
+    }
 }
 
 } // namespace tarvenko::engine

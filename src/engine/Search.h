@@ -30,9 +30,9 @@ bool hasWinningDrop(const Position& p);
 struct Limits {
     int depth;
     long nodes;
-    // After the search, the chosen drop is checked for a forced row of the opponent's
-    // with up to this many positions; a drop found lost gives way to the next one, for
-    // up to three times as many in all.
+    // A forced row of its own is looked for first with up to this many positions; after
+    // the search, its choice is checked as many for a forced row of the opponent's, and a
+    // drop found lost gives way to the next, up to three drops.
     long check = 0;
 };
 
@@ -41,7 +41,9 @@ Limits limitsFor(int strength);
 
 class Searcher {
   public:
-    Searcher();
+    // The table of proofs holds 2^proofBits positions: enough for a move's checks by
+    // default; a search for forced rows of millions of positions needs a larger one.
+    explicit Searcher(int proofBits = 18);
     ~Searcher();
     Searcher(const Searcher&) = delete;
     Searcher& operator=(const Searcher&) = delete;
@@ -63,19 +65,26 @@ class Searcher {
   private:
     struct Entry;
     struct Memory; // the transposition table, move lists and history, made once
+    struct Proof;
     void begin(Limits limits);
-    bool opponentWins(const Position& after, long nodes);
+    bool proves(const Position& p, int attacker, long nodes, int ply);
+    void prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, int ply, bool passed);
+    void lookup(std::uint64_t key, std::uint32_t& pn, std::uint32_t& dn) const;
+    void record(std::uint64_t key, std::uint32_t pn, std::uint32_t dn);
     int search(const Position& p, int depth, int alpha, int beta, int ply, bool passed);
     int evaluate(const Position& p) const;
     void orderMoves(const Position& p, Move* moves, int n, Move first) const;
 
     std::unique_ptr<Memory> t_;
+    std::unique_ptr<Proof[]> proofs_;
+    std::uint64_t proofMask_;
     long nodes_ = 0;
     long nodeLimit_ = 0;
     bool stopped_ = false;
     int depthDone_ = 0;
     int score_ = 0;
     std::uint32_t generation_ = 0;
+    int attacker_ = 0; // the side a proof is sought for
 };
 
 } // namespace tarvenko::engine

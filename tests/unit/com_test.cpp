@@ -757,7 +757,7 @@ TEST(Engine, DropsAndRowsAgreeWithTheGamesRules) {
     }
 }
 
-TEST(Engine, ForcedRowsAreFoundAndStrongestStepsAroundThem) {
+TEST(Engine, ForcedRowsAreFoundAndStrongestPlaysThem) {
     // Positions after the written drops (piece letter P L N S G B R K, 先手 upper case,
     // then column and row), all from games the computer played.
     namespace e = engine;
@@ -777,13 +777,13 @@ TEST(Engine, ForcedRowsAreFoundAndStrongestStepsAroundThem) {
     // 先手 to move forces a row; 先手 to move cannot stop 後手's.
     EXPECT_EQ(s.solve(after("B86 r77 S78 n67 P87 p75"), {60, 200000}), 1);
     EXPECT_EQ(s.solve(after("G24 n34 P26 r23 L43 p13 N33 p21"), {60, 200000}), -1);
-    // Here 最強's search alone likes 歩 (7,5), after which 先手 forces a row; it plays a
-    // drop after which no forced row is found.
-    const e::Position p = after("B86 r77 S78 n67 P87");
+    // 先手 can force a row here, but not after 歩 (8,6), which 最強's search alone likes
+    // best: 最強 plays a drop after which 後手 is lost.
+    const e::Position p = after("B76 r87 R82 g54");
     const e::Move m = s.choose(p, e::limitsFor(2));
     e::Position q = p;
     q.drop(m.sq, m.kind);
-    EXPECT_NE(s.solve(q, {60, 200000}), 1) << e::columnOf(m.sq) << e::rowOf(m.sq);
+    EXPECT_EQ(s.solve(q, {60, 200000}), -1) << e::columnOf(m.sq) << e::rowOf(m.sq);
 }
 
 TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
