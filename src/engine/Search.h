@@ -1,7 +1,8 @@
 // The stronger computer: alpha-beta with iterative deepening over the game's drops, on the
-// incrementally kept position. It is limited by depth and by a count of positions visited,
-// never by the clock, so a position always gives the same move. Every table it uses is
-// allocated when the searcher is made; a search allocates nothing.
+// incrementally kept position, and for 最強 a proof-number search for forced rows on
+// either side. It is limited by depth and by a count of positions visited, never by the
+// clock, so a position always gives the same move. Every table it uses is allocated when
+// the searcher is made; a search allocates nothing.
 #pragma once
 
 #include "engine/Position.h"
