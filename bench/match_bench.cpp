@@ -49,7 +49,7 @@ std::vector<Opening> openings(int count, unsigned seed) {
     RecordingSound s;
     MemoryFiles files;
     auto f = std::make_unique<Form1>(w, s, files);
-    engine::Searcher searcher(21);
+    engine::Searcher searcher;
     std::vector<Opening> out;
     while (static_cast<int>(out.size()) < count) {
         f->初期設定();
@@ -69,15 +69,16 @@ std::vector<Opening> openings(int count, unsigned seed) {
             o.moves[i][4] = d.code;
         }
         if (!ok) continue;
-        // Nearly every random opening is already won: the side to move has a drop after
-        // which every allowed answer loses, or every drop it has loses. Those test the
-        // opening, not the players, so only openings where a proof search of 200,000
-        // positions for each side, over ten times what 最強 may use for one, finds no
-        // forced row are played.
+        // Most random openings are already won: the side to move has a drop after which
+        // every allowed answer loses. Those test nothing, so only openings where a search
+        // of three million positions, over ten times what 最強 may use, finds no forced
+        // result for either side are played. With a million, openings that 後手 wins with
+        // its fourth drop came through, and 標準 won them against 最強.
         engine::Position p;
         p.load(f->盤);
         p.setHands(f->先手持駒, f->後手持駒, 0);
-        if (searcher.solve(p, {60, 200000}) == 0) {
+        searcher.choose(p, {40, 3000000});
+        if (std::abs(searcher.score()) < engine::Searcher::winScore - 1000) {
             out.push_back(o);
         } else {
             ++decided;

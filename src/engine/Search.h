@@ -42,9 +42,7 @@ Limits limitsFor(int strength);
 
 class Searcher {
   public:
-    // The table of proofs holds 2^proofBits positions: enough for a move's checks by
-    // default; a search for forced rows of millions of positions needs a larger one.
-    explicit Searcher(int proofBits = 18);
+    Searcher();
     ~Searcher();
     Searcher(const Searcher&) = delete;
     Searcher& operator=(const Searcher&) = delete;
@@ -65,7 +63,7 @@ class Searcher {
 
   private:
     struct Entry;
-    struct Memory; // the transposition table, move lists and history, made once
+    struct Memory; // the tables, the proofs, move lists and history, made once
     struct Proof;
     void begin(Limits limits);
     bool proves(const Position& p, int attacker, long nodes, int ply);
@@ -77,8 +75,6 @@ class Searcher {
     void orderMoves(const Position& p, Move* moves, int n, Move first) const;
 
     std::unique_ptr<Memory> t_;
-    std::unique_ptr<Proof[]> proofs_;
-    std::uint64_t proofMask_;
     long nodes_ = 0;
     long nodeLimit_ = 0;
     bool stopped_ = false;
