@@ -1,10 +1,13 @@
 #include "platform/qt/Canvas.h"
 
+#include "platform/qt/EmbeddedPictures.h"
+
 #include <QFontDatabase>
 #include <QPainter>
 #include <QString>
 #include <QStringList>
 #include <cmath>
+#include <cstdio>
 
 static void initPictures() {
     Q_INIT_RESOURCE(res);
@@ -70,12 +73,23 @@ QFont Canvas::font(float points, bool bold) {
 const QImage& Canvas::pictureImage(Picture picture) {
     QImage& slot = pictures_[static_cast<int>(picture)];
     if (slot.isNull()) {
-        // The drawn-at-2× set keeps pictures crisp on HiDPI screens.
-        const QString name = QString::fromLatin1(kPictureNames[static_cast<int>(picture)]);
-        const bool hi = ratio_ > 1.0;
-        slot = QImage(QStringLiteral(":/pictures/%1%2.png").arg(name, hi ? "@2x" : ""));
-        if (slot.isNull() && hi) slot = QImage(QStringLiteral(":/pictures/%1.png").arg(name));
-        slot.setDevicePixelRatio(hi ? 2.0 : 1.0);
+        const char* name = kPictureNames[static_cast<int>(picture)];
+        if (ratio_ > 1.0) {
+            // The drawn-at-2× set keeps pictures crisp on HiDPI screens.
+            const QString file = QString::fromLatin1(name);
+            slot = QImage(QStringLiteral(":/pictures/%1@2x.png").arg(file));
+            if (slot.isNull()) slot = QImage(QStringLiteral(":/pictures/%1.png").arg(file));
+            slot.setDevicePixelRatio(2.0);
+        } else {
+            // The program's own pixels: nothing is decoded or copied.
+            char file[32];
+            std::snprintf(file, sizeof file, "%s.png", name);
+            if (const EmbeddedPicture* found = embeddedPicture(file)) {
+                slot = QImage(reinterpret_cast<const uchar*>(found->pixels), found->width,
+                              found->height, static_cast<qsizetype>(found->width) * 4,
+                              static_cast<QImage::Format>(found->format));
+            }
+        }
     }
     return slot;
 }
