@@ -32,16 +32,36 @@ constexpr QRgb kPalette[16] = {
     qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255),
 };
 
+// The Windows Mincho is not on Linux: proportional Minchos with the same role, in order.
+const QStringList& standIns() {
+    static const QStringList families{QStringLiteral("IPAPMincho"),
+                                      QStringLiteral("Noto Serif CJK JP")};
+    return families;
+}
+
 void substituteFamilyOnce() {
     static const bool done = [] {
         initPictures();
-        // The Windows Mincho is not on Linux: a proportional Mincho with the same role.
-        QFont::insertSubstitutions(
-            QString::fromUtf8(Canvas::kFamily),
-            {QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP")});
+        QFont::insertSubstitutions(QString::fromUtf8(Canvas::kFamily), standIns());
         return true;
     }();
     (void)done;
+}
+
+// Whether the window's font or one of its stand-ins is installed. Each has every character
+// the window writes, so the toolkit need not look through the other fonts for missing ones.
+bool ownFamilyInstalled() {
+    static const bool installed = [] {
+        const QStringList families = QFontDatabase::families();
+        if (families.contains(QString::fromUtf8(Canvas::kFamily), Qt::CaseInsensitive)) {
+            return true;
+        }
+        for (const QString& f : standIns()) {
+            if (families.contains(f, Qt::CaseInsensitive)) return true;
+        }
+        return false;
+    }();
+    return installed;
 }
 
 } // namespace
@@ -66,7 +86,10 @@ QFont Canvas::font(float points, bool bold) {
     QFont f(QString::fromUtf8(kFamily));
     f.setPointSizeF(points > 0 ? points : 9);
     f.setBold(bold);
-    f.setStyleStrategy(QFont::PreferAntialias);
+    // That look-up is most of what the first text drawn costs.
+    f.setStyleStrategy(ownFamilyInstalled()
+                           ? QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoFontMerging)
+                           : QFont::PreferAntialias);
     return f;
 }
 
