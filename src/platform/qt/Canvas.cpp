@@ -117,24 +117,37 @@ const QImage& Canvas::pictureImage(Picture picture) {
     return slot;
 }
 
+const QImage& Canvas::image() const {
+    if (painter_.isActive()) painter_.end();
+    return image_;
+}
+
+QPainter& Canvas::painter() {
+    if (!painter_.isActive()) {
+        painter_.begin(&image_);
+        painter_.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter_.setRenderHint(QPainter::TextAntialiasing);
+    }
+    return painter_;
+}
+
 void Canvas::setBackground(int colour) {
     background_ = colour;
+    if (painter_.isActive()) painter_.end();
     image_.fill(Canvas::colour(colour));
 }
 
 void Canvas::drawPicture(Picture picture, float x, float y) {
     const QImage& source = pictureImage(picture);
     if (source.isNull()) return;
-    QPainter p(&image_);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
     const QSizeF logical = source.deviceIndependentSize();
-    p.drawImage(QRectF(QPointF(pixel(x), pixel(y)), logical), source);
+    painter().drawImage(QRectF(QPointF(pixel(x), pixel(y)), logical), source);
 }
 
 void Canvas::drawBox(float x1, float y1, float x2, float y2, int colour) {
     const int l = pixel(std::fmin(x1, x2)), r = pixel(std::fmax(x1, x2));
     const int t = pixel(std::fmin(y1, y2)), b = pixel(std::fmax(y1, y2));
-    QPainter p(&image_);
+    QPainter& p = painter();
     const QColor c = Canvas::colour(colour);
     // One logical pixel wide, both corners included.
     p.fillRect(QRect(l, t, r - l + 1, 1), c);
@@ -146,14 +159,12 @@ void Canvas::drawBox(float x1, float y1, float x2, float y2, int colour) {
 void Canvas::fillBox(float x1, float y1, float x2, float y2, int colour) {
     const int l = pixel(std::fmin(x1, x2)), r = pixel(std::fmax(x1, x2));
     const int t = pixel(std::fmin(y1, y2)), b = pixel(std::fmax(y1, y2));
-    QPainter p(&image_);
-    p.fillRect(QRect(l, t, r - l + 1, b - t + 1), Canvas::colour(colour));
+    painter().fillRect(QRect(l, t, r - l + 1, b - t + 1), Canvas::colour(colour));
 }
 
 void Canvas::drawText(float x, float y, std::string_view text, float points, bool bold,
                       int colour) {
-    QPainter p(&image_);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    QPainter& p = painter();
     p.setFont(font(points, bold));
     p.setPen(Canvas::colour(colour));
     const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
