@@ -49,6 +49,12 @@ TEST(Canvas, FilledRectangleIncludesBothCornersAndNothingMore) {
     EXPECT_EQ(at(c, 10, 19), kGreen);
 }
 
+TEST(Canvas, IsWhiteUntilItGetsABackground) {
+    Canvas c(QSize(100, 100), 1);
+    c.drawBox(150, 150, 645, 765, 12);
+    EXPECT_EQ(at(c, 25, 30), kWhite);
+}
+
 TEST(Canvas, OutlineIsOnePixelWide) {
     Canvas c(QSize(100, 100), 1);
     c.setBackground(2);

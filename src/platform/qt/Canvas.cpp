@@ -70,6 +70,11 @@ Canvas::Canvas(QSize size, qreal ratio) : ratio_(ratio > 0 ? ratio : 1) {
     substituteFamilyOnce();
     image_ = QImage(size * ratio_, QImage::Format_RGB32);
     image_.setDevicePixelRatio(ratio_);
+}
+
+void Canvas::whitenIfBlank() const {
+    if (!blank_) return;
+    blank_ = false;
     image_.fill(Qt::white);
 }
 
@@ -119,11 +124,13 @@ const QImage& Canvas::pictureImage(Picture picture) {
 
 const QImage& Canvas::image() const {
     if (painter_.isActive()) painter_.end();
+    whitenIfBlank();
     return image_;
 }
 
 QPainter& Canvas::painter() {
     if (!painter_.isActive()) {
+        whitenIfBlank();
         painter_.begin(&image_);
         painter_.setRenderHint(QPainter::SmoothPixmapTransform);
         painter_.setRenderHint(QPainter::TextAntialiasing);
@@ -134,6 +141,7 @@ QPainter& Canvas::painter() {
 void Canvas::setBackground(int colour) {
     background_ = colour;
     if (painter_.isActive()) painter_.end();
+    blank_ = false;
     image_.fill(Canvas::colour(colour));
 }
 

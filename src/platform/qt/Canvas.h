@@ -42,8 +42,13 @@ class Canvas {
     // is read, since a board's worth of drawings each with a painter of its own costs more
     // than the drawings.
     QPainter& painter();
+    // A new canvas is white. The white is filled in only when the canvas is drawn on or read
+    // before it gets a background colour: the window's first drawing is that colour all over,
+    // and filling a window-sized image twice is a noticeable part of its start.
+    void whitenIfBlank() const;
 
-    QImage image_;
+    mutable QImage image_;
+    mutable bool blank_ = true;
     qreal ratio_;
     int background_ = 0;
     std::array<QImage, kPictureCount> pictures_;
