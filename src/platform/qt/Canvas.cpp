@@ -32,9 +32,10 @@ constexpr QRgb kPalette[16] = {
     qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255),
 };
 
-// The Windows Mincho is not on Linux: proportional Minchos with the same role, in order.
+// Other names for the window's font, in order: its English name, then proportional Minchos
+// with the same role for where it is not installed (as on Linux).
 const QStringList& standIns() {
-    static const QStringList families{QStringLiteral("IPAPMincho"),
+    static const QStringList families{QStringLiteral("MS PMincho"), QStringLiteral("IPAPMincho"),
                                       QStringLiteral("Noto Serif CJK JP")};
     return families;
 }
@@ -48,20 +49,19 @@ void substituteFamilyOnce() {
     (void)done;
 }
 
-// Whether the window's font or one of its stand-ins is installed. Each has every character
-// the window writes, so the toolkit need not look through the other fonts for missing ones.
-bool ownFamilyInstalled() {
-    static const bool installed = [] {
+// The window's font, or else its first stand-in, as installed; empty when none of them is.
+// Each has every character the window writes.
+const QString& installedFamily() {
+    static const QString family = [] {
         const QStringList families = QFontDatabase::families();
-        if (families.contains(QString::fromUtf8(Canvas::kFamily), Qt::CaseInsensitive)) {
-            return true;
-        }
+        const QString own = QString::fromUtf8(Canvas::kFamily);
+        if (families.contains(own, Qt::CaseInsensitive)) return own;
         for (const QString& f : standIns()) {
-            if (families.contains(f, Qt::CaseInsensitive)) return true;
+            if (families.contains(f, Qt::CaseInsensitive)) return f;
         }
-        return false;
+        return QString();
     }();
-    return installed;
+    return family;
 }
 
 } // namespace
@@ -88,13 +88,16 @@ QColor Canvas::colour(int index) {
 
 QFont Canvas::font(float points, bool bold) {
     substituteFamilyOnce();
-    QFont f(QString::fromUtf8(kFamily));
+    // An installed family is asked for by its own name and alone: the toolkit then neither
+    // looks for the window's font under other names nor searches all fonts for ones to fill in
+    // missing characters, which is most of what the first text costs.
+    const QString& family = installedFamily();
+    QFont f(family.isEmpty() ? QString::fromUtf8(kFamily) : family);
     f.setPointSizeF(points > 0 ? points : 9);
     f.setBold(bold);
-    // That look-up is most of what the first text drawn costs.
-    f.setStyleStrategy(ownFamilyInstalled()
-                           ? QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoFontMerging)
-                           : QFont::PreferAntialias);
+    f.setStyleStrategy(family.isEmpty()
+                           ? QFont::PreferAntialias
+                           : QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoFontMerging));
     return f;
 }
 
