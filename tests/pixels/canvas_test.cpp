@@ -49,6 +49,12 @@ TEST(Canvas, FilledRectangleIncludesBothCornersAndNothingMore) {
     EXPECT_EQ(at(c, 10, 19), kGreen);
 }
 
+TEST(Canvas, IsWhiteUntilItGetsABackground) {
+    Canvas c(QSize(100, 100), 1);
+    c.drawBox(150, 150, 645, 765, 12);
+    EXPECT_EQ(at(c, 25, 30), kWhite);
+}
+
 TEST(Canvas, OutlineIsOnePixelWide) {
     Canvas c(QSize(100, 100), 1);
     c.setBackground(2);
@@ -99,7 +105,8 @@ TEST(Canvas, TextUsesAMinchoWithJapaneseGlyphs) {
     EXPECT_TRUE(info.family() == "IPAPMincho" || info.family() == "Noto Serif CJK JP")
         << info.family().toStdString();
     const QFontMetrics m(f);
-    for (char32_t ch : {U'手', U'目', U'歩', U'王', U'九', U'５', U'思', U'考'})
+    // Every kind of character the board writes: no other font fills in for a missing one.
+    for (char32_t ch : {U'手', U'目', U'歩', U'王', U'九', U'５', U'思', U'考', U'中', U'飛', U'7'})
         EXPECT_TRUE(m.inFontUcs4(ch)) << static_cast<unsigned>(ch);
 }
 

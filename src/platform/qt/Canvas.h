@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QSize>
 #include <array>
 #include <string_view>
@@ -24,7 +25,8 @@ class Canvas {
     void fillBox(float x1, float y1, float x2, float y2, int colour);
     void drawText(float x, float y, std::string_view text, float points, bool bold, int colour);
 
-    const QImage& image() const { return image_; }
+    // The image with every drawing so far on it.
+    const QImage& image() const;
     int background() const { return background_; }
 
     // The logical pixel of a twip position, as the window rounds it.
@@ -36,11 +38,21 @@ class Canvas {
 
   private:
     const QImage& pictureImage(Picture picture);
+    // The painter on the image: begun by a drawing and kept for the next ones until the image
+    // is read, since a board's worth of drawings each with a painter of its own costs more
+    // than the drawings.
+    QPainter& painter();
+    // A new canvas is white. The white is filled in only when the canvas is drawn on or read
+    // before it gets a background colour: the window's first drawing is that colour all over,
+    // and filling a window-sized image twice is a noticeable part of its start.
+    void whitenIfBlank() const;
 
-    QImage image_;
+    mutable QImage image_;
+    mutable bool blank_ = true;
     qreal ratio_;
     int background_ = 0;
     std::array<QImage, kPictureCount> pictures_;
+    mutable QPainter painter_; // after image_, so that it ends before the image goes
 };
 
 } // namespace tarvenko

@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScreen>
 #include <QSpacerItem>
 #include <QWindow>
@@ -66,9 +67,12 @@ BoardView::BoardView(MainWindow& owner, Canvas& canvas) : owner_(owner), canvas_
 
 void BoardView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    // Beyond the image the window is plain background.
-    p.fillRect(event->rect(), Canvas::colour(canvas_.background()));
-    p.drawImage(QPointF(0, 0), canvas_.image());
+    // Beyond the image the window is plain background; under it the image covers everything.
+    const QImage& image = canvas_.image();
+    const QRegion beyond =
+        QRegion(event->rect()) - QRect(QPoint(0, 0), image.deviceIndependentSize().toSize());
+    for (const QRect& r : beyond) p.fillRect(r, Canvas::colour(canvas_.background()));
+    p.drawImage(QPointF(0, 0), image);
     if (!cursor_.isEmpty()) {
         // Two pixels wide, just inside the square's own outline, which stays visible.
         const QColor c = Canvas::colour(cursorColour_);
