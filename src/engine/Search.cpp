@@ -184,7 +184,7 @@ static int keepDefences(const Position& p, Move* moves, int n, Bits threats) {
 }
 
 Limits limitsFor(int strength) {
-    return strength >= 2 ? Limits{20, 150000, 12000} : Limits{8, 36000};
+    return strength >= 2 ? Limits{20, 130000, 45000, 12000} : Limits{8, 36000};
 }
 
 Searcher::Searcher() : t_(std::make_unique<Memory>()) {}
@@ -346,7 +346,7 @@ Move Searcher::choose(const Position& p, Limits limits) {
     }
     // A forced row of its own, however deep, is looked for first; the proof leaves the
     // drops that force it proved in the table.
-    if (limits.check > 0 && proves(p, p.toMove, limits.check, 0)) {
+    if (limits.prove > 0 && proves(p, p.toMove, limits.prove, 0)) {
         const int kept = searchDrops(p, moves);
         for (int i = 0; i < kept; ++i) {
             std::uint32_t pn = 1, dn = 1;

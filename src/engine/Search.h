@@ -31,9 +31,10 @@ bool hasWinningDrop(const Position& p);
 struct Limits {
     int depth;
     long nodes;
-    // A forced row of its own is looked for first with up to this many positions; after
-    // the search, its choice is checked as many for a forced row of the opponent's, and a
-    // drop found lost gives way to the next, up to three drops.
+    // A forced row of its own is looked for first with up to `prove` positions; after the
+    // search, its choice is checked with up to `check` for a forced row of the opponent's,
+    // and a drop found lost gives way to the next, up to three drops.
+    long prove = 0;
     long check = 0;
 };
 
