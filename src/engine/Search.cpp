@@ -349,7 +349,7 @@ Move Searcher::choose(const Position& p, Limits limits) {
     if (limits.prove > 0 && proves(p, p.toMove, limits.prove, 0)) {
         const int kept = searchDrops(p, moves);
         for (int i = 0; i < kept; ++i) {
-            std::uint32_t pn = 1, dn = 1;
+            std::uint32_t pn, dn;
             lookup(p.keyAfter(moves[i].sq, moves[i].kind), pn, dn);
             if (pn == 0) {
                 score_ = winThreshold + 1; // won, in a number of drops not known
@@ -406,18 +406,20 @@ Move Searcher::choose(const Position& p, Limits limits) {
     return best;
 }
 
+Searcher::Proof& Searcher::slot(std::uint64_t key) const {
+    return t_->proofs[key & ((std::uint64_t{1} << proofBits) - 1)];
+}
+
+// A position not proved in this search has the numbers of one not yet looked at: 1 and 1.
 void Searcher::lookup(std::uint64_t key, std::uint32_t& pn, std::uint32_t& dn) const {
-    const Proof& e = t_->proofs[key & ((std::uint64_t{1} << proofBits) - 1)];
-    if (e.key == key && e.generation == generation_) {
-        pn = e.pn;
-        dn = e.dn;
-    } else {
-        pn = dn = 1;
-    }
+    const Proof& e = slot(key);
+    const bool known = e.key == key && e.generation == generation_;
+    pn = known ? e.pn : 1;
+    dn = known ? e.dn : 1;
 }
 
 void Searcher::record(std::uint64_t key, std::uint32_t pn, std::uint32_t dn) {
-    t_->proofs[key & ((std::uint64_t{1} << proofBits) - 1)] = {key, generation_, pn, dn};
+    slot(key) = {key, generation_, pn, dn};
 }
 
 bool Searcher::proves(const Position& p, int attacker, long nodes, int ply) {
@@ -426,7 +428,7 @@ bool Searcher::proves(const Position& p, int attacker, long nodes, int ply) {
     nodeLimit_ = nodes_ + nodes;
     stopped_ = false;
     prove(p, unbounded, unbounded, ply, false);
-    std::uint32_t pn = 1, dn = 1;
+    std::uint32_t pn, dn;
     lookup(p.key, pn, dn);
     return !stopped_ && pn == 0;
 }
@@ -461,7 +463,7 @@ void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, 
         Position q = p;
         q.pass();
         for (;;) {
-            std::uint32_t pn = 1, dn = 1;
+            std::uint32_t pn, dn;
             lookup(q.key, pn, dn);
             if (pn >= thpn || dn >= thdn) {
                 record(p.key, pn, dn);
@@ -482,10 +484,7 @@ void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, 
     // The drops' numbers are read once and kept here; only the one searched changes.
     std::uint32_t* const pns = t_->pn[ply];
     std::uint32_t* const dns = t_->dn[ply];
-    for (int i = 0; i < n; ++i) {
-        pns[i] = dns[i] = 1;
-        lookup(p.keyAfter(moves[i].sq, moves[i].kind), pns[i], dns[i]);
-    }
+    for (int i = 0; i < n; ++i) lookup(p.keyAfter(moves[i].sq, moves[i].kind), pns[i], dns[i]);
     for (;;) {
         // The attacker needs one drop that wins, the defender one that does not lose.
         std::uint32_t first = unbounded + 1, second = unbounded, other = 0, sum = 0;

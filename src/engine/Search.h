@@ -52,8 +52,7 @@ class Searcher {
     Move choose(const Position& p, Limits limits);
 
     // Whether the side to move can force a row (+1), the opponent can (−1), or neither
-    // was found within the limits (0). Asking only "won or not" lets every position that is
-    // neither be cut off at once, so it sees far deeper than choose with the same limits.
+    // was found by the proof search within limits.nodes positions for each side (0).
     int solve(const Position& p, Limits limits);
 
     long nodes() const { return nodes_; }
@@ -69,6 +68,7 @@ class Searcher {
     void begin(Limits limits);
     bool proves(const Position& p, int attacker, long nodes, int ply);
     void prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, int ply, bool passed);
+    Proof& slot(std::uint64_t key) const;
     void lookup(std::uint64_t key, std::uint32_t& pn, std::uint32_t& dn) const;
     void record(std::uint64_t key, std::uint32_t pn, std::uint32_t dn);
     int search(const Position& p, int depth, int alpha, int beta, int ply, bool passed);
