@@ -78,7 +78,7 @@ std::vector<Opening> openings(int count, unsigned seed) {
         p.load(f->盤);
         p.setHands(f->先手持駒, f->後手持駒, 0);
         searcher.choose(p, {40, 3000000});
-        if (std::abs(searcher.score()) < engine::Searcher::winScore - 1000) {
+        if (std::abs(searcher.score()) < engine::Searcher::winThreshold) {
             out.push_back(o);
         } else {
             ++decided;

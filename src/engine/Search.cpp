@@ -10,7 +10,7 @@ namespace {
 constexpr int maxPly = 64;
 constexpr int ttBits = 17;
 constexpr int infinity = 32000;
-constexpr int winThreshold = Searcher::winScore - 1000;
+constexpr int winThreshold = Searcher::winThreshold;
 // A proof search fails when the positions it works on push each other out of its table:
 // with 2^16 or 2^17 slots, proofs found in 11,000 and 36,000 positions with 2^18 were not
 // found within a million.

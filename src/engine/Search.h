@@ -60,6 +60,8 @@ class Searcher {
     int score() const { return score_; }
 
     static constexpr int winScore = 30000;
+    // A score beyond ± this is a forced result, not an estimate.
+    static constexpr int winThreshold = winScore - 1000;
 
   private:
     struct Entry;
