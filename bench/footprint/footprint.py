@@ -231,6 +231,8 @@ def main():
     game, minimal = os.path.abspath(args.game), os.path.abspath(args.minimal)
     game_dir = os.path.dirname(game)  # the game reads its sounds from there
 
+    # Other work on the machine moves every figure here: its load is printed with them.
+    load_before = os.getloadavg()[0]
     work = tempfile.mkdtemp(prefix="tarvenko-footprint-")
     xlog = open(os.path.join(work, "xvfb.log"), "wb")
     xvfb, display = start_xvfb(xlog)
@@ -326,6 +328,7 @@ def main():
     print()
     print("audio driver: %s; %d paired start-up rounds after a warm-up pair, order alternating; "
           "idle: %.0f s each; niceness %d" % (args.audio, len(rounds), args.idle, args.nice))
+    print("load average of the machine before the runs (1 min): %.2f" % load_before)
     print("values: median (lowest .. highest)")
     print("%-36s %s" % ("start to first frame, game (ms)", spread(g_ms, 1000, "%.0f")))
     print("%-36s %s" % ("start to first frame, minimal (ms)", spread(m_ms, 1000, "%.0f")))
