@@ -318,11 +318,15 @@ int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply,
 void Searcher::begin(Limits limits) {
     ++generation_;
     nodes_ = 0;
-    nodeLimit_ = limits.nodes;
-    stopped_ = false;
+    allow(limits.nodes);
     depthDone_ = 0;
     score_ = 0;
     std::memset(t_->history, 0, sizeof t_->history);
+}
+
+void Searcher::allow(long nodes) {
+    nodeLimit_ = nodes_ + nodes;
+    stopped_ = false;
 }
 
 int Searcher::solve(const Position& p, Limits limits) {
@@ -358,8 +362,7 @@ Move Searcher::choose(const Position& p, Limits limits) {
         }
     }
     // The search has its own allowance, whatever the proof used.
-    nodeLimit_ = nodes_ + limits.nodes;
-    stopped_ = false;
+    allow(limits.nodes);
     const int n = searchDrops(p, moves);
     if (n == 0) return Move{};
     orderMoves(p, moves, n, Move{});
@@ -425,8 +428,7 @@ void Searcher::record(std::uint64_t key, std::uint32_t pn, std::uint32_t dn) {
 bool Searcher::proves(const Position& p, int attacker, long nodes, int ply) {
     ++generation_;
     attacker_ = attacker;
-    nodeLimit_ = nodes_ + nodes;
-    stopped_ = false;
+    allow(nodes);
     prove(p, unbounded, unbounded, ply, false);
     std::uint32_t pn, dn;
     lookup(p.key, pn, dn);

@@ -68,6 +68,8 @@ class Searcher {
     struct Memory; // the tables, the proofs, move lists and history, made once
     struct Proof;
     void begin(Limits limits);
+    // The next `nodes` positions may be visited, from the count so far.
+    void allow(long nodes);
     bool proves(const Position& p, int attacker, long nodes, int ply);
     void prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, int ply, bool passed);
     Proof& slot(std::uint64_t key) const;
