@@ -452,7 +452,10 @@ class XServer:
                     "QT_AUTO_SCREEN_SCALE_FACTOR", "WAYLAND_DISPLAY"):
             env.pop(key, None)
         env.update({"DISPLAY": self.display, "SDL_AUDIODRIVER": self.audio,
-                    "XDG_RUNTIME_DIR": self.runtime_dir, "QT_QPA_PLATFORM": "xcb"})
+                    "XDG_RUNTIME_DIR": self.runtime_dir, "QT_QPA_PLATFORM": "xcb",
+                    # The game's settings, statistics and kept game stay with this server.
+                    "XDG_CONFIG_HOME": os.path.join(self.runtime_dir, "config"),
+                    "XDG_STATE_HOME": os.path.join(self.runtime_dir, "state")})
         env.update(self.extra_env)
         return env
 
