@@ -65,8 +65,22 @@ void Home::gameEnded(const Form1& f, int winner) {
     count(f.対局モード, f.人間側, f.強さ, winner == f.人間側 ? Statistics::Won : Statistics::Lost);
 }
 
+namespace {
+
+// A game with a move that does not stand at its row of three (which the program may end on
+// while the winner's box is still shown).
+bool inProgress(const Form1& f) {
+    if (f.対局中 != F::真 || f.手番 == F::終局 || f.手順最大 < 1) return false;
+    const int n = f.手順数;
+    if (n < f.手順最大 || n < 1 || n >= F::手順容量) return true;
+    return f.終了_判定(f.取得_手番(f.手順_移動先駒[n]), f.手順_移動先X[n], f.手順_移動先Y[n]) !=
+           F::真;
+}
+
+} // namespace
+
 void Home::programEnds(Form1& f) {
-    if (!counted_ && f.対局中 == F::真 && f.手番 != F::終局 && f.手順最大 > 0) {
+    if (inProgress(f)) {
         const std::string path = kept_.keptGamePath(true);
         // The game kept before, never brought back, is left for this one.
         kifu::Summary before;

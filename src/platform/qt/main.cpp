@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <QTimer>
 #include <fontconfig/fontconfig.h>
@@ -72,8 +73,10 @@ void setWindowIcon() {
 }
 
 // The toolkit's own texts (the file dialogs, the overwrite question, the standard buttons) in
-// the game's language, whatever the desktop's.
+// the game's language, whatever the desktop's, and the dialogs' sizes and dates written as
+// in that language.
 void installToolkitJapanese(QCoreApplication& app) {
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const char* name : {"qt_ja", "qtbase_ja"}) {
         auto* translator = new QTranslator(&app);
