@@ -254,7 +254,7 @@ def wait_exit(s, proc, what, sent):
 
 def quit_keys(s):
     """Esc ends the program with status 0, and so does 対局 → 終わり; SIGTERM (how a desktop
-    asks at logout) ends it too."""
+    asks at logout) ends it too, keeping the game in progress for 局面 → 続きから."""
     s.settle()
     proc = s.game
     sent = time.monotonic()  # before the key goes out
@@ -287,6 +287,11 @@ def quit_keys(s):
     with open(kept, encoding="utf-8") as f:
         s.check(f.read().splitlines()[1:4] == ["対局 人間", "局面 1", "▲５五歩"],
                 "SIGTERM: the kept game is not the one on the board")
+    # The next run brings it back with 局面 → 続きから.
+    s.start_game()
+    s.menu((1, 4))
+    s.expect_square(s.settle(), 5, 5, "SITA_HU")
+    s.check(not os.path.exists(kept), "続きから left the kept game behind")
 
 
 # -- music -----------------------------------------------------------------------------------
