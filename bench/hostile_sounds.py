@@ -254,7 +254,9 @@ def main():
     args.game = os.path.abspath(args.game)
     xvfb, display = start_xvfb()
     root = tempfile.mkdtemp(prefix="tarvenko-hostile-")
-    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb")
+    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
+               XDG_CONFIG_HOME=os.path.join(root, "config"),
+               XDG_STATE_HOME=os.path.join(root, "state"))
     try:
         if args.music:
             music(args, env, root)

@@ -92,6 +92,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The toolkit's own Japanese texts (file dialogs, standard buttons); the libraries' packages
+# come from the shared-library dependencies.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # The window's Mincho: without it Qt falls back to another CJK font.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-mincho")
 # The synopsis line comes from CPACK_PACKAGE_DESCRIPTION_SUMMARY.

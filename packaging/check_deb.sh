@@ -50,7 +50,8 @@ read -r -t 15 -u "$fd" display || fail "Xvfb did not start"
 export DISPLAY=":$display"
 
 # Start from an unrelated folder, like a desktop's launcher would.
-(cd / && SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$work" exec "${argv[@]}") >"$work/game.log" 2>&1 &
+(cd / && SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" \
+    XDG_STATE_HOME="$work/state" exec "${argv[@]}") >"$work/game.log" 2>&1 &
 game_pid=$!
 
 for _ in $(seq 100); do

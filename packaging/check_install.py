@@ -161,7 +161,8 @@ def run_launcher(prefix, args, work):
     runtime = tempfile.mkdtemp(prefix="tarvenko-run-", dir=work)
     os.chmod(runtime, 0o700)
     env.update({"QT_QPA_PLATFORM": "offscreen", "SDL_AUDIODRIVER": "dummy",
-                "XDG_RUNTIME_DIR": runtime})
+                "XDG_RUNTIME_DIR": runtime, "XDG_CONFIG_HOME": os.path.join(runtime, "config"),
+                "XDG_STATE_HOME": os.path.join(runtime, "state")})
     log_path = os.path.join(work, "launcher.log")
     with open(log_path, "wb") as log:
         proc = subprocess.Popen([launcher], cwd=work, env=env, stdout=log,

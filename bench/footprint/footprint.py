@@ -241,7 +241,9 @@ def main():
     env = {k: v for k, v in os.environ.items()
            if not k.startswith(("QT_", "SDL_")) and k != "WAYLAND_DISPLAY"}
     env.update({"DISPLAY": display, "QT_QPA_PLATFORM": "xcb", "XDG_RUNTIME_DIR": work,
-                "SDL_AUDIODRIVER": args.audio, "SDL_DISKAUDIOFILE": audio_file})
+                "SDL_AUDIODRIVER": args.audio, "SDL_DISKAUDIOFILE": audio_file,
+                "XDG_CONFIG_HOME": os.path.join(work, "config"),
+                "XDG_STATE_HOME": os.path.join(work, "state")})
     programs = {"game": (game, True), "minimal": (minimal, False)}
     rounds = []  # per round: {name: (seconds to first frame, VmHWM in kB)}
     idle = {"game": {}, "minimal": {}}

@@ -16,6 +16,8 @@
 
 namespace tarvenko {
 
+class Home;
+
 class Form1 {
   public:
     Form1(Window& window, SoundLibrary& sound, Files& files)
@@ -271,6 +273,12 @@ class Form1 {
     // True once the program has ended; nothing more is handled.
     bool 終了済み() const { return 終了済み_; }
 
+    // ---- What outlives the program: settings, statistics, the kept game (home/) ----
+    void 住まいを使う(Home* home) { home_ = home; } // none: nothing is read or written
+    Home* home() { return home_; }
+    void RESUME_Click(); // 続きから
+    void STATS_Click();  // 成績…
+
     // The window, for the game records' dialogs and message boxes (record/kifu.cpp).
     Window& window() { return window_; }
     Files& files() { return files_; }
@@ -294,6 +302,7 @@ class Form1 {
     Window& window_;
     SoundLibrary& sound_;
     Files& files_;
+    Home* home_ = nullptr;
     std::uint64_t 音_使用量_ = 0; // decoded bytes of the sounds loaded, against their budget
     bool 終了済み_ = false;
 

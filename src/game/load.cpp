@@ -1,6 +1,8 @@
 // Start-up and the set-up of a new game.
 #include "game/Form1.h"
 
+#include "home/Home.h"
+
 namespace tarvenko {
 
 void Form1::Form_Load() {
@@ -16,8 +18,10 @@ void Form1::Form_Load_サウンド() {
     音_駒打 = サウンド_読込("駒打音.wav", 3);
     音_終局 = サウンド_読込("終局.wav", 3);
     音_BGM = サウンド_読込("BGM.wav", 1);
-    sound_.dsPlayLooping(音_BGM);
-    window_.setMusicChecked(true);
+    // As the player left it; on at the first start.
+    const bool music = home_ == nullptr || home_->musicAtStart();
+    if (music) sound_.dsPlayLooping(音_BGM);
+    window_.setMusicChecked(music);
 }
 
 void Form1::Form_Load_画面() {
@@ -30,9 +34,11 @@ void Form1::Form_Load_画面() {
     描画_絵(絵_タイトル, 11.3, 0);
 
     if (window_.top() != -60) window_.place(-60, -60, 9000, 8000);
+    if (home_) home_->screenLoaded(*this);
 }
 
 void Form1::初期設定() {
+    if (home_) home_->gameLeft(*this);
     対局中 = 偽;
     選択状態 = 0;
     手数 = 0;

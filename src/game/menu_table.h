@@ -4,6 +4,7 @@
 #pragma once
 
 #include "game/Form1.h"
+#include "texts/Texts.h"
 
 #include <cstddef>
 #include <iterator>
@@ -39,6 +40,8 @@ inline constexpr MenuItem kMenu[] = {
      "Ctrl+S"},
     {MenuItem::Command, "KIFU_OPEN", "棋譜を開く…", "STOP", &Form1::KIFU_OPEN_Click, false, 0,
      "Ctrl+O"},
+    // Enabled by the window only while a kept game exists.
+    {MenuItem::Command, "RESUME", TARVENKO_TEXT("続きから"), "STOP", &Form1::RESUME_Click},
     {MenuItem::Command, "REPLAY", "戻", "", &Form1::REPLAY_Click},
     {MenuItem::Command, "AFTER", "進", "", &Form1::AFTER_Click},
     {MenuItem::Submenu, "OPTION", "ｵﾌﾟｼｮﾝ", ""},
@@ -49,6 +52,7 @@ inline constexpr MenuItem kMenu[] = {
     {MenuItem::Command, "LEVEL_STRONG", "強い", "LEVEL", &Form1::LEVEL_STRONG_Click, true, 1},
     {MenuItem::Command, "LEVEL_STRONGEST", "最強", "LEVEL", &Form1::LEVEL_STRONGEST_Click, true, 1},
     {MenuItem::Command, "HINT", "ヒント", "OPTION", &Form1::HINT_Click, false, 0, "H"},
+    {MenuItem::Command, "STATS", TARVENKO_TEXT("成績…"), "OPTION", &Form1::STATS_Click},
     {MenuItem::Command, "VER", "その他", "", &Form1::VER_Click},
     {MenuItem::Submenu, "HELP", "ヘルプ", ""},
     {MenuItem::Command, "ASOBIKATA", "遊び方", "HELP", &Form1::ASOBIKATA_Click},

@@ -1,6 +1,8 @@
 // The menu commands: starting a game, ending the program, the version box.
 #include "game/Form1.h"
 
+#include "home/Home.h"
+
 #ifndef TARVENKO_VERSION
 #error "TARVENKO_VERSION comes from the project version in CMakeLists.txt"
 #endif
@@ -80,6 +82,7 @@ void Form1::MATCH_MAN_Click() {}
 
 void Form1::処理_終了() {
     if (終了済み_) return;
+    if (home_) home_->programEnds(*this);
     sound_.dsFree(音_その他);
     sound_.dsFree(音_禁止);
     sound_.dsFree(音_駒打);

@@ -1,6 +1,8 @@
 // The end of a game: judging the mover's drop, naming the winner, blinking the row.
 #include "game/Form1.h"
 
+#include "home/Home.h"
+
 #include <string>
 
 namespace tarvenko {
@@ -11,6 +13,7 @@ int Form1::終了_判定(int IN_手番, int IN_先X, int IN_先Y) const {
 
 void Form1::終了_処理(int IN_移動駒) {
     const int side = 取得_手番(IN_移動駒);
+    if (home_) home_->gameEnded(*this, side);
     if (対局モード == モード_人間) {
         if (side == 先手) {
             終了("先手");

@@ -90,6 +90,13 @@ class Window {
 
     // Shows the window that explains the game, beside this one.
     virtual void showHelp() {}
+
+    // The 成績 box: the text with an OK button and a リセット button that asks before it
+    // answers; true when the player chose リセット and confirmed it.
+    virtual bool statisticsBox(std::string_view text, std::string_view title) {
+        messageBox(text, title, MessageIcon::None);
+        return false;
+    }
 };
 
 } // namespace tarvenko

@@ -2,6 +2,7 @@
 // the game's own rule procedures, so a record that fails leaves the game on screen untouched.
 #include "record/kifu.h"
 
+#include "home/Home.h"
 #include "rules/pieces.h"
 
 #include <algorithm>
@@ -88,6 +89,7 @@ struct Record {
     int strength = F::強さ_標準; // a record without it is 標準's
     int at = 0;
     int count = 0;
+    bool ended = false; // the last move makes a row of three
     Move moves[最大手数];
 };
 
@@ -270,6 +272,7 @@ bool read(std::string_view text, Record& r, Refusal& why) {
     }
     if (number < 3) return refuse(number + 1, "棋譜が途中で終わっています");
     if (r.at > r.count) return refuse(atLine, "局面の番号が指し手の数を超えています");
+    r.ended = won;
     return true;
 }
 
@@ -314,6 +317,7 @@ std::string text(const Form1& f) {
 bool load(Form1& f, std::string_view text, Refusal& why) {
     Record r;
     if (!read(text, r, why)) return false;
+    if (Home* home = f.home()) home->gameReplaced(f, r.ended);
 
     // The game as 進 leaves it at entry r.at: the board and hands of the moves up to it,
     // the whole record after it.
@@ -435,18 +439,29 @@ const char* readRecord(Files& files, const std::string& path, std::string& body)
     return problem;
 }
 
-void open(Form1& f, const std::string& path) {
+bool open(Form1& f, const std::string& path) {
     std::string body;
     if (const char* problem = readRecord(f.files(), path, body)) {
         f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" + problem, 開く題,
                               MessageIcon::Exclamation);
-        return;
+        return false;
     }
     Refusal why;
-    if (load(f, body, why)) return;
+    if (load(f, body, why)) return true;
     f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" +
                               std::to_string(why.line) + "行目: " + why.reason,
                           開く題, MessageIcon::Exclamation);
+    return false;
+}
+
+bool summarize(Files& files, const std::string& path, Summary& summary) {
+    std::string body;
+    if (readRecord(files, path, body) != nullptr) return false;
+    Record r;
+    Refusal why;
+    if (!read(body, r, why)) return false;
+    summary = Summary{r.mode, r.human, r.strength, r.ended};
+    return true;
 }
 
 } // namespace tarvenko::kifu

@@ -34,6 +34,15 @@ bool nothingToSave(Form1& f);
 // What 棋譜を保存 and 棋譜を開く do once a file is chosen: a failure shows a message box and
 // the game goes on. Saving writes a new file beside the old one and renames it over it.
 void save(Form1& f, const std::string& path);
-void open(Form1& f, const std::string& path);
+// True when the record replaced the game.
+bool open(Form1& f, const std::string& path);
+
+// Who played a record's game (mode, the human's side, the strength) and whether its moves end
+// in a row of three; false, with no box, when the file is not a good record.
+struct Summary {
+    int mode = 0, human = 0, strength = 0;
+    bool ended = false;
+};
+bool summarize(Files& files, const std::string& path, Summary& summary);
 
 } // namespace tarvenko::kifu

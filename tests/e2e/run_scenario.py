@@ -254,7 +254,7 @@ def wait_exit(s, proc, what, sent):
 
 def quit_keys(s):
     """Esc ends the program with status 0, and so does 対局 → 終わり; SIGTERM (how a desktop
-    asks at logout) ends it too."""
+    asks at logout) ends it too, keeping the game in progress for 局面 → 続きから."""
     s.settle()
     proc = s.game
     sent = time.monotonic()  # before the key goes out
@@ -268,6 +268,8 @@ def quit_keys(s):
     s.menu((0, 2))
     wait_exit(s, proc, "対局 → 終わり", time.monotonic())
     s.start_game()
+    start_two_humans(s)
+    s.drop("sente", HU, 5, 5)
     s.settle()
     proc = s.game
     sent = time.monotonic()
@@ -279,6 +281,17 @@ def quit_keys(s):
            % (time.monotonic() - sent, proc.returncode))
     s.check(proc.returncode in (0, -signal.SIGTERM),
             "SIGTERM: the game ended with status %d" % proc.returncode)
+    # The game in progress was kept, as at a quit by Esc.
+    kept = os.path.join(s.env()["XDG_STATE_HOME"], "Tarvenko", "kept-game.tkf")
+    s.check(os.path.isfile(kept), "SIGTERM: the game in progress was not kept in " + kept)
+    with open(kept, encoding="utf-8") as f:
+        s.check(f.read().splitlines()[1:4] == ["対局 人間", "局面 1", "▲５五歩"],
+                "SIGTERM: the kept game is not the one on the board")
+    # The next run brings it back with 局面 → 続きから.
+    s.start_game()
+    s.menu((1, 4))
+    s.expect_square(s.settle(), 5, 5, "SITA_HU")
+    s.check(not os.path.exists(kept), "続きから left the kept game behind")
 
 
 # -- music -----------------------------------------------------------------------------------

@@ -41,7 +41,7 @@ MENU_COM_HUMAN_SECOND = (0, 1, 1)  # 対局 → 対局(COM) → 後手
 MENU_BAR_ITEMS = 7  # 対局 局面 戻 進 ｵﾌﾟｼｮﾝ その他 ヘルプ
 # Rows of the popups on the way, by (top-level item, row chosen in its popup, ...); a
 # separator's line counts as a row.
-POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 4, (4,): 4, (6,): 1}  # ｵﾌﾟｼｮﾝ: BGM, a line, 強さ, ヒント
+POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 5, (4,): 5, (6,): 1}  # ｵﾌﾟｼｮﾝ: BGM, a line, 強さ, ヒント, 成績…
 
 
 def px(twips):
@@ -452,7 +452,10 @@ class XServer:
                     "QT_AUTO_SCREEN_SCALE_FACTOR", "WAYLAND_DISPLAY"):
             env.pop(key, None)
         env.update({"DISPLAY": self.display, "SDL_AUDIODRIVER": self.audio,
-                    "XDG_RUNTIME_DIR": self.runtime_dir, "QT_QPA_PLATFORM": "xcb"})
+                    "XDG_RUNTIME_DIR": self.runtime_dir, "QT_QPA_PLATFORM": "xcb",
+                    # The game's settings, statistics and kept game stay with this server.
+                    "XDG_CONFIG_HOME": os.path.join(self.runtime_dir, "config"),
+                    "XDG_STATE_HOME": os.path.join(self.runtime_dir, "state")})
         env.update(self.extra_env)
         return env
 

@@ -1,20 +1,28 @@
 // The headless driver: runs the game with a recording window and sound library and reads
 // a script, one command a line (from the file named as the argument, or standard input).
+// With --config DIR the settings, the statistics and the kept game are read and written under
+// DIR, as the game does with XDG_CONFIG_HOME and XDG_STATE_HOME both DIR; without it, none.
+//
+//   driver [--config DIR] [SCRIPT]
 //
 //   menu ITEM          a menu item with a command, by name (START, BGM, ...)
 //   click X Y [left|right]   mouse-down at (X, Y) twips
 //   key CODE...        key-down with a virtual-key code, or several in turn
 //   close              the window is closed
+//   quit               the program ends as by Esc
+//   menu STATS_RESET   the statistics are reset without a question
 //   save PATH          棋譜を保存 to PATH (no dialog)
 //   open PATH          棋譜を開く from PATH (no dialog)
 //                      a relative PATH is taken from the script's folder
-//   dump               prints the state; once a LEVEL_ item has been chosen it ends with
-//                      the strength, "強さ" 0 標準, 1 強い, 2 最強
+//   dump               prints the state; once a LEVEL_ item has been chosen, or always with
+//                      --config, it ends with the strength, "強さ" 0 標準, 1 強い, 2 最強
 //
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 #include "game/Form1.h"
 #include "game/menu_table.h"
+#include "home/Home.h"
+#include "platform/qt/QtHome.h"
 #include "platform/posix/PosixFiles.h"
 #include "record/kifu.h"
 #include "Recording.h"
@@ -22,6 +30,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -111,6 +120,12 @@ int main(int argc, char** argv) {
     std::ifstream file;
     std::istream* in = &std::cin;
     std::string base; // the script's folder, ending in '/', or none for standard input
+    std::string config;
+    if (argc > 2 && std::string(argv[1]) == "--config") {
+        config = argv[2];
+        argc -= 2;
+        argv += 2;
+    }
     if (argc > 1) {
         file.open(argv[1]);
         if (!file) {
@@ -128,6 +143,14 @@ int main(int argc, char** argv) {
     PosixFiles files; // the current folder
     Form1 form(window, sound, files);
     std::ostream& out = std::cout;
+    std::unique_ptr<QtHome> places;
+    std::unique_ptr<Home> home;
+    if (!config.empty()) {
+        const QString folder = QString::fromLocal8Bit(config.c_str());
+        places = std::make_unique<QtHome>(folder, folder);
+        home = std::make_unique<Home>(*places, *places, *places);
+        form.住まいを使う(home.get());
+    }
 
     window.onMessage = [&](const RecordingWindow::Message& m) {
         out << "message\t" << escape(m.title) << '\t' << escape(m.text) << '\t'
@@ -159,7 +182,10 @@ int main(int argc, char** argv) {
             return 2;
         };
 
-        if (cmd == "menu") {
+        if (cmd == "menu" && a == "STATS_RESET") {
+            if (!b.empty()) return fail("menu takes one item name");
+            if (home) home->resetStatistics();
+        } else if (cmd == "menu") {
             if (a.empty() || !b.empty()) return fail("menu takes one item name");
             const MenuItem* item = findMenuCommand(a);
             if (item == nullptr) return fail("unknown menu item: " + a);
@@ -188,6 +214,9 @@ int main(int argc, char** argv) {
                 if (window.quitCalled) break;
             }
             if (pressed == 0) return fail("key takes codes");
+        } else if (cmd == "quit") {
+            if (!a.empty()) return fail("quit takes nothing");
+            form.Form_KeyDown(27, 0);
         } else if (cmd == "close") {
             if (!a.empty()) return fail("close takes nothing");
             int cancel = 0;
@@ -206,7 +235,8 @@ int main(int argc, char** argv) {
             }
         } else if (cmd == "dump") {
             if (!a.empty()) return fail("dump takes nothing");
-            dump(out, form, window, strengthShown || form.強さ != Form1::強さ_標準);
+            dump(out, form, window,
+                 strengthShown || form.強さ != Form1::強さ_標準 || home != nullptr);
         } else {
             return fail("unknown command: " + cmd);
         }

@@ -2,6 +2,8 @@
 
 #include "game/menu_table.h"
 #include "platform/qt/HelpWindow.h"
+#include "platform/qt/QtHome.h"
+#include "texts/Texts.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -15,6 +17,7 @@
 #include <QGridLayout>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -22,6 +25,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QRegion>
 #include <QScreen>
 #include <QSpacerItem>
@@ -161,6 +165,12 @@ void MainWindow::buildMenus() {
         });
     }
     music_ = findChild<QAction*>(QStringLiteral("BGM"));
+    // 続きから only while there is a kept game to bring back.
+    if (auto* resume = findChild<QAction*>(QStringLiteral("RESUME"))) {
+        resume->setEnabled(false);
+        connect(findChild<QMenu*>(QStringLiteral("STOP")), &QMenu::aboutToShow, resume,
+                [this, resume] { resume->setEnabled(home_ != nullptr && home_->hasKeptGame()); });
+    }
 }
 
 void MainWindow::setBackground(int colour) {
@@ -294,8 +304,11 @@ void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, 
 }
 
 std::string MainWindow::askRecordPath(bool save) {
-    // Without a documents folder the dialog would take its name for a file name.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The folder used last; else the documents folder, and without one the home folder (the
+    // dialog would take a missing folder's name for a file name).
+    QString folder = home_ != nullptr ? home_->recordFolder() : QString();
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QDir(folder).exists()) folder = QDir::homePath();
     QFileDialog dialog(this, save ? QStringLiteral("棋譜を保存") : QStringLiteral("棋譜を開く"),
                        folder, QStringLiteral("Tarvenko 棋譜 (*.tkf)"));
@@ -303,7 +316,9 @@ std::string MainWindow::askRecordPath(bool save) {
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("tkf"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    if (home_ != nullptr) home_->setRecordFolder(QFileInfo(chosen).absolutePath());
+    return QFile::encodeName(chosen).toStdString();
 }
 
 void MainWindow::showHelp() {
@@ -311,6 +326,20 @@ void MainWindow::showHelp() {
     help_->show();
     help_->raise();
     help_->activateWindow();
+}
+
+bool MainWindow::statisticsBox(std::string_view message, std::string_view title) {
+    QString body = text(message);
+    body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(QMessageBox::NoIcon, text(title), body, QMessageBox::Ok, this);
+    QPushButton* reset = box.addButton(text(訳("リセット")), QMessageBox::ResetRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    if (box.clickedButton() != reset) return false;
+    QMessageBox ask(QMessageBox::Question, text(title), text(訳("成績をすべて消しますか？")),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    ask.setDefaultButton(QMessageBox::No);
+    return ask.exec() == QMessageBox::Yes;
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

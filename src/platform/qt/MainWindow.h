@@ -17,6 +17,7 @@ class QAction;
 namespace tarvenko {
 
 class MainWindow;
+class QtHome;
 
 // Shows the canvas; the paint event only copies it.
 class BoardView : public QWidget {
@@ -42,6 +43,8 @@ class MainWindow : public QMainWindow, public Window {
     ~MainWindow() override;
 
     Form1& form() { return *form_; }
+    // Where the record dialogs' folder is kept and where 続きから looks for a kept game.
+    void useHome(QtHome* home) { home_ = home; }
     // Runs an event's handler; a close asked for while it waited follows it.
     void handle(const std::function<void(Form1&)>& handler);
 
@@ -66,6 +69,7 @@ class MainWindow : public QMainWindow, public Window {
     std::string askRecordPath(bool save) override;
     void showStrength(int strength) override;
     void showHelp() override;
+    bool statisticsBox(std::string_view text, std::string_view title) override;
 
     // The client area that holds everything the game draws, in logical pixels.
     static QSize clientSize();
@@ -85,6 +89,7 @@ class MainWindow : public QMainWindow, public Window {
     bool closePending_ = false; // the window was closed during a wait
     std::unique_ptr<Form1> form_;
     QPointer<QWidget> help_;
+    QtHome* home_ = nullptr;
 };
 
 // The Windows virtual-key code of a Qt key, 0 when it has none.

@@ -1,10 +1,16 @@
 #include "platform/ds/DsSoundLibrary.h"
 #include "platform/posix/PosixFiles.h"
+#include "home/Home.h"
 #include "platform/qt/MainWindow.h"
+#include "platform/qt/QtHome.h"
+#include "platform/qt/SessionEnd.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QTimer>
 #include <fontconfig/fontconfig.h>
 #include <malloc.h>
@@ -66,6 +72,46 @@ void setWindowIcon() {
     QApplication::setWindowIcon(icon);
 }
 
+// The toolkit's own texts (the file dialogs, the overwrite question, the standard buttons) in
+// the game's language, whatever the desktop's, and the dialogs' sizes and dates written as
+// in that language.
+void installToolkitJapanese(QCoreApplication& app) {
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* name : {"qt_ja", "qtbase_ja"}) {
+        auto* translator = new QTranslator(&app);
+        if (translator->load(QLatin1String(name), folder)) {
+            QCoreApplication::installTranslator(translator);
+        } else {
+            delete translator;
+        }
+    }
+}
+
+// The window as the player left it; as the game places it when nothing was kept.
+void showAsLeft(tarvenko::MainWindow& window, tarvenko::QtHome& home) {
+    using Place = tarvenko::QtHome::WindowPlace;
+    const Place place = home.windowPlace();
+    if (!place.size.isEmpty()) window.resize(place.size.expandedTo(window.size()));
+    if (place.state == Place::FullScreen) {
+        window.showFullScreen();
+    } else if (place.state == Place::Maximised) {
+        window.showMaximized();
+    } else {
+        window.show();
+    }
+}
+
+void rememberWindow(const tarvenko::MainWindow& window, tarvenko::QtHome& home) {
+    using Place = tarvenko::QtHome::WindowPlace;
+    Place place;
+    place.state = window.isFullScreen()  ? Place::FullScreen
+                  : window.isMaximized() ? Place::Maximised
+                                         : Place::Normal;
+    place.size = place.state == Place::Normal ? window.size() : window.normalGeometry().size();
+    home.setWindowPlace(place);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -86,6 +132,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tarvenko"));
     QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tarvenko"));
+    installToolkitJapanese(app);
 
     // The sound library, relative to the program: where an installation puts it, else where
     // the build tree has it.
@@ -98,6 +145,12 @@ int main(int argc, char** argv) {
     tarvenko::PosixFiles files; // the current folder
     tarvenko::MainWindow window(sound, files);
     tarvenko::Form1& form = window.form();
+    tarvenko::QtHome places(tarvenko::QtHome::desktopConfigFolder(),
+                            tarvenko::QtHome::desktopStateFolder());
+    tarvenko::Home home(places, places, places);
+    form.住まいを使う(&home);
+    window.useHome(&places);
+    tarvenko::SessionEnd sessionEnd(window);
     if (fontConfiguration.joinable()) fontConfiguration.join();
     // The screen half of the load first; the window icon and then the sound half (which may
     // show its message box) follow the first frame, so the music starts as the window appears.
@@ -109,6 +162,8 @@ int main(int argc, char** argv) {
         setWindowIcon();
         if (!form.終了済み()) form.Form_Load_サウンド();
     });
-    window.show();
-    return app.exec();
+    showAsLeft(window, places);
+    const int status = app.exec();
+    rememberWindow(window, places);
+    return status;
 }

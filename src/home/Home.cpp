@@ -1,0 +1,129 @@
+#include "home/Home.h"
+
+#include "game/Form1.h"
+#include "record/kifu.h"
+#include "texts/Texts.h"
+
+#include <cstdio>
+#include <string>
+
+namespace tarvenko {
+
+using F = Form1;
+
+const Settings& Home::settings() {
+    if (!settingsRead_) {
+        settings_ = settingsStore_.readSettings();
+        settingsRead_ = true;
+    }
+    return settings_;
+}
+
+void Home::screenLoaded(Form1& f) {
+    const int strength = settings().strength;
+    if (strength != F::強さ_標準) f.強さを選ぶ(strength);
+}
+
+bool Home::musicAtStart() {
+    musicApplied_ = true;
+    return settings().music;
+}
+
+const Statistics& Home::statistics() {
+    if (!statisticsRead_) {
+        statistics_ = statisticsStore_.readStatistics();
+        statisticsRead_ = true;
+    }
+    return statistics_;
+}
+
+void Home::count(int mode, int human, int strength, Statistics::Result result) {
+    statistics();
+    statistics_.count(mode == F::モード_COM ? human : 0, strength, result);
+    statisticsStore_.writeStatistics(statistics_);
+}
+
+void Home::resetStatistics() {
+    statistics_ = Statistics{};
+    statisticsRead_ = true;
+    statisticsStore_.writeStatistics(statistics_);
+}
+
+void Home::gameLeft(const Form1& f) {
+    if (!counted_ && f.手順最大 > 0) count(f.対局モード, f.人間側, f.強さ, Statistics::Unfinished);
+    counted_ = false;
+}
+
+void Home::gameReplaced(const Form1& f, bool recordEnded) {
+    gameLeft(f);
+    counted_ = recordEnded;
+}
+
+void Home::gameEnded(const Form1& f, int winner) {
+    if (counted_) return;
+    counted_ = true;
+    count(f.対局モード, f.人間側, f.強さ, winner == f.人間側 ? Statistics::Won : Statistics::Lost);
+}
+
+namespace {
+
+// A game with a move that does not stand at its row of three (which the program may end on
+// while the winner's box is still shown).
+bool inProgress(const Form1& f) {
+    if (f.対局中 != F::真 || f.手番 == F::終局 || f.手順最大 < 1) return false;
+    const int n = f.手順数;
+    if (n < f.手順最大 || n < 1 || n >= F::手順容量) return true;
+    return f.終了_判定(f.取得_手番(f.手順_移動先駒[n]), f.手順_移動先X[n], f.手順_移動先Y[n]) !=
+           F::真;
+}
+
+} // namespace
+
+void Home::programEnds(Form1& f) {
+    if (inProgress(f)) {
+        const std::string path = kept_.keptGamePath(true);
+        // The game kept before, never brought back, is left for this one.
+        kifu::Summary before;
+        const bool replaced =
+            kept_.hasKeptGame() && kifu::summarize(f.files(), path, before) && !before.ended;
+        if (f.files().replace(path, kifu::text(f)) == Files::Written::Ok) {
+            if (replaced) count(before.mode, before.human, before.strength, Statistics::Unfinished);
+        } else {
+            std::fprintf(stderr, "tarvenko: the game in progress could not be kept in %s\n",
+                         path.c_str());
+        }
+    }
+    Settings now = settings();
+    now.strength = f.強さ;
+    if (musicApplied_) now.music = f.window().musicChecked();
+    settingsStore_.writeSettings(now);
+}
+
+void Home::resume(Form1& f) {
+    if (kifu::open(f, kept_.keptGamePath(false))) {
+        kept_.removeKeptGame();
+    } else {
+        kept_.moveKeptGameAside();
+    }
+}
+
+// ---- The menu commands ----
+
+void Form1::RESUME_Click() {
+    if (終了済み_) return;
+    ヒント消去();
+    if (home_ == nullptr || !home_->hasKeptGame()) return; // the item is disabled then
+    home_->resume(*this);
+}
+
+void Form1::STATS_Click() {
+    if (終了済み_) return;
+    ヒント消去();
+    const Statistics none;
+    const Statistics& shown = home_ != nullptr ? home_->statistics() : none;
+    if (window_.statisticsBox(shown.text(), 訳("成績")) && home_ != nullptr) {
+        home_->resetStatistics();
+    }
+}
+
+} // namespace tarvenko

@@ -1,0 +1,59 @@
+// What outlives the program, as the game sees it: the settings applied at start and kept at
+// the end, each game counted once in the statistics, and the game in progress kept at the end
+// and brought back by 続きから. Form1 calls it at a few points; without one nothing is read or
+// written.
+#pragma once
+
+#include "home/KeptGame.h"
+#include "home/Settings.h"
+#include "home/Statistics.h"
+
+namespace tarvenko {
+
+class Form1;
+
+class Home {
+  public:
+    Home(SettingsStore& settings, StatisticsStore& statistics, KeptGamePlace& kept)
+        : settingsStore_(settings), statisticsStore_(statistics), kept_(kept) {}
+
+    // Start-up: the remembered strength (the screen half), the music (the sound half).
+    void screenLoaded(Form1& f);
+    bool musicAtStart();
+
+    // The game on the board is about to give way to a new one, to 最初 or to a record: one
+    // not counted yet, with a move, counts as unfinished. A record's game that already ended
+    // counts nothing when it ends again on the board.
+    void gameLeft(const Form1& f);
+    void gameReplaced(const Form1& f, bool recordEnded);
+    // A row of three by `winner`; counted once however often 進 reaches it.
+    void gameEnded(const Form1& f, int winner);
+
+    // The program ends: the game in progress is kept (the one kept before counts as
+    // unfinished), then the settings.
+    void programEnds(Form1& f);
+
+    bool hasKeptGame() { return kept_.hasKeptGame(); }
+    // 続きから: the kept game as 棋譜を開く opens a record, then removed; one that cannot be
+    // read is reported as a record is and moved aside.
+    void resume(Form1& f);
+
+    const Statistics& statistics();
+    void resetStatistics();
+
+  private:
+    const Settings& settings();
+    void count(int mode, int human, int strength, Statistics::Result result);
+
+    SettingsStore& settingsStore_;
+    StatisticsStore& statisticsStore_;
+    KeptGamePlace& kept_;
+    Settings settings_;
+    bool settingsRead_ = false;
+    bool musicApplied_ = false; // the sound half ran: the music item tells the player's choice
+    Statistics statistics_;
+    bool statisticsRead_ = false;
+    bool counted_ = false; // the game on the board is counted, or ended before it came here
+};
+
+} // namespace tarvenko
