@@ -278,7 +278,8 @@ bool read(std::string_view text, Record& r, Refusal& why) {
 }
 
 // The file's own name, as a message names it.
-std::string nameOf(const std::string& path) {
+std::string nameOf(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back(); // a folder's name
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
