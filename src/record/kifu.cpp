@@ -132,7 +132,8 @@ bool parseCount(std::string_view s, int& n) {
     return true;
 }
 
-// Could `side` drop anything at all in g's position? A side that cannot is passed over.
+} // namespace
+
 bool canDrop(F& g, int side) {
     g.調査_利き筋(-side);
     const int open = g.調査_利筋あるか();
@@ -150,6 +151,8 @@ bool canDrop(F& g, int side) {
     }
     return false;
 }
+
+namespace {
 
 // The reason the move m is refused in g's position, or nullptr when it is a legal drop.
 const char* refusal(F& g, const Move& m) {

@@ -357,6 +357,9 @@ TEST(Records, AfterTheComputerPassedThePersonStaysToMove) {
     g.drop(F::先手, 4, 6, 1);
     ASSERT_EQ(g->手数, 25) << g.lastText();
     ASSERT_EQ(g->手番, F::先手); // the computer passed
+    g->REPLAY_Click();
+    g->AFTER_Click(); // and 進 leaves it so too
+    EXPECT_EQ(g->手番, F::先手);
     kifu::save(*g, "passed.tkf");
 
     Game h;
@@ -373,6 +376,9 @@ TEST(Records, AfterTheComputerPassedThePersonStaysToMove) {
     ASSERT_NE(kind, 0);
     h.drop(F::先手, kind, x, y); // the person's next drop is a move, not a pass
     EXPECT_EQ(h->手数, 26) << h.lastText();
+    while (h->手数 > 24) h->REPLAY_Click();
+    h->AFTER_Click(); // 進 onto ▲４一銀, which the person's move 26 follows
+    EXPECT_EQ(h->手番, F::先手);
 }
 
 // ---- Saving to real files ----
