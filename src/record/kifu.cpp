@@ -91,6 +91,7 @@ struct Record {
     int count = 0;
     bool ended = false; // the last move makes a row of three
     Move moves[最大手数];
+    bool lastUnanswerable = false; // the side after the last move can drop nowhere
 };
 
 bool take(std::string_view& s, std::string_view token) {
@@ -133,7 +134,8 @@ bool parseCount(std::string_view s, int& n) {
     return true;
 }
 
-// Could `side` drop anything at all in g's position? A side that cannot is passed over.
+} // namespace
+
 bool canDrop(F& g, int side) {
     g.調査_利き筋(-side);
     const int open = g.調査_利筋あるか();
@@ -151,6 +153,8 @@ bool canDrop(F& g, int side) {
     }
     return false;
 }
+
+namespace {
 
 // The reason the move m is refused in g's position, or nullptr when it is a legal drop.
 const char* refusal(F& g, const Move& m) {
@@ -261,7 +265,9 @@ bool read(std::string_view text, Record& r, Refusal& why) {
         if (!parseMove(line, m)) return refuse(number, "指し手が読めません");
         if (won) return refuse(number, "三つ並んで勝負がついた後の指し手です");
         if (r.count == 最大手数) return refuse(number, "持駒にその駒がありません");
-        // Turns alternate; a side moves twice only when the other could drop nowhere.
+        // 先手 opens (it can always drop at the start); then turns alternate, and a side
+        // moves twice only when the other could drop nowhere.
+        if (r.count == 0 && m.side != F::先手) return refuse(number, "手番が違います");
         if (r.count > 0 && r.moves[r.count - 1].side == m.side && canDrop(g, -m.side)) {
             return refuse(number, "手番が違います");
         }
@@ -273,11 +279,13 @@ bool read(std::string_view text, Record& r, Refusal& why) {
     if (number < 3) return refuse(number + 1, "棋譜が途中で終わっています");
     if (r.at > r.count) return refuse(atLine, "局面の番号が指し手の数を超えています");
     r.ended = won;
+    if (r.count > 0 && !won) r.lastUnanswerable = !canDrop(g, -r.moves[r.count - 1].side);
     return true;
 }
 
 // The file's own name, as a message names it.
-std::string nameOf(const std::string& path) {
+std::string nameOf(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back(); // a folder's name
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
@@ -376,6 +384,8 @@ bool load(Form1& f, std::string_view text, Refusal& why) {
         f.終了_処理(piece::codeOf(m.side, m.kind)); // names the winner; the game is over
     } else {
         f.手番 = -m.side;
+        // A computer that can drop nowhere has passed, as play would have: the person moves.
+        if (r.mode == F::モード_COM && f.手番 == f.COM側 && r.lastUnanswerable) f.手番 = f.人間側;
     }
     return true;
 }
@@ -388,6 +398,8 @@ const char* whyNotWritten(Files::Written w) {
         return "書き込みが許可されていません";
     case Files::Written::DiskFull:
         return "ディスクに空きがありません";
+    case Files::Written::NotAFile:
+        return "ファイルではありません";
     default:
         return "書き込めません";
     }
@@ -421,15 +433,22 @@ const char* readRecord(Files& files, const std::string& path, std::string& body)
     case Files::Status::Ok:
         break;
     }
+    // A size above the limit is refused unread; any other is read to its end, since some
+    // files' sizes say nothing (those under /proc report 0).
     const char* problem = nullptr;
     if (opened.size > static_cast<std::uint64_t>(最大バイト数)) {
         problem = "大きすぎます";
     } else {
         try {
-            body.assign(static_cast<std::size_t>(opened.size), '\0');
-            if (!files.read(opened.file, 0, reinterpret_cast<unsigned char*>(body.data()),
-                            body.size())) {
+            body.assign(static_cast<std::size_t>(最大バイト数) + 1, '\0');
+            const std::int64_t got = files.readUpTo(
+                opened.file, 0, reinterpret_cast<unsigned char*>(body.data()), body.size());
+            if (got < 0) {
                 problem = "読み込めません";
+            } else if (got > 最大バイト数) {
+                problem = "大きすぎます";
+            } else {
+                body.resize(static_cast<std::size_t>(got));
             }
         } catch (const std::bad_alloc&) {
             problem = "メモリが足りません";

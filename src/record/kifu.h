@@ -28,6 +28,10 @@ struct Refusal {
 // changes, nothing is drawn, and `why` says where and why.
 bool load(Form1& f, std::string_view text, Refusal& why);
 
+// Could `side` drop anything at all in f's position? A side that cannot is passed over.
+// Uses f's scratch maps (lines of attack, two-pawn flags).
+bool canDrop(Form1& f, int side);
+
 // Tells the player, and answers true, when there is no game to save.
 bool nothingToSave(Form1& f);
 

@@ -1,5 +1,6 @@
 // The move record in memory, and stepping through it: 戻 back, 進 forward, 最初 reset.
 #include "game/Form1.h"
+#include "record/kifu.h"
 
 namespace tarvenko {
 
@@ -93,7 +94,15 @@ void Form1::AFTER_Click() {
     音_再生(音_駒打);
     描画_手数(手数, 色_白);
 
-    勝ちなら終える(mover, dx, dy);
+    if (勝ちなら終える(mover, dx, dy)) return;
+    // A side that could drop nowhere was passed over, as in play: the record's next move is
+    // the mover's again, or at its end the computer has nothing to drop.
+    if (n < 手順最大 && 取得_手番(手順_移動元駒[n + 1]) == mover) {
+        手番 = mover;
+    } else if (n == 手順最大 && 対局モード == モード_COM && 手番 == COM側 &&
+               !kifu::canDrop(*this, COM側)) {
+        手番 = 人間側;
+    }
 }
 
 void Form1::持駒に足す(int 駒, int 差) {

@@ -3,11 +3,16 @@
 set(dir ${CMAKE_CURRENT_BINARY_DIR}/record_roundtrip)
 file(REMOVE_RECURSE ${dir})
 file(MAKE_DIRECTORY ${dir})
-file(COPY ${FLOW}/record_mid.tkf DESTINATION ${dir})
+file(COPY ${FLOW}/record_mid.tkf ${FLOW}/record_pass.tkf DESTINATION ${dir})
 file(WRITE ${dir}/save.txt "open record_mid.tkf\nmenu AFTER\nmenu AFTER\nmenu REPLAY\n"
                            "menu REPLAY\nmenu REPLAY\nsave saved.tkf\ndump\nmenu AFTER\ndump\n")
 file(WRITE ${dir}/open.txt "open saved.tkf\ndump\nmenu AFTER\ndump\n")
-foreach(run save open)
+# Against the computer: the person drops ▲４一銀 (hand slot, then square), the computer can
+# drop nowhere and passes; opened again, the person is still to move.
+file(WRITE ${dir}/pass_save.txt "open record_pass.tkf\nclick 6792 3482\nclick 4317 1022\n"
+                                "save passed.tkf\ndump\n")
+file(WRITE ${dir}/pass_open.txt "open passed.tkf\ndump\n")
+foreach(run save open pass_save pass_open)
     execute_process(COMMAND ${DRIVER} ${dir}/${run}.txt
         OUTPUT_VARIABLE out RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
@@ -18,4 +23,13 @@ endforeach()
 list(LENGTH save_dumps count)
 if(NOT count EQUAL 2 OR NOT save_dumps STREQUAL open_dumps)
     message(FATAL_ERROR "dumps differ\nsaving run:\n${save_dumps}\nopening run:\n${open_dumps}")
+endif()
+# The last click's scratch (指し手) is no part of the game.
+foreach(run pass_save pass_open)
+    string(REGEX REPLACE "\"指し手\":\\[[^]]*\\]," "" ${run}_dumps "${${run}_dumps}")
+endforeach()
+if(NOT pass_save_dumps MATCHES "\"手番\":-10,\"手数\":25," OR
+   NOT pass_save_dumps STREQUAL pass_open_dumps)
+    message(FATAL_ERROR "after the pass\nsaving run:\n${pass_save_dumps}\n"
+                        "opening run:\n${pass_open_dumps}")
 endif()

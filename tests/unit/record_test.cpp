@@ -1,12 +1,22 @@
 // The move record and stepping through it with 戻, 進 and 最初.
 #include "Game.h"
 #include "Position.h"
+#include "platform/posix/PosixFiles.h"
 #include "record/kifu.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tarvenko;
 using F = Form1;
@@ -231,6 +241,7 @@ const Broken kBroken[] = {
     {HEAD "局面 0\n▲５五と\n", 4, "指し手が読めません"},
     {HEAD "局面 0\n▲１一歩\n", 4, "その段には打てません"},
     {HEAD "局面 0\n▲５五歩\n▲４四歩\n", 5, "手番が違います"},
+    {HEAD "局面 0\n△５五歩\n", 4, "手番が違います"}, // 先手 can always drop first
     {HEAD "局面 0\n▲５五歩\n△５五金\n", 5, "そのマスには駒があります"},
     {HEAD "局面 0\n▲５五歩\n△１一金\n", 5, "相手の利き筋に置いていません"},
     {HEAD "局面 0\n▲５五歩\n△５四金\n▲５三歩\n", 6, "そこは二歩です"},
@@ -327,4 +338,233 @@ TEST(Records, FailuresToSaveOrOpenAreToldAndTheGameGoesOn) {
     g->KIFU_SAVE_Click(); // said before the dialog, which here chooses nothing
     ASSERT_EQ(g.w.messages.size(), 1u);
     EXPECT_EQ(g.lastText(), "保存する対局がありません");
+}
+
+// ▲４一銀 leaves 後手 nothing to drop: against the computer it passes, and the person,
+// who is to move again, stays so when the game is saved and opened.
+TEST(Records, AfterTheComputerPassedThePersonStaysToMove) {
+    Game g;
+    g->Form_Load();
+    kifu::Refusal why;
+    ASSERT_TRUE(kifu::load(*g,
+                           "Tarvenko 棋譜 1\n対局 COM 先手\n局面 24\n▲３六歩\n△３五銀\n▲２六飛\n"
+                           "△２一金\n▲２二香\n△２五銀\n▲１一金\n△２七桂\n▲１九王\n△１八王\n"
+                           "▲３二金\n△３三桂\n▲２八香\n△３一飛\n▲２四角\n△４二金\n▲４四桂\n"
+                           "△１二香\n▲４五歩\n△１六角\n▲１五歩\n△５二香\n▲１七桂\n△１四歩\n",
+                           why))
+        << why.line << why.reason;
+    ASSERT_EQ(g->手番, F::先手);
+    g.drop(F::先手, 4, 6, 1);
+    ASSERT_EQ(g->手数, 25) << g.lastText();
+    ASSERT_EQ(g->手番, F::先手); // the computer passed
+    g->REPLAY_Click();
+    g->AFTER_Click(); // and 進 leaves it so too
+    EXPECT_EQ(g->手番, F::先手);
+    kifu::save(*g, "passed.tkf");
+
+    Game h;
+    h->Form_Load();
+    h.files.put("passed.tkf", g.files.entries.at("passed.tkf").bytes);
+    kifu::open(*h, "passed.tkf");
+    ASSERT_TRUE(h.w.messages.empty()) << h.lastText();
+    EXPECT_TRUE(局面(*h) == 局面(*g));
+    EXPECT_EQ(kifu::text(*h), kifu::text(*g));
+    int kind = 0, x = 0, y = 0;
+    打てる手を調べる(*h, F::先手, [&](int, int row, int X, int Y, int) {
+        if (kind == 0) kind = piece::kindAtRow(F::先手, row), x = X, y = Y;
+    });
+    ASSERT_NE(kind, 0);
+    h.drop(F::先手, kind, x, y); // the person's next drop is a move, not a pass
+    EXPECT_EQ(h->手数, 26) << h.lastText();
+    while (h->手数 > 24) h->REPLAY_Click();
+    h->AFTER_Click(); // 進 onto ▲４一銀, which the person's move 26 follows
+    EXPECT_EQ(h->手番, F::先手);
+}
+
+// ---- Saving to real files ----
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void write(const fs::path& file, const std::string& bytes, mode_t mode) {
+    std::ofstream(file, std::ios::binary) << bytes;
+    ::chmod(file.c_str(), mode);
+}
+
+std::string contents(const fs::path& file) {
+    std::ostringstream s;
+    s << std::ifstream(file, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+// Every name under the folder, links not followed.
+std::set<std::string> names(const fs::path& dir) {
+    std::set<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        out.insert(e.path().lexically_relative(dir).string());
+    }
+    return out;
+}
+
+const std::string kOld = "old record\n";
+const std::string kLongName = [] {
+    std::string n;
+    for (int i = 0; i < 82; ++i) n += "棋"; // 246 bytes
+    return n + ".tkf";
+}();
+
+struct SaveRow {
+    const char* what;
+    // Sets up the folder; `saver` is the process that will save.
+    void (*setUp)(const fs::path& dir, pid_t saver);
+    std::string name;   // saved to, in the folder
+    const char* reason; // the message's last line, nullptr when it saves
+    std::string file;   // checked afterwards: the record when saved, else what was there
+    mode_t mode;        // its type and mode afterwards, 0 when it must not be there
+    rlim_t sizeLimit = RLIM_INFINITY;
+    bool otherUser = false; // saved as nobody (set up only as root)
+};
+
+const SaveRow kSaveRows[] = {
+    {"a new file", [](const fs::path&, pid_t) {}, "game.tkf", nullptr, "game.tkf", S_IFREG | 0644},
+    {"over a 0600 file of another owner",
+     [](const fs::path& d, pid_t) {
+         write(d / "game.tkf", kOld, 0600);
+         if (::geteuid() == 0) (void)!::chown((d / "game.tkf").c_str(), 4321, 4321);
+     },
+     "game.tkf", nullptr, "game.tkf", S_IFREG | 0600},
+    {"through a symbolic link, in the linked file's folder",
+     [](const fs::path& d, pid_t) {
+         fs::create_directory(d / "real");
+         write(d / "real/game.tkf", kOld, 0640);
+         fs::create_symlink("real/game.tkf", d / "link.tkf");
+     },
+     "link.tkf", nullptr, "real/game.tkf", S_IFREG | 0640},
+    {"through a link to no file yet",
+     [](const fs::path& d, pid_t) { fs::create_symlink("new.tkf", d / "link.tkf"); }, "link.tkf",
+     nullptr, "new.tkf", S_IFREG | 0644},
+    {"over a read-only file", [](const fs::path& d, pid_t) { write(d / "game.tkf", kOld, 0444); },
+     "game.tkf", "書き込みが許可されていません", "game.tkf", S_IFREG | 0444},
+    {"over another user's file in a folder anyone may write",
+     [](const fs::path& d, pid_t) {
+         write(d / "game.tkf", kOld, 0644);
+         ::chmod(d.c_str(), 0777);
+     },
+     "game.tkf", "書き込みが許可されていません", "game.tkf", S_IFREG | 0644, RLIM_INFINITY, true},
+    {"beside a leftover temporary file of the same process id",
+     [](const fs::path& d, pid_t saver) {
+         write(d / "game.tkf", kOld, 0644);
+         write(d / ("game.tkf.tmp-" + std::to_string(saver)), "", 0644);
+     },
+     "game.tkf", nullptr, "game.tkf", S_IFREG | 0644},
+    {"a 250-byte name", [](const fs::path&, pid_t) {}, kLongName, nullptr, kLongName,
+     S_IFREG | 0644},
+    {"over a FIFO", [](const fs::path& d, pid_t) { ::mkfifo((d / "game.tkf").c_str(), 0644); },
+     "game.tkf", "ファイルではありません", "game.tkf", S_IFIFO | 0644},
+    {"over a folder", [](const fs::path& d, pid_t) { fs::create_directory(d / "game.tkf"); },
+     "game.tkf", "ファイルではありません", "game.tkf", S_IFDIR | 0755},
+    {"a name ending in /", [](const fs::path&, pid_t) {}, "game.tkf/", "ファイルではありません",
+     "game.tkf", 0},
+    {"in no folder", [](const fs::path&, pid_t) {}, "missing/game.tkf", "フォルダがありません",
+     "missing", 0},
+    {"past a file-size limit", [](const fs::path& d, pid_t) { write(d / "game.tkf", kOld, 0644); },
+     "game.tkf", "ディスクに空きがありません", "game.tkf", S_IFREG | 0644, 16},
+};
+
+} // namespace
+
+// Each row saves a game in a child process of its own (where a file-size limit or another
+// user can be set) into a folder the row sets up; the message, the file left behind and the
+// folder's names are checked: nothing appears but the record, nothing goes.
+TEST(Records, SavingToRealFiles) {
+    const mode_t umaskBefore = ::umask(022);
+    const fs::path dir =
+        fs::temp_directory_path() / ("tarvenko-save-" + std::to_string(::getpid()));
+    RecordingWindow w;
+    RecordingSound s;
+    PosixFiles files;
+    Form1 f(w, s, files);
+    kifu::Refusal why;
+    ASSERT_TRUE(kifu::load(f, HEAD "局面 1\n▲５五歩\n", why));
+    const std::string record = kifu::text(f);
+    for (const SaveRow& row : kSaveRows) {
+        SCOPED_TRACE(row.what);
+        if (row.otherUser && ::geteuid() != 0) {
+            std::printf("[ skipped ] %s: needs root to set up\n", row.what);
+            continue;
+        }
+        fs::remove_all(dir);
+        fs::create_directory(dir);
+        int go[2], told[2];
+        ASSERT_EQ(::pipe(go), 0);
+        ASSERT_EQ(::pipe(told), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            char c;
+            ::close(told[0]);
+            if (::read(go[0], &c, 1) != 1) ::_exit(2);
+            std::signal(SIGXFSZ, SIG_DFL);
+            const rlimit limit{row.sizeLimit, row.sizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(3);
+            if (row.otherUser && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(4);
+            kifu::save(f, (dir / row.name).string());
+            const std::string said = w.messages.empty() ? "" : w.messages.back().text;
+            if (::write(told[1], said.data(), said.size()) != static_cast<ssize_t>(said.size()))
+                ::_exit(5);
+            ::_exit(0);
+        }
+        ::close(told[1]);
+        row.setUp(dir, child);
+        const std::set<std::string> before = names(dir);
+        const bool wasLink = fs::is_symlink(dir / row.name);
+        struct stat old {};
+        const bool existed = ::lstat((dir / row.file).c_str(), &old) == 0;
+        ASSERT_EQ(::write(go[1], "g", 1), 1);
+        std::string said;
+        char buffer[256];
+        for (ssize_t n; (n = ::read(told[0], buffer, sizeof buffer)) > 0;) said.append(buffer, n);
+        ::close(told[0]), ::close(go[0]), ::close(go[1]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+
+        std::string shown = row.name; // the message names the file, or the folder
+        if (shown.back() == '/') shown.pop_back();
+        shown = fs::path(shown).filename().string();
+        EXPECT_EQ(said,
+                  row.reason ? "棋譜を保存できませんでした\r\r" + shown + "\r" + row.reason : "");
+        struct stat now {};
+        const bool there = ::lstat((dir / row.file).c_str(), &now) == 0;
+        EXPECT_EQ(there ? now.st_mode : 0, row.mode);
+        if (there && S_ISREG(now.st_mode)) {
+            EXPECT_EQ(contents(dir / row.file), row.reason ? kOld : record);
+        }
+        if (existed && there) {
+            EXPECT_EQ(now.st_uid, old.st_uid);
+            EXPECT_EQ(now.st_gid, old.st_gid);
+        }
+        EXPECT_EQ(fs::is_symlink(dir / row.name), wasLink);
+        // No temporary file stays, and the leftover is not touched.
+        std::set<std::string> after = names(dir), expected = before;
+        after.erase(row.file);
+        expected.erase(row.file);
+        EXPECT_EQ(after, expected);
+    }
+    fs::remove_all(dir);
+    ::umask(umaskBefore);
+}
+
+// Files whose size says nothing are read to their end; a name ending in '/' is no file.
+TEST(Records, OpeningReadsPastASizeOfNothing) {
+    RecordingWindow w;
+    RecordingSound s;
+    PosixFiles files;
+    Form1 f(w, s, files);
+    kifu::open(f, "/proc/self/status");
+    EXPECT_EQ(w.messages.back().text,
+              "棋譜を開けませんでした\r\rstatus\r1行目: Tarvenko の棋譜ではありません");
+    kifu::open(f, "/tmp/");
+    EXPECT_EQ(w.messages.back().text, "棋譜を開けませんでした\r\rtmp\rファイルではありません");
 }

@@ -217,7 +217,7 @@ TEST(Robustness, BrokenRecordsChangeNothing) {
     int drawn = 0;
     g.w.onOp = [&drawn](const RecordingWindow::Op&) { ++drawn; };
     std::string before = everything(*g);
-    int accepted = 0, refused = 0;
+    int accepted = 0, refused = 0, openedBy後手 = 0;
     for (int i = 0; i < 100000; ++i) {
         const std::string t = mutated(rng, seeds);
         const std::size_t messages = g.w.messages.size();
@@ -230,10 +230,12 @@ TEST(Robustness, BrokenRecordsChangeNothing) {
             ASSERT_EQ(g.w.messages.size(), messages) << t;
             ASSERT_GE(why.line, 1) << t;
             ASSERT_FALSE(why.reason.empty()) << t;
+            openedBy後手 += why.line == 4 && why.reason == "手番が違います";
             continue;
         }
         ++accepted;
         ASSERT_EQ(check(*g), "") << t;
+        ASSERT_TRUE(g->手順最大 == 0 || g->手順_移動先駒[1] < 0) << "後手 opened:\n" << t;
         const std::string back = kifu::text(*g);
         ASSERT_TRUE(kifu::load(*g, back, why)) << why.line << " " << why.reason << "\n" << back;
         ASSERT_EQ(kifu::text(*g), back);
@@ -241,4 +243,5 @@ TEST(Robustness, BrokenRecordsChangeNothing) {
     }
     EXPECT_GT(accepted, 1000);
     EXPECT_GT(refused, 50000);
+    EXPECT_GT(openedBy後手, 10); // the first-move rule was met and held
 }

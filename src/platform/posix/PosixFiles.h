@@ -14,6 +14,8 @@ class PosixFiles final : public Files {
     explicit PosixFiles(std::string folder = {}) : folder_(std::move(folder)) {}
     Opened open(std::string_view name) override;
     bool read(int file, std::uint64_t offset, unsigned char* into, std::size_t n) override;
+    std::int64_t readUpTo(int file, std::uint64_t offset, unsigned char* into,
+                          std::size_t n) override;
     void close(int file) override;
     Written replace(std::string_view name, std::string_view bytes) override;
 
