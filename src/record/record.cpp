@@ -1,5 +1,6 @@
 // The move record in memory, and stepping through it: 戻 back, 進 forward, 最初 reset.
 #include "game/Form1.h"
+#include "texts/Texts.h"
 
 namespace tarvenko {
 
@@ -23,7 +24,7 @@ void Form1::REPLAY_Click() {
     ヒント消去();
     if (手順数 < 1) {
         音_再生(音_禁止);
-        window_.messageBox("できません", "戻る", MessageIcon::None);
+        window_.messageBox(訳("できません"), 訳("戻る"), MessageIcon::None);
         return;
     }
     選択状態 = 0;
@@ -61,7 +62,7 @@ void Form1::AFTER_Click() {
     ヒント消去();
     if (手順数 >= 手順最大) {
         音_再生(音_禁止);
-        window_.messageBox("できません", "進む", MessageIcon::None);
+        window_.messageBox(訳("できません"), 訳("進む"), MessageIcon::None);
         return;
     }
     選択状態 = 0;

@@ -1,5 +1,6 @@
 // The headless driver: runs the game with a recording window and sound library and reads
 // a script, one command a line (from the file named as the argument, or standard input).
+// `--lang CODE` first shows every text in that language (en); without it, as written.
 //
 //   menu ITEM          a menu item with a command, by name (START, BGM, ...)
 //   click X Y [left|right]   mouse-down at (X, Y) twips
@@ -16,6 +17,7 @@
 #include "game/Form1.h"
 #include "game/menu_table.h"
 #include "platform/posix/PosixFiles.h"
+#include "platform/qt/Language.h"
 #include "record/kifu.h"
 #include "Recording.h"
 
@@ -108,6 +110,11 @@ bool parseInt(const std::string& s, long& out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::string(argv[1]) == "--lang") {
+        tarvenko::language::use(QString::fromLatin1(argv[2]));
+        argv += 2;
+        argc -= 2;
+    }
     std::ifstream file;
     std::istream* in = &std::cin;
     std::string base; // the script's folder, ending in '/', or none for standard input

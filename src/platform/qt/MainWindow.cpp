@@ -2,6 +2,8 @@
 
 #include "game/menu_table.h"
 #include "platform/qt/HelpWindow.h"
+#include "platform/qt/Language.h"
+#include "texts/Texts.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -31,10 +33,15 @@
 #include <iterator>
 #include <map>
 #include <thread>
+#include <utility>
 
 namespace tarvenko {
 
 namespace {
+
+// The items of the language menu and the language each chooses.
+constexpr std::pair<const char*, const char*> kLanguageItems[] = {{"LANG_JA", "ja"},
+                                                                  {"LANG_EN", "en"}};
 
 float twipsOf(double pixels) {
     return static_cast<float>(pixels * 15.0);
@@ -128,13 +135,15 @@ void MainWindow::buildMenus() {
             if (parent) parent->addSeparator();
             continue;
         case MenuItem::Submenu: {
-            QMenu* menu = parent ? parent->addMenu(text(m.caption)) : bar->addMenu(text(m.caption));
+            QMenu* menu =
+                parent ? parent->addMenu(text(訳(m.caption))) : bar->addMenu(text(訳(m.caption)));
             menu->setObjectName(QString::fromLatin1(m.name));
             a = menu->menuAction();
             break;
         }
         case MenuItem::Command:
-            a = parent ? parent->addAction(text(m.caption)) : bar->addAction(text(m.caption));
+            a = parent ? parent->addAction(text(訳(m.caption)))
+                       : bar->addAction(text(訳(m.caption)));
             a->setObjectName(QString::fromLatin1(m.name));
             break;
         }
@@ -161,6 +170,38 @@ void MainWindow::buildMenus() {
         });
     }
     music_ = findChild<QAction*>(QStringLiteral("BGM"));
+    for (const auto& [name, code] : kLanguageItems) {
+        if (auto* a = findChild<QAction*>(QLatin1String(name))) {
+            const QString c = QLatin1String(code);
+            connect(a, &QAction::triggered, this, [c] { language::chosen(c); });
+        }
+    }
+    markLanguage();
+}
+
+void MainWindow::markLanguage() {
+    for (const auto& [name, code] : kLanguageItems) {
+        if (auto* a = findChild<QAction*>(QLatin1String(name)))
+            a->setChecked(language::current() == QLatin1String(code));
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        // The same menus in the new language; the game goes on.
+        for (const MenuItem& m : kMenu) {
+            if (m.kind == MenuItem::Separator) continue;
+            const QString name = QString::fromLatin1(m.name);
+            if (m.kind == MenuItem::Submenu) {
+                if (auto* menu = findChild<QMenu*>(name)) menu->setTitle(text(訳(m.caption)));
+            } else if (auto* a = findChild<QAction*>(name)) {
+                a->setText(text(訳(m.caption)));
+            }
+        }
+        markLanguage();
+        if (form_) form_->文字を描き直す();
+    }
+    QMainWindow::changeEvent(event);
 }
 
 void MainWindow::setBackground(int colour) {
@@ -297,8 +338,10 @@ std::string MainWindow::askRecordPath(bool save) {
     // Without a documents folder the dialog would take its name for a file name.
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QDir(folder).exists()) folder = QDir::homePath();
-    QFileDialog dialog(this, save ? QStringLiteral("棋譜を保存") : QStringLiteral("棋譜を開く"),
-                       folder, QStringLiteral("Tarvenko 棋譜 (*.tkf)"));
+    QFileDialog dialog(this,
+                       save ? QCoreApplication::translate("Tarvenko", "棋譜を保存")
+                            : QCoreApplication::translate("Tarvenko", "棋譜を開く"),
+                       folder, QCoreApplication::translate("Tarvenko", "Tarvenko 棋譜 (*.tkf)"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("tkf"));

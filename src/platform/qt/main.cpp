@@ -1,5 +1,6 @@
 #include "platform/ds/DsSoundLibrary.h"
 #include "platform/posix/PosixFiles.h"
+#include "platform/qt/Language.h"
 #include "platform/qt/MainWindow.h"
 
 #include <QApplication>
@@ -86,6 +87,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tarvenko"));
     QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tarvenko"));
+    // Every text in the locale's language, before the first is made.
+    tarvenko::language::use(tarvenko::language::fromLocale());
 
     // The sound library, relative to the program: where an installation puts it, else where
     // the build tree has it.

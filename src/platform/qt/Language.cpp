@@ -1,0 +1,128 @@
+#include "platform/qt/Language.h"
+
+#include "texts/Texts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+
+// The catalogues sit in this static library; nothing else would pull their resource in.
+static void initCatalogues() {
+    Q_INIT_RESOURCE(catalogues);
+}
+
+namespace tarvenko::language {
+
+namespace {
+
+struct State {
+    std::mutex lock;
+    QString code = QStringLiteral("ja");
+    std::unique_ptr<QTranslator> game;   // our catalogue; none for Japanese
+    std::unique_ptr<QTranslator> qtbase; // the toolkit's own texts
+    // The UTF-8 of every text asked for so far, by context and source: a text is converted
+    // once, and the views handed out stay valid until the language changes.
+    std::map<std::string, std::string, std::less<>> shown;
+    std::function<void(const QString&)> remember;
+};
+
+State& state() {
+    static State s;
+    return s;
+}
+
+std::string_view translated(const char* context, const char* source) {
+    State& s = state();
+    std::lock_guard<std::mutex> hold(s.lock);
+    if (!s.game) return source;
+    std::string key = context;
+    key += '\x04';
+    key += source;
+    auto it = s.shown.find(key);
+    if (it == s.shown.end()) {
+        const QString t = s.game->translate(context, source);
+        it = s.shown.emplace(std::move(key), t.isEmpty() ? std::string(source) : t.toStdString())
+                 .first;
+    }
+    return it->second;
+}
+
+QString catalogue(const QString& code) {
+    return QStringLiteral(":/i18n/tarvenko_%1.qm").arg(code);
+}
+
+} // namespace
+
+QStringList available() {
+    initCatalogues();
+    QStringList codes{QStringLiteral("ja")};
+    const QStringList files =
+        QDir(QStringLiteral(":/i18n")).entryList({QStringLiteral("tarvenko_*.qm")}, QDir::Files);
+    for (const QString& f : files) codes << f.mid(9, f.size() - 12);
+    return codes;
+}
+
+QString fromLocale() {
+    const QLocale locale = QLocale::system();
+    if (locale.language() == QLocale::C || locale.language() == QLocale::AnyLanguage ||
+        locale.language() == QLocale::Japanese) {
+        return QStringLiteral("ja");
+    }
+    const QString code = QLocale::languageToCode(locale.language());
+    return available().contains(code) ? code : QStringLiteral("en");
+}
+
+QString use(const QString& wanted) {
+    initCatalogues();
+    const QString code = available().contains(wanted) ? wanted : QStringLiteral("en");
+    auto game = std::make_unique<QTranslator>();
+    if (code == QLatin1String("ja") || !game->load(catalogue(code))) game.reset();
+    auto qtbase = std::make_unique<QTranslator>();
+    if (!qtbase->load(QStringLiteral("qtbase_") + code,
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        qtbase.reset();
+    }
+    State& s = state();
+    std::unique_ptr<QTranslator> oldGame, oldQtbase;
+    {
+        std::lock_guard<std::mutex> hold(s.lock);
+        oldGame = std::exchange(s.game, std::move(game));
+        oldQtbase = std::exchange(s.qtbase, std::move(qtbase));
+        s.shown.clear();
+        s.code = code;
+    }
+    texts::setTranslator(s.game ? &translated : nullptr);
+    // Each change sends every widget its LanguageChange event, which asks for its texts again
+    // (outside the lock: they come back here).
+    if (QCoreApplication::instance() != nullptr) {
+        if (oldGame) QCoreApplication::removeTranslator(oldGame.get());
+        if (oldQtbase) QCoreApplication::removeTranslator(oldQtbase.get());
+        if (s.qtbase) QCoreApplication::installTranslator(s.qtbase.get());
+        if (s.game) QCoreApplication::installTranslator(s.game.get());
+    }
+    return code;
+}
+
+QString current() {
+    State& s = state();
+    std::lock_guard<std::mutex> hold(s.lock);
+    return s.code;
+}
+
+void onChosen(std::function<void(const QString&)> remember) {
+    state().remember = std::move(remember);
+}
+
+void chosen(const QString& code) {
+    const QString used = use(code);
+    if (state().remember) state().remember(used);
+}
+
+} // namespace tarvenko::language
