@@ -19,3 +19,13 @@ list(LENGTH save_dumps count)
 if(NOT count EQUAL 2 OR NOT save_dumps STREQUAL open_dumps)
     message(FATAL_ERROR "dumps differ\nsaving run:\n${save_dumps}\nopening run:\n${open_dumps}")
 endif()
+# The file is the same whatever the language of the screen.
+file(MAKE_DIRECTORY ${dir}/en)
+file(COPY ${FLOW}/record_mid.tkf ${dir}/save.txt DESTINATION ${dir}/en)
+execute_process(COMMAND ${DRIVER} --lang en ${dir}/en/save.txt RESULT_VARIABLE status
+    OUTPUT_QUIET)
+file(READ ${dir}/saved.tkf japanese)
+file(READ ${dir}/en/saved.tkf english)
+if(NOT status EQUAL 0 OR NOT english STREQUAL japanese)
+    message(FATAL_ERROR "a record saved in English differs:\n${english}\nin Japanese:\n${japanese}")
+endif()
