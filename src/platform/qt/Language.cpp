@@ -69,8 +69,7 @@ QStringList available() {
     return codes;
 }
 
-QString fromLocale() {
-    const QLocale locale = QLocale::system();
+QString fromLocale(const QLocale& locale) {
     if (locale.language() == QLocale::C || locale.language() == QLocale::AnyLanguage ||
         locale.language() == QLocale::Japanese) {
         return QStringLiteral("ja");

@@ -4,6 +4,7 @@
 // from i18n/tarvenko_<code>.ts.
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -15,7 +16,7 @@ QStringList available();
 
 // What the locale asks for: Japanese where its language is Japanese or not stated (C, POSIX),
 // the language's own catalogue where there is one, English for any other language.
-QString fromLocale();
+QString fromLocale(const QLocale& locale = QLocale::system());
 
 // Shows every text in the language of `code` from now on; an unknown code is English. With an
 // application object, its widgets get a LanguageChange event. Returns the code in use.
