@@ -221,8 +221,9 @@ TEST(Texts, FitWhereTheBoardWritesThem) {
                                          right * 15, F::縦位置(F::先手結果Y))};
     for (int i = 1; i <= 9; ++i) spaces.push_back(space(10.1, i + 0.3, 400, 350));
 
-    for (const char* code : {"en", "ja"}) {
-        language::use(QString::fromLatin1(code));
+    for (const QString& language : language::available()) {
+        language::use(language);
+        const std::string code = language.toStdString();
         Measuring w;
         RecordingSound sound;
         MemoryFiles files;
@@ -256,7 +257,7 @@ TEST(Texts, FitWhereTheBoardWritesThem) {
             ++measured;
         }
         EXPECT_GT(measured, 1000) << code;
-        if (std::string(code) == "en") {
+        if (code == "en") {
             // The English texts were the ones measured.
             const auto shown = [&](const char* text) {
                 for (const Drawn& d : w.drawn)
@@ -266,6 +267,7 @@ TEST(Texts, FitWhereTheBoardWritesThem) {
             EXPECT_TRUE(shown("Move 40") && shown("K*1i") && shown("Thinking") && shown("e"));
         }
     }
+    language::use(QStringLiteral("ja"));
 }
 
 // The locale's choice: Japanese for Japanese and for none stated, else a language's own

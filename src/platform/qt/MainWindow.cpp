@@ -39,9 +39,14 @@ namespace tarvenko {
 
 namespace {
 
-// The items of the language menu and the language each chooses.
-constexpr std::pair<const char*, const char*> kLanguageItems[] = {{"LANG_JA", "ja"},
-                                                                  {"LANG_EN", "en"}};
+// The items of the language menu are LANG_<code>; each chooses its language.
+constexpr std::string_view kLanguagePrefix = "LANG_";
+
+QString languageOf(const MenuItem& m) {
+    const std::string_view name = m.name;
+    if (name.substr(0, kLanguagePrefix.size()) != kLanguagePrefix) return {};
+    return QString::fromLatin1(name.substr(kLanguagePrefix.size())).toLower();
+}
 
 float twipsOf(double pixels) {
     return static_cast<float>(pixels * 15.0);
@@ -170,19 +175,21 @@ void MainWindow::buildMenus() {
         });
     }
     music_ = findChild<QAction*>(QStringLiteral("BGM"));
-    for (const auto& [name, code] : kLanguageItems) {
-        if (auto* a = findChild<QAction*>(QLatin1String(name))) {
-            const QString c = QLatin1String(code);
-            connect(a, &QAction::triggered, this, [c] { language::chosen(c); });
-        }
+    for (const MenuItem& m : kMenu) {
+        const QString code = languageOf(m);
+        if (code.isEmpty()) continue;
+        if (auto* a = findChild<QAction*>(QString::fromLatin1(m.name)))
+            connect(a, &QAction::triggered, this, [code] { language::chosen(code); });
     }
     markLanguage();
 }
 
 void MainWindow::markLanguage() {
-    for (const auto& [name, code] : kLanguageItems) {
-        if (auto* a = findChild<QAction*>(QLatin1String(name)))
-            a->setChecked(language::current() == QLatin1String(code));
+    for (const MenuItem& m : kMenu) {
+        const QString code = languageOf(m);
+        if (code.isEmpty()) continue;
+        if (auto* a = findChild<QAction*>(QString::fromLatin1(m.name)))
+            a->setChecked(language::current() == code);
     }
 }
 
