@@ -40,7 +40,7 @@
     <message>
         <location line="+11"/>
         <source>相手の利き筋に<byte value="xd"/><byte value="xd"/>持駒を置いて下さい</source>
-        <translation>Drop your piece on a square<byte value="xd"/><byte value="xd"/>that your opponent&apos;s pieces attack</translation>
+        <translation>Your opponent&apos;s pieces attack empty squares:<byte value="xd"/><byte value="xd"/>drop your piece on one of them</translation>
     </message>
     <message>
         <location line="+0"/>
