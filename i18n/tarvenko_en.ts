@@ -15,12 +15,12 @@
     </message>
     <message>
         <location line="+0"/>
-        <location line="+78"/>
+        <location line="+79"/>
         <source>開始</source>
         <translation>Start</translation>
     </message>
     <message>
-        <location line="-54"/>
+        <location line="-55"/>
         <location line="+2"/>
         <source>張駒を選択して下さい</source>
         <translation>Choose a piece from your hand first</translation>
@@ -48,7 +48,7 @@
         <translation>Attention</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+7"/>
         <location filename="../src/record/kifu.cpp" line="+166"/>
         <source>そこは二歩です</source>
         <translation>That would be two pawns in one file (nifu)</translation>
@@ -74,7 +74,7 @@
         <translation>Two Players</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>スタート</source>
         <translation>Start</translation>
     </message>
@@ -144,22 +144,22 @@
         <translation>Standard</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>強い</source>
         <translation>Strong</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>最強</source>
         <translation>Strongest</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>ヒント</source>
         <translation>Hint</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <location filename="../src/game/menus.cpp" line="+19"/>
         <source>その他</source>
         <translation>About</translation>
@@ -227,7 +227,7 @@
         <translation>Game Over</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/MainWindow.cpp" line="+341"/>
+        <location filename="../src/platform/qt/MainWindow.cpp" line="+349"/>
         <location filename="../src/record/kifu.cpp" line="-129"/>
         <source>棋譜を保存</source>
         <translation>Save Record</translation>
@@ -245,12 +245,12 @@
     </message>
     <message>
         <location filename="../src/record/kifu.cpp" line="+121"/>
-        <location line="+103"/>
+        <location line="+105"/>
         <source>持駒にその駒がありません</source>
         <translation>That piece is not in hand</translation>
     </message>
     <message>
-        <location line="-102"/>
+        <location line="-104"/>
         <source>そのマスには駒があります</source>
         <translation>That square is taken</translation>
     </message>
@@ -260,12 +260,12 @@
         <translation>The drop is not on a square the opponent attacks</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+6"/>
         <source>その段には打てません</source>
         <translation>That piece cannot be dropped on that rank</translation>
     </message>
     <message>
-        <location line="+50"/>
+        <location line="+51"/>
         <source>この版の棋譜は読めません</source>
         <translation>A record of this version cannot be read</translation>
     </message>
@@ -317,7 +317,7 @@
         <translation>The record ends too early</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>局面の番号が指し手の数を超えています</source>
         <translation>The position number is beyond the last move</translation>
     </message>
