@@ -83,10 +83,22 @@ QString use(const QString& wanted) {
     const QString code = available().contains(wanted) ? wanted : QStringLiteral("en");
     auto game = std::make_unique<QTranslator>();
     if (code == QLatin1String("ja") || !game->load(catalogue(code))) game.reset();
+    // The toolkit's texts: qt_<code> (the toolkit's catalogues together), else qtbase_<code>.
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto qtbase = std::make_unique<QTranslator>();
-    if (!qtbase->load(QStringLiteral("qtbase_") + code,
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!qtbase->load(QStringLiteral("qt_") + code, folder) &&
+        !qtbase->load(QStringLiteral("qtbase_") + code, folder)) {
         qtbase.reset();
+    }
+    // What the dialogs write as numbers and dates: Japanese as in Japan; another language as
+    // the desktop's locale writes it where that is the same language, else as in the US.
+    const QLocale system = QLocale::system();
+    if (code == QLatin1String("ja")) {
+        QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    } else if (QLocale::languageToCode(system.language()) == code) {
+        QLocale::setDefault(system);
+    } else {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
     State& s = state();
     std::unique_ptr<QTranslator> oldGame, oldQtbase;
