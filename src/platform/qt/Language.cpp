@@ -22,6 +22,19 @@ namespace tarvenko::language {
 
 namespace {
 
+// A text's place in the catalogue, compared without making a string, so that a text asked for
+// again (every drop writes its box) allocates nothing.
+using Key = std::pair<std::string, std::string>; // context, source
+using KeyView = std::pair<std::string_view, std::string_view>;
+struct KeyOrder {
+    using is_transparent = void;
+    static KeyView view(const Key& k) { return {k.first, k.second}; }
+    static KeyView view(const KeyView& k) { return k; }
+    template <class A, class B> bool operator()(const A& a, const B& b) const {
+        return view(a) < view(b);
+    }
+};
+
 struct State {
     std::mutex lock;
     QString code = QStringLiteral("ja");
@@ -29,7 +42,7 @@ struct State {
     std::unique_ptr<QTranslator> qtbase; // the toolkit's own texts
     // The UTF-8 of every text asked for so far, by context and source: a text is converted
     // once, and the views handed out stay valid until the language changes.
-    std::map<std::string, std::string, std::less<>> shown;
+    std::map<Key, std::string, KeyOrder> shown;
     std::function<void(const QString&)> remember;
 };
 
@@ -42,13 +55,11 @@ std::string_view translated(const char* context, const char* source) {
     State& s = state();
     std::lock_guard<std::mutex> hold(s.lock);
     if (!s.game) return source;
-    std::string key = context;
-    key += '\x04';
-    key += source;
-    auto it = s.shown.find(key);
+    auto it = s.shown.find(KeyView(context, source));
     if (it == s.shown.end()) {
         const QString t = s.game->translate(context, source);
-        it = s.shown.emplace(std::move(key), t.isEmpty() ? std::string(source) : t.toStdString())
+        it = s.shown
+                 .emplace(Key(context, source), t.isEmpty() ? std::string(source) : t.toStdString())
                  .first;
     }
     return it->second;
