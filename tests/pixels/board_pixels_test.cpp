@@ -274,8 +274,8 @@ TEST(Texts, FitWhereTheBoardWritesThem) {
 // catalogue, else English.
 TEST(Texts, LocaleChoosesTheLanguage) {
     const std::pair<const char*, const char*> cases[] = {
-        {"ja_JP", "ja"}, {"C", "ja"},     {"en_US", "en"}, {"en_GB", "en"},
-        {"de_DE", "en"}, {"fr_FR", "en"}, {"zh_CN", "en"}};
+        {"ja_JP", "ja"}, {"C", "ja"},     {"POSIX", "ja"}, {"en_US", "en"},
+        {"en_GB", "en"}, {"de_DE", "en"}, {"fr_FR", "en"}, {"zh_CN", "en"}};
     for (const auto& [locale, code] : cases)
         EXPECT_EQ(language::fromLocale(QLocale(QString::fromLatin1(locale))).toStdString(), code)
             << locale;
