@@ -6,6 +6,10 @@ if(DRIVER_LANG)
 endif()
 execute_process(COMMAND ${DRIVER} ${lang_args} ${SCRIPT}
     OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+if(NOT EXISTS ${EXPECTED})
+    message(FATAL_ERROR "no transcript ${EXPECTED} (tools/i18n/flow_transcripts.sh writes the "
+                        "English ones)")
+endif()
 file(READ ${EXPECTED} expected)
 if(NOT status EQUAL 0 AND NOT expected MATCHES "(^|\n)error\t")
     message(FATAL_ERROR "driver exited with ${status}\n${err}")
