@@ -94,11 +94,12 @@ QString use(const QString& wanted) {
     const QString code = available().contains(wanted) ? wanted : QStringLiteral("en");
     auto game = std::make_unique<QTranslator>();
     if (code == QLatin1String("ja") || !game->load(catalogue(code))) game.reset();
-    // The toolkit's texts: qt_<code> (the toolkit's catalogues together), else qtbase_<code>.
+    // The toolkit's texts: qtbase_<code>, all that the game's widgets use (qt_<code> would
+    // bring in every other module's too), else qt_<code> where a language has only that.
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto qtbase = std::make_unique<QTranslator>();
-    if (!qtbase->load(QStringLiteral("qt_") + code, folder) &&
-        !qtbase->load(QStringLiteral("qtbase_") + code, folder)) {
+    if (!qtbase->load(QStringLiteral("qtbase_") + code, folder) &&
+        !qtbase->load(QStringLiteral("qt_") + code, folder)) {
         qtbase.reset();
     }
     // What the dialogs write as numbers and dates: Japanese as in Japan; another language as
