@@ -1,6 +1,7 @@
 // The computer's turn: a fixed one-move look-ahead over every allowed drop, in a fixed
 // order, keeping the first best. The same position always gives the same move.
 #include "game/Form1.h"
+#include "texts/Texts.h"
 
 namespace tarvenko {
 
@@ -8,7 +9,7 @@ void Form1::com_ban() {
     const double boxX = COM側 == 先手 ? 先手結果X : 後手結果X;
     const double boxY = COM側 == 先手 ? 先手結果Y : 後手結果Y;
     描画_四角形(boxX, boxY, 結果枠幅, 結果枠高, 背景色);
-    描画_数値(boxX, boxY, "思考中", 移動結果色, 0, 12);
+    描画_数値(boxX, boxY, 訳("思考中"), 移動結果色, 0, 12);
 
     const int n = 取得_全持駒数(COM側);
     const int col = COM側 == 先手 ? 先手持駒列 : 後手持駒列;

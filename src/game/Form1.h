@@ -265,6 +265,9 @@ class Form1 {
     void 描画_桝_数値();
     void 描画_手数(int 数値, int 色);
     void 描画_文字列(double 入力X, double 入力Y, int 数値, int 色, float サイズ);
+    // Writes the board's texts again in the language now in use: the row labels, the move
+    // counter and the last-move boxes, as they are shown.
+    void 文字を描き直す();
 
     // Twips of a square coordinate.
     static constexpr double 横位置(double X) { return 原点X + X * 桝幅; }
@@ -304,6 +307,11 @@ class Form1 {
     Files& files_;
     Home* home_ = nullptr;
     std::uint64_t 音_使用量_ = 0; // decoded bytes of the sounds loaded, against their budget
+    // What the move counter and the two last-move boxes (先手's, 後手's) show, to write them
+    // again in another language: the count, -1 when blank; the move's square and piece, 0 when
+    // blank.
+    int 表示中の手数_ = -1;
+    int 表示中の結果_[2][3] = {};
     bool 終了済み_ = false;
 
     // The position before the computer's candidates, with both sides' lines of attack and

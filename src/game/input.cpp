@@ -1,5 +1,6 @@
 // The mouse and the keys: select a piece in the own hand, drop it on the board.
 #include "game/Form1.h"
+#include "texts/Texts.h"
 
 #include <cmath>
 
@@ -22,7 +23,7 @@ void Form1::Form_MouseDown(int Button, int /*Shift*/, float X, float Y) {
     ヒント消去();
     if (対局中 == 偽) {
         音_再生(音_禁止);
-        window_.messageBox("「対局」で始めて下さい", "開始", MessageIcon::None);
+        window_.messageBox(訳("「対局」で始めて下さい"), 訳("開始"), MessageIcon::None);
         return;
     }
     if (対局モード == モード_COM && 手番 == COM側) {
@@ -46,9 +47,9 @@ void Form1::盤をクリック(int SX, int SY) {
     if (選択状態 == 0) {
         音_再生(音_禁止);
         if (手番 == 先手) {
-            window_.messageBox("張駒を選択して下さい", "先手の番です", MessageIcon::None);
+            window_.messageBox(訳("張駒を選択して下さい"), 訳("先手の番です"), MessageIcon::None);
         } else if (手番 == 後手) {
-            window_.messageBox("張駒を選択して下さい", "後手の番です", MessageIcon::None);
+            window_.messageBox(訳("張駒を選択して下さい"), 訳("後手の番です"), MessageIcon::None);
         }
         return;
     }
@@ -59,13 +60,14 @@ void Form1::盤をクリック(int SX, int SY) {
     if (調査_利筋あるか() == 真 && 利き筋[SX][SY] == 偽) {
         描画_置可能桝色(色_白);
         音_再生(音_禁止);
-        window_.messageBox("相手の利き筋に\r\r持駒を置いて下さい", "注意", MessageIcon::None);
+        window_.messageBox(訳("相手の利き筋に\r\r持駒を置いて下さい"), 訳("注意"),
+                           MessageIcon::None);
         return;
     }
     調査_2歩フラグ設定();
     if (移動チェック_2歩か(指し手[3], 指し手[6]) == 真) {
         音_再生(音_禁止);
-        window_.messageBox("そこは二歩です", "置けません", MessageIcon::None);
+        window_.messageBox(訳("そこは二歩です"), 訳("置けません"), MessageIcon::None);
         return;
     }
     if (移動チェック(指し手[1], 指し手[2], 指し手[3], 指し手[4], 指し手[6]) == 偽) {
@@ -100,7 +102,7 @@ void Form1::持駒をクリック(int SX, int SY) {
     const int column = own == 先手 ? 先手持駒列 : 後手持駒列;
     if (SX != column || SY < 1 || SY > 桝数) return;
     if (取得_持駒数(手番, SY) <= 0) {
-        window_.messageBox("駒をクリックて下さい", "開始", MessageIcon::None);
+        window_.messageBox(訳("駒をクリックて下さい"), 訳("開始"), MessageIcon::None);
         return;
     }
     指し手[6] = 取得_持駒(手番, SY);

@@ -16,7 +16,7 @@ struct MenuItem {
     enum Kind { Command, Submenu, Separator };
     Kind kind;
     const char* name;    // object name and the driver's word; "" for a separator
-    const char* caption; // UTF-8
+    const char* caption; // UTF-8, shown through 訳
     const char* parent;  // name of the menu that holds it; "" for the menu bar
     void (Form1::*handler)() = nullptr;
     bool checkable = false; // the game keeps the mark (see Window::setMusicChecked)
@@ -26,36 +26,45 @@ struct MenuItem {
 };
 
 inline constexpr MenuItem kMenu[] = {
-    {MenuItem::Submenu, "TAIKYOKU", "対局", ""},
-    {MenuItem::Submenu, "MATCH_MAN", "対局(人間)", "TAIKYOKU", &Form1::MATCH_MAN_Click},
-    {MenuItem::Command, "START", "スタート", "MATCH_MAN", &Form1::START_Click},
-    {MenuItem::Submenu, "START2", "対局(COM)", "TAIKYOKU"},
-    {MenuItem::Command, "SENTE", "先手", "START2", &Form1::SENTE_Click},
-    {MenuItem::Command, "GOTE", "後手", "START2", &Form1::GOTE_Click},
-    {MenuItem::Command, "OWARI", "終わり", "TAIKYOKU", &Form1::OWARI_Click},
-    {MenuItem::Submenu, "STOP", "局面", ""},
-    {MenuItem::Command, "CANCEL", "最初", "STOP", &Form1::CANCEL_Click},
+    {MenuItem::Submenu, "TAIKYOKU", TARVENKO_TEXT("対局"), ""},
+    {MenuItem::Submenu, "MATCH_MAN", TARVENKO_TEXT("対局(人間)"), "TAIKYOKU",
+     &Form1::MATCH_MAN_Click},
+    {MenuItem::Command, "START", TARVENKO_TEXT("スタート"), "MATCH_MAN", &Form1::START_Click},
+    {MenuItem::Submenu, "START2", TARVENKO_TEXT("対局(COM)"), "TAIKYOKU"},
+    {MenuItem::Command, "SENTE", TARVENKO_TEXT("先手"), "START2", &Form1::SENTE_Click},
+    {MenuItem::Command, "GOTE", TARVENKO_TEXT("後手"), "START2", &Form1::GOTE_Click},
+    {MenuItem::Command, "OWARI", TARVENKO_TEXT("終わり"), "TAIKYOKU", &Form1::OWARI_Click},
+    {MenuItem::Submenu, "STOP", TARVENKO_TEXT("局面"), ""},
+    {MenuItem::Command, "CANCEL", TARVENKO_TEXT("最初"), "STOP", &Form1::CANCEL_Click},
     {MenuItem::Separator, "", "", "STOP"},
-    {MenuItem::Command, "KIFU_SAVE", "棋譜を保存…", "STOP", &Form1::KIFU_SAVE_Click, false, 0,
-     "Ctrl+S"},
-    {MenuItem::Command, "KIFU_OPEN", "棋譜を開く…", "STOP", &Form1::KIFU_OPEN_Click, false, 0,
-     "Ctrl+O"},
+    {MenuItem::Command, "KIFU_SAVE", TARVENKO_TEXT("棋譜を保存…"), "STOP", &Form1::KIFU_SAVE_Click,
+     false, 0, "Ctrl+S"},
+    {MenuItem::Command, "KIFU_OPEN", TARVENKO_TEXT("棋譜を開く…"), "STOP", &Form1::KIFU_OPEN_Click,
+     false, 0, "Ctrl+O"},
     // Enabled by the window only while a kept game exists.
     {MenuItem::Command, "RESUME", TARVENKO_TEXT("続きから"), "STOP", &Form1::RESUME_Click},
-    {MenuItem::Command, "REPLAY", "戻", "", &Form1::REPLAY_Click},
-    {MenuItem::Command, "AFTER", "進", "", &Form1::AFTER_Click},
-    {MenuItem::Submenu, "OPTION", "ｵﾌﾟｼｮﾝ", ""},
+    {MenuItem::Command, "REPLAY", TARVENKO_TEXT("戻"), "", &Form1::REPLAY_Click},
+    {MenuItem::Command, "AFTER", TARVENKO_TEXT("進"), "", &Form1::AFTER_Click},
+    {MenuItem::Submenu, "OPTION", TARVENKO_TEXT("ｵﾌﾟｼｮﾝ"), ""},
     {MenuItem::Command, "BGM", "BGM", "OPTION", &Form1::BGM_Click, true},
     {MenuItem::Separator, "", "", "OPTION"},
-    {MenuItem::Submenu, "LEVEL", "強さ", "OPTION"},
-    {MenuItem::Command, "LEVEL_STANDARD", "標準", "LEVEL", &Form1::LEVEL_STANDARD_Click, true, 1},
-    {MenuItem::Command, "LEVEL_STRONG", "強い", "LEVEL", &Form1::LEVEL_STRONG_Click, true, 1},
-    {MenuItem::Command, "LEVEL_STRONGEST", "最強", "LEVEL", &Form1::LEVEL_STRONGEST_Click, true, 1},
-    {MenuItem::Command, "HINT", "ヒント", "OPTION", &Form1::HINT_Click, false, 0, "H"},
+    {MenuItem::Submenu, "LEVEL", TARVENKO_TEXT("強さ"), "OPTION"},
+    {MenuItem::Command, "LEVEL_STANDARD", TARVENKO_TEXT("標準"), "LEVEL",
+     &Form1::LEVEL_STANDARD_Click, true, 1},
+    {MenuItem::Command, "LEVEL_STRONG", TARVENKO_TEXT("強い"), "LEVEL", &Form1::LEVEL_STRONG_Click,
+     true, 1},
+    {MenuItem::Command, "LEVEL_STRONGEST", TARVENKO_TEXT("最強"), "LEVEL",
+     &Form1::LEVEL_STRONGEST_Click, true, 1},
+    {MenuItem::Command, "HINT", TARVENKO_TEXT("ヒント"), "OPTION", &Form1::HINT_Click, false, 0,
+     "H"},
     {MenuItem::Command, "STATS", TARVENKO_TEXT("成績…"), "OPTION", &Form1::STATS_Click},
-    {MenuItem::Command, "VER", "その他", "", &Form1::VER_Click},
-    {MenuItem::Submenu, "HELP", "ヘルプ", ""},
-    {MenuItem::Command, "ASOBIKATA", "遊び方", "HELP", &Form1::ASOBIKATA_Click},
+    {MenuItem::Command, "VER", TARVENKO_TEXT("その他"), "", &Form1::VER_Click},
+    {MenuItem::Submenu, "HELP", TARVENKO_TEXT("ヘルプ"), ""},
+    {MenuItem::Command, "ASOBIKATA", TARVENKO_TEXT("遊び方"), "HELP", &Form1::ASOBIKATA_Click},
+    {MenuItem::Submenu, "LANGUAGE", TARVENKO_TEXT("言語 (Language)"), "OPTION"},
+    // Each language by its own name; the window switches to it (no game command).
+    {MenuItem::Command, "LANG_JA", "日本語", "LANGUAGE", nullptr, true, 2},
+    {MenuItem::Command, "LANG_EN", "English", "LANGUAGE", nullptr, true, 2},
 };
 
 // The item of that name with a handler, nullptr when there is none.

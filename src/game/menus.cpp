@@ -1,5 +1,6 @@
 // The menu commands: starting a game, ending the program, the version box.
 #include "game/Form1.h"
+#include "texts/Texts.h"
 
 #include "home/Home.h"
 
@@ -10,15 +11,15 @@
 namespace tarvenko {
 
 void Form1::START_Click() {
-    対局を始める(モード_人間, 先手, "対局相手の途中変更は不可");
+    対局を始める(モード_人間, 先手, 訳("対局相手の途中変更は不可"));
 }
 
 void Form1::SENTE_Click() {
-    対局を始める(モード_COM, 先手, "途中設定変更は不可");
+    対局を始める(モード_COM, 先手, 訳("途中設定変更は不可"));
 }
 
 void Form1::GOTE_Click() {
-    対局を始める(モード_COM, 後手, "途中設定変更は不可");
+    対局を始める(モード_COM, 後手, 訳("途中設定変更は不可"));
 }
 
 void Form1::対局を始める(int モード, int 人間, std::string_view 変更不可) {
@@ -38,7 +39,7 @@ void Form1::対局を始める(int モード, int 人間, std::string_view 変�
             番を知らせる(先手);
         }
     } else if (手数 > 0) {
-        window_.messageBox("  局面 → 最初にして下さい", 変更不可, MessageIcon::None);
+        window_.messageBox(訳("  局面 → 最初にして下さい"), 変更不可, MessageIcon::None);
     } else {
         // Before the first move the sides may still change; a change gives the computer
         // its move at once.
@@ -56,9 +57,9 @@ void Form1::対局を始める(int モード, int 人間, std::string_view 変�
 
 void Form1::番を知らせる(int side) {
     if (side == 先手) {
-        window_.messageBox("先手の番です", " ", MessageIcon::None);
+        window_.messageBox(訳("先手の番です"), " ", MessageIcon::None);
     } else if (side == 後手) {
-        window_.messageBox("後手の番です", " ", MessageIcon::None);
+        window_.messageBox(訳("後手の番です"), " ", MessageIcon::None);
     }
 }
 
@@ -72,10 +73,12 @@ void Form1::VER_Click() {
     if (終了済み_) return;
     ヒント消去();
     音_再生(音_その他);
-    window_.messageBox("Tarvenko  バージョン " TARVENKO_VERSION "\r\r"
-                       "将棋の駒を盤に打って、自分の駒を縦・横・斜めに"
-                       "ちょうど三つ並べたほうが勝ちのゲームです。",
-                       "その他", MessageIcon::None);
+    std::string text(訳("Tarvenko  バージョン %1\r\r"
+                        "将棋の駒を盤に打って、自分の駒を縦・横・斜めに"
+                        "ちょうど三つ並べたほうが勝ちのゲームです。"));
+    if (const auto at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, TARVENKO_VERSION);
+    window_.messageBox(text, 訳("その他"), MessageIcon::None);
 }
 
 void Form1::MATCH_MAN_Click() {}

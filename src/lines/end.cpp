@@ -1,5 +1,6 @@
 // The end of a game: judging the mover's drop, naming the winner, blinking the row.
 #include "game/Form1.h"
+#include "texts/Texts.h"
 
 #include "home/Home.h"
 
@@ -30,12 +31,18 @@ void Form1::終了_処理(int IN_移動駒) {
     対局中 = 偽;
 }
 
+// The whole sentence of each winner, so that a catalogue can word each its own way.
+[[maybe_unused]] constexpr const char* 勝ちの文[] = {
+    TARVENKO_TEXT("先手の勝ちです"), TARVENKO_TEXT("後手の勝ちです"),
+    TARVENKO_TEXT("ＣＯＭの勝ちです"), TARVENKO_TEXT("あなたの勝ちです")};
+
 void Form1::終了(std::string_view 勝手) {
     char text[64];
     const std::string_view tail = "の勝ちです";
-    const std::size_t n = 勝手.copy(text, sizeof text - tail.size());
+    const std::size_t n = 勝手.copy(text, sizeof text - tail.size() - 1);
     tail.copy(text + n, tail.size());
-    window_.messageBox(std::string_view(text, n + tail.size()), "終了", MessageIcon::None);
+    text[n + tail.size()] = '\0';
+    window_.messageBox(texts::translate(texts::kContext, text), 訳("終了"), MessageIcon::None);
     手番 = 終局;
 }
 

@@ -1,6 +1,7 @@
 // Game records in files. A record is checked move by move on a scratch game of its own, with
 // the game's own rule procedures, so a record that fails leaves the game on screen untouched.
 #include "record/kifu.h"
+#include "texts/Texts.h"
 
 #include "home/Home.h"
 #include "rules/pieces.h"
@@ -34,8 +35,8 @@ constexpr int 最大手数 = 40;
 // Far more than any record; a bigger file is not one.
 constexpr long 最大バイト数 = 64 * 1024;
 
-const char* const 保存題 = "棋譜を保存";
-const char* const 開く題 = "棋譜を開く";
+const char* const 保存題 = TARVENKO_TEXT("棋譜を保存");
+const char* const 開く題 = TARVENKO_TEXT("棋譜を開く");
 
 // The rule procedures draw nothing, but a game needs a window and a sound library.
 class NoWindow final : public Window {
@@ -161,16 +162,17 @@ const char* refusal(F& g, const Move& m) {
     const int other = -m.side;
     const int row = piece::handRow(m.side, m.kind);
     const int code = piece::codeOf(m.side, m.kind);
-    if (g.取得_持駒数(m.side, row) <= 0) return "持駒にその駒がありません";
-    if (g.盤[m.x][m.y] != F::空き) return "そのマスには駒があります";
+    if (g.取得_持駒数(m.side, row) <= 0) return TARVENKO_TEXT("持駒にその駒がありません");
+    if (g.盤[m.x][m.y] != F::空き) return TARVENKO_TEXT("そのマスには駒があります");
     g.調査_利き筋(other);
     if (g.調査_利筋あるか() == F::真 && g.利き筋[m.x][m.y] == F::偽) {
-        return "相手の利き筋に置いていません";
+        return TARVENKO_TEXT("相手の利き筋に置いていません");
     }
     g.調査_2歩フラグ設定();
-    if (g.移動チェック_2歩か(m.x, code) == F::真) return "そこは二歩です";
+    if (g.移動チェック_2歩か(m.x, code) == F::真) return TARVENKO_TEXT("そこは二歩です");
     const int col = m.side == F::先手 ? F::先手持駒列 : F::後手持駒列;
-    if (g.移動チェック(col, row, m.x, m.y, code) == F::偽) return "その段には打てません";
+    if (g.移動チェック(col, row, m.x, m.y, code) == F::偽)
+        return TARVENKO_TEXT("その段には打てません");
     return nullptr;
 }
 
@@ -220,8 +222,9 @@ bool read(std::string_view text, Record& r, Refusal& why) {
 
         if (number == 1) {
             if (line == 見出し) continue;
-            if (take(line, "Tarvenko 棋譜 ")) return refuse(1, "この版の棋譜は読めません");
-            return refuse(1, "Tarvenko の棋譜ではありません");
+            if (take(line, "Tarvenko 棋譜 "))
+                return refuse(1, TARVENKO_TEXT("この版の棋譜は読めません"));
+            return refuse(1, TARVENKO_TEXT("Tarvenko の棋譜ではありません"));
         }
         if (number == 2) {
             if (line == 対局_人間) {
@@ -233,24 +236,24 @@ bool read(std::string_view text, Record& r, Refusal& why) {
                 } else if (take(line, 後手名)) {
                     r.human = F::後手;
                 } else {
-                    return refuse(2, "対局の行が違います");
+                    return refuse(2, TARVENKO_TEXT("対局の行が違います"));
                 }
                 if (take(line, " ")) {
                     int s = 0;
                     while (s < 3 && line != 強さ名[s]) ++s;
-                    if (s == 3) return refuse(2, "強さが違います");
+                    if (s == 3) return refuse(2, TARVENKO_TEXT("強さが違います"));
                     r.strength = s;
                 } else if (!line.empty()) {
-                    return refuse(2, "対局の行が違います");
+                    return refuse(2, TARVENKO_TEXT("対局の行が違います"));
                 }
             } else {
-                return refuse(2, "対局の行が違います");
+                return refuse(2, TARVENKO_TEXT("対局の行が違います"));
             }
             continue;
         }
         if (number == 3) {
             if (!take(line, 局面名) || !parseCount(line, r.at)) {
-                return refuse(3, "局面の行が違います");
+                return refuse(3, TARVENKO_TEXT("局面の行が違います"));
             }
             atLine = 3;
             continue;
@@ -260,24 +263,25 @@ bool read(std::string_view text, Record& r, Refusal& why) {
             blankSeen = true;
             continue;
         }
-        if (blankSeen) return refuse(number, "空の行の後に続きがあります");
+        if (blankSeen) return refuse(number, TARVENKO_TEXT("空の行の後に続きがあります"));
         Move m{};
-        if (!parseMove(line, m)) return refuse(number, "指し手が読めません");
-        if (won) return refuse(number, "三つ並んで勝負がついた後の指し手です");
-        if (r.count == 最大手数) return refuse(number, "持駒にその駒がありません");
+        if (!parseMove(line, m)) return refuse(number, TARVENKO_TEXT("指し手が読めません"));
+        if (won) return refuse(number, TARVENKO_TEXT("三つ並んで勝負がついた後の指し手です"));
+        if (r.count == 最大手数) return refuse(number, TARVENKO_TEXT("持駒にその駒がありません"));
         // 先手 opens (it can always drop at the start); then turns alternate, and a side
         // moves twice only when the other could drop nowhere.
-        if (r.count == 0 && m.side != F::先手) return refuse(number, "手番が違います");
+        if (r.count == 0 && m.side != F::先手) return refuse(number, TARVENKO_TEXT("手番が違います"));
         if (r.count > 0 && r.moves[r.count - 1].side == m.side && canDrop(g, -m.side)) {
-            return refuse(number, "手番が違います");
+            return refuse(number, TARVENKO_TEXT("手番が違います"));
         }
         if (const char* reason = refusal(g, m)) return refuse(number, reason);
         put(g, m);
         won = g.終了_判定(m.side, m.x, m.y) == F::真;
         r.moves[r.count++] = m;
     }
-    if (number < 3) return refuse(number + 1, "棋譜が途中で終わっています");
-    if (r.at > r.count) return refuse(atLine, "局面の番号が指し手の数を超えています");
+    if (number < 3) return refuse(number + 1, TARVENKO_TEXT("棋譜が途中で終わっています"));
+    if (r.at > r.count)
+        return refuse(atLine, TARVENKO_TEXT("局面の番号が指し手の数を超えています"));
     r.ended = won;
     if (r.count > 0 && !won) r.lastUnanswerable = !canDrop(g, -r.moves[r.count - 1].side);
     return true;
@@ -393,21 +397,21 @@ bool load(Form1& f, std::string_view text, Refusal& why) {
 const char* whyNotWritten(Files::Written w) {
     switch (w) {
     case Files::Written::NoFolder:
-        return "フォルダがありません";
+        return TARVENKO_TEXT("フォルダがありません");
     case Files::Written::NotAllowed:
-        return "書き込みが許可されていません";
+        return TARVENKO_TEXT("書き込みが許可されていません");
     case Files::Written::DiskFull:
-        return "ディスクに空きがありません";
+        return TARVENKO_TEXT("ディスクに空きがありません");
     case Files::Written::NotAFile:
-        return "ファイルではありません";
+        return TARVENKO_TEXT("ファイルではありません");
     default:
-        return "書き込めません";
+        return TARVENKO_TEXT("書き込めません");
     }
 }
 
 bool nothingToSave(Form1& f) {
     if (f.手順最大 != 0 || f.対局中 != F::偽) return false;
-    f.window().messageBox("保存する対局がありません", 保存題, MessageIcon::None);
+    f.window().messageBox(訳("保存する対局がありません"), 訳(保存題), MessageIcon::None);
     return true;
 }
 
@@ -415,8 +419,9 @@ void save(Form1& f, const std::string& path) {
     if (nothingToSave(f)) return;
     const Files::Written w = f.files().replace(path, text(f));
     if (w == Files::Written::Ok) return;
-    f.window().messageBox("棋譜を保存できませんでした\r\r" + nameOf(path) + "\r" + whyNotWritten(w),
-                          保存題, MessageIcon::Exclamation);
+    f.window().messageBox(std::string(訳("棋譜を保存できませんでした\r\r")) + nameOf(path) + "\r" +
+                              std::string(訳(whyNotWritten(w))),
+                          訳(保存題), MessageIcon::Exclamation);
 }
 
 // The file's text, or why it cannot be had. Like the sounds, a record is judged on the opened
@@ -425,11 +430,11 @@ const char* readRecord(Files& files, const std::string& path, std::string& body)
     const Files::Opened opened = files.open(path);
     switch (opened.status) {
     case Files::Status::Missing:
-        return "ファイルがありません";
+        return TARVENKO_TEXT("ファイルがありません");
     case Files::Status::Unreadable:
-        return "読み込めません";
+        return TARVENKO_TEXT("読み込めません");
     case Files::Status::NotAFile:
-        return "ファイルではありません";
+        return TARVENKO_TEXT("ファイルではありません");
     case Files::Status::Ok:
         break;
     }
@@ -437,21 +442,21 @@ const char* readRecord(Files& files, const std::string& path, std::string& body)
     // files' sizes say nothing (those under /proc report 0).
     const char* problem = nullptr;
     if (opened.size > static_cast<std::uint64_t>(最大バイト数)) {
-        problem = "大きすぎます";
+        problem = TARVENKO_TEXT("大きすぎます");
     } else {
         try {
             body.assign(static_cast<std::size_t>(最大バイト数) + 1, '\0');
             const std::int64_t got = files.readUpTo(
                 opened.file, 0, reinterpret_cast<unsigned char*>(body.data()), body.size());
             if (got < 0) {
-                problem = "読み込めません";
+                problem = TARVENKO_TEXT("読み込めません");
             } else if (got > 最大バイト数) {
-                problem = "大きすぎます";
+                problem = TARVENKO_TEXT("大きすぎます");
             } else {
                 body.resize(static_cast<std::size_t>(got));
             }
         } catch (const std::bad_alloc&) {
-            problem = "メモリが足りません";
+            problem = TARVENKO_TEXT("メモリが足りません");
         }
     }
     files.close(opened.file);
@@ -461,15 +466,19 @@ const char* readRecord(Files& files, const std::string& path, std::string& body)
 bool open(Form1& f, const std::string& path) {
     std::string body;
     if (const char* problem = readRecord(f.files(), path, body)) {
-        f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" + problem, 開く題,
-                              MessageIcon::Exclamation);
+        f.window().messageBox(std::string(訳("棋譜を開けませんでした\r\r")) + nameOf(path) + "\r" +
+                                  std::string(訳(problem)),
+                              訳(開く題), MessageIcon::Exclamation);
         return false;
     }
     Refusal why;
     if (load(f, body, why)) return true;
-    f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" +
-                              std::to_string(why.line) + "行目: " + why.reason,
-                          開く題, MessageIcon::Exclamation);
+    std::string line(訳("%1行目: "));
+    if (const auto at = line.find("%1"); at != std::string::npos)
+        line.replace(at, 2, std::to_string(why.line));
+    f.window().messageBox(std::string(訳("棋譜を開けませんでした\r\r")) + nameOf(path) + "\r" +
+                              line + std::string(訳(why.reason.c_str())),
+                          訳(開く題), MessageIcon::Exclamation);
     return false;
 }
 

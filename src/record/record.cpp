@@ -1,6 +1,7 @@
 // The move record in memory, and stepping through it: 戻 back, 進 forward, 最初 reset.
 #include "game/Form1.h"
 #include "record/kifu.h"
+#include "texts/Texts.h"
 
 namespace tarvenko {
 
@@ -24,7 +25,7 @@ void Form1::REPLAY_Click() {
     ヒント消去();
     if (手順数 < 1) {
         音_再生(音_禁止);
-        window_.messageBox("できません", "戻る", MessageIcon::None);
+        window_.messageBox(訳("できません"), 訳("戻る"), MessageIcon::None);
         return;
     }
     選択状態 = 0;
@@ -62,7 +63,7 @@ void Form1::AFTER_Click() {
     ヒント消去();
     if (手順数 >= 手順最大) {
         音_再生(音_禁止);
-        window_.messageBox("できません", "進む", MessageIcon::None);
+        window_.messageBox(訳("できません"), 訳("進む"), MessageIcon::None);
         return;
     }
     選択状態 = 0;

@@ -17,6 +17,10 @@ constexpr Picture 後手の絵[piece::種類数 + 1] = {
 } // namespace
 
 void Form1::描画_四角形(double 入力X, double 入力Y, double X_長, double Y_長, int 色) {
+    // Erasing a text box's corner erases what it showed.
+    if (入力X == 手数表示X && 入力Y == 手数表示Y) 表示中の手数_ = -1;
+    if (入力X == 先手結果X && 入力Y == 先手結果Y) 表示中の結果_[0][2] = 0;
+    if (入力X == 後手結果X && 入力Y == 後手結果Y) 表示中の結果_[1][2] = 0;
     const double x = 横位置(入力X), y = 縦位置(入力Y);
     window_.fillBox(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + X_長),
                     static_cast<float>(y + Y_長), 色);

@@ -2,6 +2,7 @@
 // game's folder, play, switch the music, shut down. A sound that failed to load is 0,
 // and the library does nothing with handle 0.
 #include "game/Form1.h"
+#include "texts/Texts.h"
 
 #include "WaveCheck.h"
 
@@ -27,10 +28,10 @@ constexpr Loaded refused(const char* problem) {
     return Loaded{0, 0, problem};
 }
 
-constexpr const char* kUnreadable = "読み込めません。";
-constexpr const char* kNoMemory = "メモリが足りません。";
-constexpr const char* kTooLarge = "大きすぎます。";
-constexpr const char* kBadFormat = "形式が違います。";
+constexpr const char* kUnreadable = TARVENKO_TEXT("読み込めません。");
+constexpr const char* kNoMemory = TARVENKO_TEXT("メモリが足りません。");
+constexpr const char* kTooLarge = TARVENKO_TEXT("大きすぎます。");
+constexpr const char* kBadFormat = TARVENKO_TEXT("形式が違います。");
 
 // The first look at a file, enough for any usual header; only a file whose "fmt " or "data"
 // chunk starts further in is looked at again, up to wave::kHeadBytes.
@@ -48,7 +49,7 @@ Loaded loadSound(Files& files, SoundLibrary& library, std::int32_t instance, std
     case Files::Status::Unreadable:
         return refused(kUnreadable);
     case Files::Status::NotAFile:
-        return refused("ファイルではありません。");
+        return refused(TARVENKO_TEXT("ファイルではありません。"));
     case Files::Status::Ok:
         break;
     }
@@ -103,7 +104,7 @@ Loaded loadSound(Files& files, SoundLibrary& library, std::int32_t instance, std
 
 void Form1::サウンド_初期化(std::int32_t window) {
     音源 = sound_.dsInitialize(window);
-    if (音源 == 0) サウンド_エラー表示("Direct Soundインターフェースが作成できません。");
+    if (音源 == 0) サウンド_エラー表示(訳("Direct Soundインターフェースが作成できません。"));
 }
 
 std::int32_t Form1::サウンド_読込(std::string_view file, std::int32_t flag) {
@@ -116,7 +117,7 @@ std::int32_t Form1::サウンド_読込(std::string_view file, std::int32_t flag
     }
     if (loaded.problem != nullptr) {
         try {
-            サウンド_エラー表示(std::string(file) + ": " + loaded.problem);
+            サウンド_エラー表示(std::string(file) + ": " + std::string(訳(loaded.problem)));
         } catch (const std::bad_alloc&) {
             // Not even the message fits: the sound stays silent all the same.
         }

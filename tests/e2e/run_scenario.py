@@ -124,9 +124,10 @@ def computer_first(s):
             "the human's drop on (5,4) got the computer's white outline")
 
 
-def win(s):
+def win(s, over="終了", start="開始"):
     """A row of three ends the game: the row blinks, then the box 終了 comes; afterwards the
-    board keeps the row and a click asks for a new game (box 開始)."""
+    board keeps the row and a click asks for a new game (box 開始). `over` and `start` are
+    those boxes' titles in the language the game shows."""
     start_two_humans(s)
     s.drop("sente", OU, 1, 9)
     s.drop("gote", OU, 2, 8)
@@ -149,7 +150,7 @@ def win(s):
             if not blink_seen:
                 s.save(s.shot(), "blink_off")
             blink_seen = True
-        found = s.windows("^終了$")
+        found = s.windows("^%s$" % over)
         if found:
             box = found[0]
             break
@@ -161,7 +162,7 @@ def win(s):
             % waited)
     s.check(blink_seen, "the winning row never showed empty squares before the 終了 box")
     s.save(s.settle(), "won")
-    s.close_box("終了")
+    s.close_box(over)
     final = s.settle()
     for x, name in ((1, "SITA_OU"), (2, "SITA_KIN"), (3, "SITA_GIN")):
         s.expect_square(final, x, 9, name)
@@ -170,7 +171,7 @@ def win(s):
     s.expect_square(final, 1, 8, "UE_KIN")
     # The game is over: a board click no longer plays, it asks to start a game.
     s.click_square(9, 1)
-    s.close_box("開始")
+    s.close_box(start)
     s.expect_square(s.settle(), 9, 1, "KARA_MASU")
 
 
@@ -412,7 +413,40 @@ def window_manager(s):
     expect_box("対局相手の途中変更は不可")
 
 
+def english(s):
+    """With an English locale the menus, the boxes and the file dialog are in English, and a
+    game is won by clicks; 日本語 from the menu turns the menus Japanese at once while the
+    game stays, and English turns them back."""
+    english_bar = s.bar_items(s.settle())
+    s.menu((5,))
+    s.close_box("About")
+    win(s, over="Game Over", start="Start")
+    s.menu(xs.MENU_LANGUAGE_JA)
+    japanese = s.settle()
+    s.save(japanese, "japanese")
+    s.check(s.bar_items(japanese) != english_bar, "the menu bar did not change for 日本語")
+    for x, name in ((1, "SITA_OU"), (2, "SITA_KIN"), (3, "SITA_GIN")):
+        s.expect_square(japanese, x, 9, name)
+    s.menu((5,))
+    s.close_box("その他")
+    s.menu(xs.MENU_LANGUAGE_EN)
+    s.check(s.bar_items(s.settle()) == english_bar, "the menu bar is not as it was in English")
+    s.menu(xs.MENU_OPEN_RECORD)
+    dialog = s.wait_box("Open Record")
+    s.save(s.settle(), "file_dialog")
+    s.key("Escape", window=dialog)
+    deadline = time.monotonic() + 5
+    while s.windows("^Open Record$"):
+        s.check(time.monotonic() < deadline, "the file dialog did not close on Escape")
+        time.sleep(0.05)
+
+
+# The language each scenario runs in (LANG); C for the others.
+LANGUAGES = {"english": "en_US.UTF-8", "win_ja": "ja_JP.UTF-8"}
+
 SCENARIOS = {
+    "english": english,
+    "win_ja": win,
     "two_humans": two_humans,
     "attack_rule": attack_rule,
     "computer_first": computer_first,
@@ -440,6 +474,8 @@ def main(argv):
         extra = {"SDL_DISKAUDIOFILE": audio_file}
     began = time.monotonic()
     managed = {"window_manager": True, "panel": (20, 30)} if name == "window_manager" else {}
+    if name in LANGUAGES:
+        extra["LANG"] = LANGUAGES[name]
     with xs.XServer(name, audio=audio, extra_env=extra, **managed) as s:
         if name == "music":
             s.audio_file = audio_file

@@ -41,7 +41,12 @@ MENU_COM_HUMAN_SECOND = (0, 1, 1)  # 対局 → 対局(COM) → 後手
 MENU_BAR_ITEMS = 7  # 対局 局面 戻 進 ｵﾌﾟｼｮﾝ その他 ヘルプ
 # Rows of the popups on the way, by (top-level item, row chosen in its popup, ...); a
 # separator's line counts as a row.
-POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 5, (4,): 5, (6,): 1}  # ｵﾌﾟｼｮﾝ: BGM, a line, 強さ, ヒント, 成績…
+# 局面: 最初, a line, 棋譜を保存…, 棋譜を開く…, 続きから
+# ｵﾌﾟｼｮﾝ: BGM, a line, 強さ, ヒント, 成績…, 言語; 言語: 日本語, English
+POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 5, (4,): 6, (4, 5): 2, (6,): 1}
+MENU_LANGUAGE_JA = (4, 5, 0)  # ｵﾌﾟｼｮﾝ → 言語 (Language) → 日本語
+MENU_LANGUAGE_EN = (4, 5, 1)  # ｵﾌﾟｼｮﾝ → 言語 (Language) → English
+MENU_OPEN_RECORD = (1, 3)  # 局面 → 棋譜を開く…
 
 
 def px(twips):
@@ -451,11 +456,15 @@ class XServer:
         for key in ("QT_QPA_PLATFORM", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
                     "QT_AUTO_SCREEN_SCALE_FACTOR", "WAYLAND_DISPLAY"):
             env.pop(key, None)
+        # The language comes from LANG alone: C unless a scenario asks for another.
+        for key in ("LC_ALL", "LC_MESSAGES", "LANGUAGE"):
+            env.pop(key, None)
         env.update({"DISPLAY": self.display, "SDL_AUDIODRIVER": self.audio,
                     "XDG_RUNTIME_DIR": self.runtime_dir, "QT_QPA_PLATFORM": "xcb",
                     # The game's settings, statistics and kept game stay with this server.
                     "XDG_CONFIG_HOME": os.path.join(self.runtime_dir, "config"),
-                    "XDG_STATE_HOME": os.path.join(self.runtime_dir, "state")})
+                    "XDG_STATE_HOME": os.path.join(self.runtime_dir, "state"),
+                    "LANG": "C"})
         env.update(self.extra_env)
         return env
 
@@ -548,7 +557,21 @@ class XServer:
 
     def windows(self, pattern):
         out = self.run("xdotool", "search", "--onlyvisible", "--name", pattern, check=False)
-        return [int(w) for w in out.split()]
+        found = [int(w) for w in out.split()]
+        if found or pattern.isascii():
+            return found
+        # xdotool matches the old title property, which a program in the C locale sets to
+        # Latin-1 only: a Japanese title is matched on the UTF-8 one instead.
+        out = self.run("xdotool", "search", "--onlyvisible", "--name", ".", check=False)
+        for w in out.split():
+            name = subprocess.run(["xprop", "-notype", "-id", w, "_NET_WM_NAME"],
+                                  env=dict(os.environ, DISPLAY=self.display, LC_ALL="C.UTF-8"),
+                                  capture_output=True, encoding="utf-8", errors="replace",
+                                  timeout=10).stdout
+            m = re.search(r'= "(.*)"$', name.strip())
+            if m and re.search(pattern, m.group(1)):
+                found.append(int(w))
+        return found
 
     def _wait_window(self, pattern, timeout):
         deadline = time.monotonic() + timeout

@@ -33,3 +33,14 @@ if(NOT pass_save_dumps MATCHES "\"手番\":-10,\"手数\":25," OR
     message(FATAL_ERROR "after the pass\nsaving run:\n${pass_save_dumps}\n"
                         "opening run:\n${pass_open_dumps}")
 endif()
+
+# The file is the same whatever the language of the screen.
+file(MAKE_DIRECTORY ${dir}/en)
+file(COPY ${FLOW}/record_mid.tkf ${dir}/save.txt DESTINATION ${dir}/en)
+execute_process(COMMAND ${DRIVER} --lang en ${dir}/en/save.txt RESULT_VARIABLE status
+    OUTPUT_QUIET)
+file(READ ${dir}/saved.tkf japanese)
+file(READ ${dir}/en/saved.tkf english)
+if(NOT status EQUAL 0 OR NOT english STREQUAL japanese)
+    message(FATAL_ERROR "a record saved in English differs:\n${english}\nin Japanese:\n${japanese}")
+endif()

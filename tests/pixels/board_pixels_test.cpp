@@ -1,11 +1,20 @@
 // The game drawn on the real canvas: the start-up screen, a drop, the blink, highlights.
 #include "PixelWindow.h"
 #include "game/Form1.h"
+#include "platform/qt/Language.h"
+#include "platform/qt/MainWindow.h"
+#include "rules/pieces.h"
+#include "texts/Texts.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QRectF>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
+#include <string>
 #include <vector>
 
 using namespace tarvenko;
@@ -176,4 +185,131 @@ TEST(Play, ComputerMoveIsOutlinedWhite) {
     EXPECT_TRUE(s.outlined(5, 5, kWhite));
     // Its notation replaced "思考中" in 先手's box.
     EXPECT_GT(s.count(px(13.3), py(3), 60, 20, kWhite), 15);
+}
+
+// Every text the board writes, in each language, in the board's font: the row labels, the move
+// counter at every count, each side's last-move box for every drop and its 思考中, each inside
+// the space that is erased for it and inside the window.
+TEST(Texts, FitWhereTheBoardWritesThem) {
+    struct Drawn {
+        float x, y;
+        std::string text;
+        float points;
+        bool bold;
+    };
+    struct Measuring : PixelWindow {
+        std::vector<Drawn> drawn;
+        void drawText(float x, float y, std::string_view t, float pt, bool bold, int c) override {
+            drawn.push_back({x, y, std::string(t), pt, bold});
+            PixelWindow::drawText(x, y, t, pt, bold, c);
+        }
+    };
+    // The spaces in pixels, rounded as the canvas fills them: the two boxes, the counter down
+    // to 先手's box, the row labels.
+    auto pixels = [](double x1, double y1, double x2, double y2) {
+        return QRectF(
+            QPointF(Canvas::pixel(static_cast<float>(x1)), Canvas::pixel(static_cast<float>(y1))),
+            QPointF(Canvas::pixel(static_cast<float>(x2)), Canvas::pixel(static_cast<float>(y2))));
+    };
+    auto space = [&](double X, double Y, double w, double h) {
+        return pixels(F::横位置(X), F::縦位置(Y), F::横位置(X) + w, F::縦位置(Y) + h);
+    };
+    const double right = MainWindow::clientSize().width();
+    std::vector<QRectF> spaces = {space(F::先手結果X, F::先手結果Y, F::結果枠幅, F::結果枠高),
+                                  space(F::後手結果X, F::後手結果Y, F::結果枠幅, F::結果枠高),
+                                  pixels(F::横位置(F::手数表示X), F::縦位置(F::手数表示Y - 0.2),
+                                         right * 15, F::縦位置(F::先手結果Y))};
+    for (int i = 1; i <= 9; ++i) spaces.push_back(space(10.1, i + 0.3, 400, 350));
+
+    for (const QString& language : language::available()) {
+        language::use(language);
+        const std::string code = language.toStdString();
+        Measuring w;
+        RecordingSound sound;
+        MemoryFiles files;
+        Form1 f(w, sound, files);
+        f.描画_桝_数値();
+        for (int n = 0; n <= 40; ++n) f.描画_手数(n, F::色_白);
+        for (int side : {F::先手, F::後手}) {
+            for (int kind = 1; kind <= piece::種類数; ++kind)
+                for (int x = 1; x <= 9; ++x)
+                    for (int y = 1; y <= 9; ++y)
+                        f.描画_移動結果(x, y, piece::codeOf(side, kind), F::色_白);
+        }
+        // What the computer's turn writes in its box.
+        f.描画_数値(F::先手結果X, F::先手結果Y, 訳("思考中"), F::色_白, 0, 12);
+        f.描画_数値(F::後手結果X, F::後手結果Y, 訳("思考中"), F::色_白, 0, 12);
+
+        int measured = 0;
+        for (const Drawn& d : w.drawn) {
+            if (std::string_view(d.text).find_first_not_of(" 0123456789") == std::string::npos)
+                continue; // the column numbers and hand counts, the same in every language
+            const QFontMetricsF m(Canvas::font(d.points, d.bold));
+            const QString t = QString::fromStdString(d.text);
+            // From the pixel the canvas starts it at.
+            const QRectF ink(Canvas::pixel(d.x), Canvas::pixel(d.y), m.horizontalAdvance(t),
+                             m.height());
+            bool inside = false;
+            for (const QRectF& r : spaces) inside = inside || r.contains(ink);
+            EXPECT_TRUE(inside && ink.right() <= right)
+                << code << ": \"" << d.text << "\" at " << d.points << " pt takes " << ink.width()
+                << " x " << ink.height() << " px at (" << ink.x() << ", " << ink.y() << ")";
+            ++measured;
+        }
+        EXPECT_GT(measured, 1000) << code;
+        if (code == "en") {
+            // The English texts were the ones measured.
+            const auto shown = [&](const char* text) {
+                for (const Drawn& d : w.drawn)
+                    if (d.text == text) return true;
+                return false;
+            };
+            EXPECT_TRUE(shown("Move 40") && shown("K*1i") && shown("Thinking") && shown("e"));
+        }
+    }
+    language::use(QStringLiteral("ja"));
+}
+
+// The locale's choice: Japanese for Japanese and for none stated, else a language's own
+// catalogue, else English.
+TEST(Texts, LocaleChoosesTheLanguage) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"ja_JP", "ja"}, {"C", "ja"},     {"POSIX", "ja"}, {"en_US", "en"},
+        {"en_GB", "en"}, {"de_DE", "en"}, {"fr_FR", "en"}, {"zh_CN", "en"}};
+    for (const auto& [locale, code] : cases)
+        EXPECT_EQ(language::fromLocale(QLocale(QString::fromLatin1(locale))).toStdString(), code)
+            << locale;
+}
+
+// Switching the language writes the board's texts again as they stand: the counter and the
+// box that shows a move, not the box 戻 erased.
+TEST(Texts, SwitchingRewritesTheBoardTexts) {
+    struct Texts : PixelWindow {
+        std::vector<std::string> drawn;
+        void drawText(float x, float y, std::string_view t, float pt, bool bold, int c) override {
+            drawn.emplace_back(t);
+            PixelWindow::drawText(x, y, t, pt, bold, c);
+        }
+    } w;
+    RecordingSound sound;
+    MemoryFiles files;
+    Form1 f(w, sound, files);
+    f.Form_Load();
+    f.START_Click();
+    f.Form_MouseDown(F::左ボタン, 0, F::横位置(11.5), F::縦位置(2.5)); // 先手's 歩
+    f.Form_MouseDown(F::左ボタン, 0, F::横位置(5.5), F::縦位置(5.5));  // onto (5, 5)
+    f.Form_MouseDown(F::左ボタン, 0, F::横位置(-0.5), F::縦位置(8.5)); // 後手's 歩
+    f.Form_MouseDown(F::左ボタン, 0, F::横位置(5.5), F::縦位置(4.5));  // onto (5, 4)
+    f.REPLAY_Click();                                                  // 後手's box erased
+    language::use(QStringLiteral("en"));
+    w.drawn.clear();
+    f.文字を描き直す();
+    language::use(QStringLiteral("ja"));
+    const auto has = [&](const char* t) {
+        return std::find(w.drawn.begin(), w.drawn.end(), t) != w.drawn.end();
+    };
+    EXPECT_TRUE(has("Move 1") && has("P*5e") && has("a") && has("i"));
+    EXPECT_FALSE(has("P*5d"));
+    for (const std::string& t : w.drawn)
+        EXPECT_EQ(t.find_first_of("\xe3\xe4\xe5\xe6\xe7\xe8\xe9\xef"), std::string::npos) << t;
 }

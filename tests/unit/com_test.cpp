@@ -2,6 +2,7 @@
 // positions built through the hands so that every piece on the board has left a hand.
 #include "game/Form1.h"
 #include "AllocationCounter.h"
+#include "texts/Texts.h"
 #include "Position.h"
 #include "Game.h"
 #include "Recording.h"
@@ -818,8 +819,20 @@ TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
     EXPECT_EQ(yellow(11, 2, F::色_黄) + yellow(3, 9, F::色_黄), 0);
 }
 
+// Another language writes the boxes and the counter as one line each (render/text.cpp).
+std::string_view 英語の書式(const char* /*context*/, const char* source) {
+    const std::string_view s = source;
+    if (s == "%1%2%3") return "%3*%1%2";
+    if (s == "%1手目") return "Move %1";
+    if (s == "思考中") return "Thinking";
+    return s;
+}
+
 TEST(ComMoveAllocations, SearchAllocatesNothing) {
-    for (int reply : {F::後手金, F::後手歩}) {
+    for (int reply : {F::後手金, F::後手歩, -F::後手歩}) {
+        // The last time in another language.
+        texts::setTranslator(reply < 0 ? &英語の書式 : nullptr);
+        reply = reply < 0 ? -reply : reply;
         ComGame g(F::先手);
         g->com_ban();
         g.人間が打つ(5, 4, reply);
@@ -836,6 +849,7 @@ TEST(ComMoveAllocations, SearchAllocatesNothing) {
         EXPECT_EQ(g->指し手[0], 9);
         EXPECT_TRUE(g.w.messages.empty());
     }
+    texts::setTranslator(nullptr);
     // The counter itself works.
     数える = true;
     const long before = 確保数.load();

@@ -2,8 +2,9 @@
 // a script, one command a line (from the file named as the argument, or standard input).
 // With --config DIR the settings, the statistics and the kept game are read and written under
 // DIR, as the game does with XDG_CONFIG_HOME and XDG_STATE_HOME both DIR; without it, none.
+// `--lang CODE` first shows every text in that language (en); without it, as written.
 //
-//   driver [--config DIR] [SCRIPT]
+//   driver [--config DIR] [--lang CODE] [SCRIPT]
 //
 //   menu ITEM          a menu item with a command, by name (START, BGM, ...)
 //   click X Y [left|right]   mouse-down at (X, Y) twips
@@ -24,6 +25,7 @@
 #include "home/Home.h"
 #include "platform/qt/QtHome.h"
 #include "platform/posix/PosixFiles.h"
+#include "platform/qt/Language.h"
 #include "record/kifu.h"
 #include "Recording.h"
 
@@ -121,8 +123,16 @@ int main(int argc, char** argv) {
     std::istream* in = &std::cin;
     std::string base; // the script's folder, ending in '/', or none for standard input
     std::string config;
-    if (argc > 2 && std::string(argv[1]) == "--config") {
-        config = argv[2];
+    // The options, in either order, before the script.
+    while (argc > 2) {
+        const std::string option = argv[1];
+        if (option == "--lang") {
+            tarvenko::language::use(QString::fromLatin1(argv[2]));
+        } else if (option == "--config") {
+            config = argv[2];
+        } else {
+            break;
+        }
         argc -= 2;
         argv += 2;
     }

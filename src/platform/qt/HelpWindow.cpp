@@ -1,6 +1,10 @@
 #include "platform/qt/HelpWindow.h"
 
 #include "platform/qt/Canvas.h"
+#include "platform/qt/Language.h"
+
+#include <QCoreApplication>
+#include <QEvent>
 
 #include <QFile>
 #include <QKeySequence>
@@ -117,18 +121,29 @@ QImage helpPicture(const QString& name) {
 }
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("遊び方"));
     initHelpText();
-    auto* text = new HelpText(this);
-    text->setOpenLinks(false);
-    QFile file(QStringLiteral(":/help/asobikata.html"));
-    if (file.open(QIODevice::ReadOnly)) text->setHtml(QString::fromUtf8(file.readAll()));
+    text_ = new HelpText(this);
+    text_->setOpenLinks(false);
+    load();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(text);
+    layout->addWidget(text_);
     resize(560, 600);
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(close, &QShortcut::activated, this, &QWidget::close);
+}
+
+void HelpWindow::load() {
+    setWindowTitle(QCoreApplication::translate("Tarvenko", "遊び方"));
+    // The page of the language in use, else the Japanese one.
+    QFile file(QStringLiteral(":/help/asobikata_%1.html").arg(language::current()));
+    if (!file.exists()) file.setFileName(QStringLiteral(":/help/asobikata.html"));
+    if (file.open(QIODevice::ReadOnly)) text_->setHtml(QString::fromUtf8(file.readAll()));
+}
+
+void HelpWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) load();
+    QWidget::changeEvent(event);
 }
 
 } // namespace tarvenko

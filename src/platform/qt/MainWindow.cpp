@@ -2,6 +2,7 @@
 
 #include "game/menu_table.h"
 #include "platform/qt/HelpWindow.h"
+#include "platform/qt/Language.h"
 #include "platform/qt/QtHome.h"
 #include "texts/Texts.h"
 
@@ -35,10 +36,20 @@
 #include <iterator>
 #include <map>
 #include <thread>
+#include <utility>
 
 namespace tarvenko {
 
 namespace {
+
+// The items of the language menu are LANG_<code>; each chooses its language.
+constexpr std::string_view kLanguagePrefix = "LANG_";
+
+QString languageOf(const MenuItem& m) {
+    const std::string_view name = m.name;
+    if (name.substr(0, kLanguagePrefix.size()) != kLanguagePrefix) return {};
+    return QString::fromLatin1(name.substr(kLanguagePrefix.size())).toLower();
+}
 
 float twipsOf(double pixels) {
     return static_cast<float>(pixels * 15.0);
@@ -132,13 +143,15 @@ void MainWindow::buildMenus() {
             if (parent) parent->addSeparator();
             continue;
         case MenuItem::Submenu: {
-            QMenu* menu = parent ? parent->addMenu(text(m.caption)) : bar->addMenu(text(m.caption));
+            QMenu* menu =
+                parent ? parent->addMenu(text(訳(m.caption))) : bar->addMenu(text(訳(m.caption)));
             menu->setObjectName(QString::fromLatin1(m.name));
             a = menu->menuAction();
             break;
         }
         case MenuItem::Command:
-            a = parent ? parent->addAction(text(m.caption)) : bar->addAction(text(m.caption));
+            a = parent ? parent->addAction(text(訳(m.caption)))
+                       : bar->addAction(text(訳(m.caption)));
             a->setObjectName(QString::fromLatin1(m.name));
             break;
         }
@@ -171,6 +184,40 @@ void MainWindow::buildMenus() {
         connect(findChild<QMenu*>(QStringLiteral("STOP")), &QMenu::aboutToShow, resume,
                 [this, resume] { resume->setEnabled(home_ != nullptr && home_->hasKeptGame()); });
     }
+    for (const MenuItem& m : kMenu) {
+        const QString code = languageOf(m);
+        if (code.isEmpty()) continue;
+        if (auto* a = findChild<QAction*>(QString::fromLatin1(m.name)))
+            connect(a, &QAction::triggered, this, [code] { language::chosen(code); });
+    }
+    markLanguage();
+}
+
+void MainWindow::markLanguage() {
+    for (const MenuItem& m : kMenu) {
+        const QString code = languageOf(m);
+        if (code.isEmpty()) continue;
+        if (auto* a = findChild<QAction*>(QString::fromLatin1(m.name)))
+            a->setChecked(language::current() == code);
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        // The same menus in the new language; the game goes on.
+        for (const MenuItem& m : kMenu) {
+            if (m.kind == MenuItem::Separator) continue;
+            const QString name = QString::fromLatin1(m.name);
+            if (m.kind == MenuItem::Submenu) {
+                if (auto* menu = findChild<QMenu*>(name)) menu->setTitle(text(訳(m.caption)));
+            } else if (auto* a = findChild<QAction*>(name)) {
+                a->setText(text(訳(m.caption)));
+            }
+        }
+        markLanguage();
+        if (form_) form_->文字を描き直す();
+    }
+    QMainWindow::changeEvent(event);
 }
 
 void MainWindow::setBackground(int colour) {
@@ -310,8 +357,10 @@ std::string MainWindow::askRecordPath(bool save) {
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QDir(folder).exists()) folder = QDir::homePath();
-    QFileDialog dialog(this, save ? QStringLiteral("棋譜を保存") : QStringLiteral("棋譜を開く"),
-                       folder, QStringLiteral("Tarvenko 棋譜 (*.tkf)"));
+    QFileDialog dialog(this,
+                       save ? QCoreApplication::translate("Tarvenko", "棋譜を保存")
+                            : QCoreApplication::translate("Tarvenko", "棋譜を開く"),
+                       folder, QCoreApplication::translate("Tarvenko", "Tarvenko 棋譜 (*.tkf)"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("tkf"));

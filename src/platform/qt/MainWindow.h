@@ -78,9 +78,11 @@ class MainWindow : public QMainWindow, public Window {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void buildMenus();
+    void markLanguage(); // the mark on the language in use
 
     std::unique_ptr<Canvas> canvas_;
     BoardView* view_ = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/qt/QtHome.h"
 
+#include "platform/qt/Language.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -183,6 +185,22 @@ void QtHome::setRecordFolder(const QString& folder) {
     QSettings& file = open(settings_, folder_ + QStringLiteral("/Tarvenko.ini"));
     if (file.value(QStringLiteral("dialogs/folder")).toString() == folder) return;
     file.setValue(QStringLiteral("dialogs/folder"), folder);
+    write(file);
+}
+
+QString QtHome::language() {
+    QSettings& file = open(settings_, folder_ + QStringLiteral("/Tarvenko.ini"));
+    const QString code = file.value(QStringLiteral("game/language")).toString();
+    if (code.isEmpty() || language::available().contains(code)) return code;
+    std::fprintf(stderr, "tarvenko: %s: game/language cannot be used; the locale's language is taken\n",
+                 qPrintable(file.fileName()));
+    return {};
+}
+
+void QtHome::setLanguage(const QString& code) {
+    QSettings& file = open(settings_, folder_ + QStringLiteral("/Tarvenko.ini"));
+    if (file.value(QStringLiteral("game/language")).toString() == code) return;
+    file.setValue(QStringLiteral("game/language"), code);
     write(file);
 }
 

@@ -38,6 +38,11 @@ class QtHome final : public SettingsStore, public StatisticsStore, public KeptGa
     QString recordFolder();
     void setRecordFolder(const QString& folder);
 
+    // The language the player last chose from the menu; empty when none was chosen or it is
+    // not one the program has (the locale decides then).
+    QString language();
+    void setLanguage(const QString& code);
+
     // The window as it was left: its size in logical pixels (empty when none is kept) and
     // whether it filled the screen.
     struct WindowPlace {

@@ -1,6 +1,7 @@
 #include "platform/ds/DsSoundLibrary.h"
 #include "platform/posix/PosixFiles.h"
 #include "home/Home.h"
+#include "platform/qt/Language.h"
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtHome.h"
 #include "platform/qt/SessionEnd.h"
@@ -8,9 +9,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <QTimer>
 #include <fontconfig/fontconfig.h>
 #include <malloc.h>
@@ -72,22 +71,6 @@ void setWindowIcon() {
     QApplication::setWindowIcon(icon);
 }
 
-// The toolkit's own texts (the file dialogs, the overwrite question, the standard buttons) in
-// the game's language, whatever the desktop's, and the dialogs' sizes and dates written as
-// in that language.
-void installToolkitJapanese(QCoreApplication& app) {
-    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    for (const char* name : {"qt_ja", "qtbase_ja"}) {
-        auto* translator = new QTranslator(&app);
-        if (translator->load(QLatin1String(name), folder)) {
-            QCoreApplication::installTranslator(translator);
-        } else {
-            delete translator;
-        }
-    }
-}
-
 // The window as the player left it; as the game places it when nothing was kept.
 void showAsLeft(tarvenko::MainWindow& window, tarvenko::QtHome& home) {
     using Place = tarvenko::QtHome::WindowPlace;
@@ -132,7 +115,12 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tarvenko"));
     QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tarvenko"));
-    installToolkitJapanese(app);
+    tarvenko::QtHome places(tarvenko::QtHome::desktopConfigFolder(),
+                            tarvenko::QtHome::desktopStateFolder());
+    // Every text in the language last chosen, else the locale's, before the first is made.
+    const QString chosen = places.language();
+    tarvenko::language::use(chosen.isEmpty() ? tarvenko::language::fromLocale() : chosen);
+    tarvenko::language::onChosen([&places](const QString& code) { places.setLanguage(code); });
 
     // The sound library, relative to the program: where an installation puts it, else where
     // the build tree has it.
@@ -145,8 +133,6 @@ int main(int argc, char** argv) {
     tarvenko::PosixFiles files; // the current folder
     tarvenko::MainWindow window(sound, files);
     tarvenko::Form1& form = window.form();
-    tarvenko::QtHome places(tarvenko::QtHome::desktopConfigFolder(),
-                            tarvenko::QtHome::desktopStateFolder());
     tarvenko::Home home(places, places, places);
     form.住まいを使う(&home);
     window.useHome(&places);
