@@ -27,7 +27,7 @@
     </message>
     <message>
         <location line="-2"/>
-        <location filename="../src/game/menus.cpp" line="+58"/>
+        <location filename="../src/game/menus.cpp" line="+60"/>
         <source>先手の番です</source>
         <translation>Black to move</translation>
     </message>
@@ -49,7 +49,7 @@
     </message>
     <message>
         <location line="+7"/>
-        <location filename="../src/record/kifu.cpp" line="+166"/>
+        <location filename="../src/record/kifu.cpp" line="+172"/>
         <source>そこは二歩です</source>
         <translation>That would be two pawns in one file (nifu)</translation>
     </message>
@@ -119,7 +119,12 @@
         <translation>Open Record…</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
+        <source>続きから</source>
+        <translation>Resume Last Game</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>戻</source>
         <translation>Back</translation>
     </message>
@@ -160,6 +165,11 @@
     </message>
     <message>
         <location line="+2"/>
+        <source>成績…</source>
+        <translation>Statistics…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <location filename="../src/game/menus.cpp" line="+19"/>
         <source>その他</source>
         <translation>About</translation>
@@ -202,7 +212,7 @@
         <translation>Tarvenko  version %1<byte value="xd"/><byte value="xd"/>Drop shogi pieces on the board: the first to line up exactly three of their own pieces in a column, a row or a diagonal wins.</translation>
     </message>
     <message>
-        <location filename="../src/lines/end.cpp" line="+33"/>
+        <location filename="../src/lines/end.cpp" line="+36"/>
         <source>先手の勝ちです</source>
         <translation>Black wins</translation>
     </message>
@@ -227,8 +237,8 @@
         <translation>Game Over</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/MainWindow.cpp" line="+349"/>
-        <location filename="../src/record/kifu.cpp" line="-129"/>
+        <location filename="../src/platform/qt/MainWindow.cpp" line="+361"/>
+        <location filename="../src/record/kifu.cpp" line="-134"/>
         <source>棋譜を保存</source>
         <translation>Save Record</translation>
     </message>
@@ -244,7 +254,17 @@
         <translation>Tarvenko records (*.tkf)</translation>
     </message>
     <message>
-        <location filename="../src/record/kifu.cpp" line="+121"/>
+        <location line="+21"/>
+        <source>リセット</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>成績をすべて消しますか？</source>
+        <translation>Clear all statistics?</translation>
+    </message>
+    <message>
+        <location filename="../src/record/kifu.cpp" line="+126"/>
         <location line="+105"/>
         <source>持駒にその駒がありません</source>
         <translation>That piece is not in hand</translation>
@@ -308,6 +328,7 @@
     </message>
     <message>
         <location line="+4"/>
+        <location line="+2"/>
         <source>手番が違います</source>
         <translation>Wrong side to move</translation>
     </message>
@@ -322,7 +343,7 @@
         <translation>The position number is beyond the last move</translation>
     </message>
     <message>
-        <location line="+110"/>
+        <location line="+116"/>
         <source>フォルダがありません</source>
         <translation>The folder does not exist</translation>
     </message>
@@ -337,7 +358,7 @@
         <translation>The disk is full</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
         <source>書き込めません</source>
         <translation>Cannot write the file</translation>
     </message>
@@ -358,22 +379,24 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+14"/>
+        <location line="+17"/>
         <source>読み込めません</source>
         <translation>Cannot read the file</translation>
     </message>
     <message>
-        <location line="-12"/>
+        <location line="-46"/>
+        <location line="+31"/>
         <source>ファイルではありません</source>
         <translation>Not a file</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+8"/>
+        <location line="+9"/>
         <source>大きすぎます</source>
         <translation>The file is too large</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+5"/>
         <source>メモリが足りません</source>
         <translation>Not enough memory</translation>
     </message>
@@ -389,7 +412,7 @@
         <translation>Line %1: </translation>
     </message>
     <message>
-        <location filename="../src/record/record.cpp" line="+27"/>
+        <location filename="../src/record/record.cpp" line="+28"/>
         <location line="+38"/>
         <source>できません</source>
         <translation>Not possible</translation>
@@ -573,6 +596,56 @@
         <location line="+55"/>
         <source>Direct Soundインターフェースが作成できません。</source>
         <translation>The sound interface cannot be created.</translation>
+    </message>
+    <message>
+        <location filename="../src/home/Home.cpp" line="+124"/>
+        <source>成績</source>
+        <translation>Statistics</translation>
+    </message>
+    <message>
+        <location filename="../src/home/Statistics.cpp" line="+21"/>
+        <source>標準・先手</source>
+        <translation>Standard, you Black</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>標準・後手</source>
+        <translation>Standard, you White</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>強い・先手</source>
+        <translation>Strong, you Black</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>強い・後手</source>
+        <translation>Strong, you White</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>最強・先手</source>
+        <translation>Strongest, you Black</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>最強・後手</source>
+        <translation>Strongest, you White</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>コンピュータとの対局（強さ・あなたの側）</source>
+        <translation>Games against the computer (strength, your side)</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>%1&#x3000;%2局&#x3000;%3勝&#x3000;%4敗&#x3000;未完%5</source>
+        <translation>%1: %2 played, %3 won, %4 lost, %5 unfinished</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>二人の対局&#x3000;%1局</source>
+        <translation>Two-player games: %1</translation>
     </message>
 </context>
 </TS>

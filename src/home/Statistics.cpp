@@ -17,36 +17,25 @@ void Statistics::count(int human, int strength, Result result) {
 }
 
 std::string Statistics::text() const {
-    static constexpr const char* strengths[kStrengths] = {
-        TARVENKO_TEXT("標準"), TARVENKO_TEXT("強い"), TARVENKO_TEXT("最強")};
-    static constexpr const char* sides[kSides] = {TARVENKO_TEXT("先手"), TARVENKO_TEXT("後手")};
+    static constexpr const char* rows[kStrengths][kSides] = {
+        {TARVENKO_TEXT("標準・先手"), TARVENKO_TEXT("標準・後手")},
+        {TARVENKO_TEXT("強い・先手"), TARVENKO_TEXT("強い・後手")},
+        {TARVENKO_TEXT("最強・先手"), TARVENKO_TEXT("最強・後手")}};
     std::string out(訳("コンピュータとの対局（強さ・あなたの側）"));
     for (int s = 0; s < kStrengths; ++s) {
         for (int side = 0; side < kSides; ++side) {
             const int* n = com[s][side];
             out += '\r';
-            out += 訳(strengths[s]);
-            out += "・";
-            out += 訳(sides[side]);
-            out += "　";
-            out += std::to_string(static_cast<long long>(n[Won]) + n[Lost] + n[Unfinished]);
-            out += 訳("局");
-            out += "　";
-            out += std::to_string(n[Won]);
-            out += 訳("勝");
-            out += "　";
-            out += std::to_string(n[Lost]);
-            out += 訳("敗");
-            out += "　";
-            out += 訳("未完");
-            out += std::to_string(n[Unfinished]);
+            out += texts::fill(訳("%1　%2局　%3勝　%4敗　未完%5"),
+                               {訳(rows[s][side]),
+                                std::to_string(static_cast<long long>(n[Won]) + n[Lost] +
+                                               n[Unfinished]),
+                                std::to_string(n[Won]), std::to_string(n[Lost]),
+                                std::to_string(n[Unfinished])});
         }
     }
     out += "\r\r";
-    out += 訳("二人の対局");
-    out += "　";
-    out += std::to_string(twoPerson);
-    out += 訳("局");
+    out += texts::fill(訳("二人の対局　%1局"), {std::to_string(twoPerson)});
     return out;
 }
 

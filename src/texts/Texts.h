@@ -5,6 +5,8 @@
 // written, so the game core needs no toolkit.
 #pragma once
 
+#include <initializer_list>
+#include <string>
 #include <string_view>
 
 namespace tarvenko::texts {
@@ -21,6 +23,10 @@ void setTranslator(Translator translator);
 
 // The text to show for a Japanese source text of the given context.
 std::string_view translate(const char* context, const char* source);
+
+// A translated form with %1, %2, ... replaced by the arguments in turn, so that each language
+// orders the parts of a sentence its own way.
+std::string fill(std::string_view form, std::initializer_list<std::string_view> arguments);
 
 } // namespace tarvenko::texts
 
