@@ -4,6 +4,7 @@
 #pragma once
 
 #include "game/Form1.h"
+#include "texts/Texts.h"
 
 #include <cstddef>
 #include <iterator>
@@ -49,6 +50,9 @@ inline constexpr MenuItem kMenu[] = {
     {MenuItem::Command, "LEVEL_STRONG", "強い", "LEVEL", &Form1::LEVEL_STRONG_Click, true, 1},
     {MenuItem::Command, "LEVEL_STRONGEST", "最強", "LEVEL", &Form1::LEVEL_STRONGEST_Click, true, 1},
     {MenuItem::Command, "HINT", "ヒント", "OPTION", &Form1::HINT_Click, false, 0, "H"},
+    // The window's own item (no game handler): its mark follows the window's state.
+    {MenuItem::Command, "FULLSCREEN", TARVENKO_TEXT("全画面表示"), "OPTION", nullptr, true, 0,
+     "F11"},
     {MenuItem::Command, "VER", "その他", "", &Form1::VER_Click},
     {MenuItem::Submenu, "HELP", "ヘルプ", ""},
     {MenuItem::Command, "ASOBIKATA", "遊び方", "HELP", &Form1::ASOBIKATA_Click},

@@ -3,6 +3,7 @@
 #include "platform/qt/EmbeddedPictures.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QString>
 #include <QStringList>
@@ -69,7 +70,9 @@ const QString& installedFamily() {
 Canvas::Canvas(QSize size, qreal ratio) : ratio_(ratio > 0 ? ratio : 1) {
     substituteFamilyOnce();
     image_ = QImage(size * ratio_, QImage::Format_RGB32);
-    image_.setDevicePixelRatio(ratio_);
+    scale_.k = ratio_;
+    // A game's worth of drawings that stay visible fits without growing.
+    ops_.reserve(1024);
 }
 
 void Canvas::whitenIfBlank() const {
@@ -101,41 +104,67 @@ QFont Canvas::font(float points, bool bold) {
     return f;
 }
 
-const QImage& Canvas::pictureImage(Picture picture) {
-    QImage& slot = pictures_[static_cast<int>(picture)];
+const QImage& Canvas::original(Picture picture) {
+    QImage& slot = originals_[static_cast<int>(picture)];
     if (slot.isNull()) {
-        const char* name = kPictureNames[static_cast<int>(picture)];
-        if (ratio_ > 1.0) {
-            // The drawn-at-2× set keeps pictures crisp on HiDPI screens.
-            const QString file = QString::fromLatin1(name);
-            slot = QImage(QStringLiteral(":/pictures/%1@2x.png").arg(file));
-            if (slot.isNull()) slot = QImage(QStringLiteral(":/pictures/%1.png").arg(file));
-            slot.setDevicePixelRatio(2.0);
-        } else {
-            // The program's own pixels: nothing is decoded or copied.
-            char file[32];
-            std::snprintf(file, sizeof file, "%s.png", name);
-            if (const EmbeddedPicture* found = embeddedPicture(file)) {
-                slot = QImage(reinterpret_cast<const uchar*>(found->pixels), found->width,
-                              found->height, static_cast<qsizetype>(found->width) * 4,
-                              static_cast<QImage::Format>(found->format));
-            }
+        // The program's own pixels: nothing is decoded or copied.
+        char file[32];
+        std::snprintf(file, sizeof file, "%s.png", kPictureNames[static_cast<int>(picture)]);
+        if (const EmbeddedPicture* found = embeddedPicture(file)) {
+            slot = QImage(reinterpret_cast<const uchar*>(found->pixels), found->width,
+                          found->height, static_cast<qsizetype>(found->width) * 4,
+                          static_cast<QImage::Format>(found->format));
         }
     }
     return slot;
 }
 
+const QImage& Canvas::sharp(Picture picture) {
+    QImage& slot = sharp_[static_cast<int>(picture)];
+    if (slot.isNull()) {
+        // The set drawn at twice the size, for screens and windows with more pixels.
+        const QString file = QString::fromLatin1(kPictureNames[static_cast<int>(picture)]);
+        slot = QImage(QStringLiteral(":/pictures/%1@2x.png").arg(file));
+        if (slot.isNull()) slot = original(picture);
+        slot.setDevicePixelRatio(1);
+    }
+    return slot;
+}
+
+const QImage& Canvas::picture(Picture picture, QSize device) {
+    const QImage& own = original(picture);
+    if (own.isNull() || own.size() == device) return own;
+    const QImage& twice = sharp(picture);
+    if (twice.size() == device) return twice;
+    // Any other size is made from the larger set: averaged down, or smoothly up, once per size.
+    auto& sizes = sized_[static_cast<int>(picture)];
+    for (const QImage& made : sizes) {
+        if (made.size() == device) return made;
+    }
+    QImage* slot = &sizes[0];
+    for (QImage& made : sizes) {
+        if (made.isNull()) {
+            slot = &made;
+            break;
+        }
+    }
+    *slot = twice.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return *slot;
+}
+
 const QImage& Canvas::image() const {
     if (painter_.isActive()) painter_.end();
     whitenIfBlank();
+    // Drawn in device pixels; shown at the screen's ratio.
+    image_.setDevicePixelRatio(ratio_);
     return image_;
 }
 
 QPainter& Canvas::painter() {
     if (!painter_.isActive()) {
         whitenIfBlank();
+        image_.setDevicePixelRatio(1);
         painter_.begin(&image_);
-        painter_.setRenderHint(QPainter::SmoothPixmapTransform);
         painter_.setRenderHint(QPainter::TextAntialiasing);
     }
     return painter_;
@@ -143,44 +172,144 @@ QPainter& Canvas::painter() {
 
 void Canvas::setBackground(int colour) {
     background_ = colour;
+    hasBackground_ = true;
+    ops_.clear();
     if (painter_.isActive()) painter_.end();
     blank_ = false;
     image_.fill(Canvas::colour(colour));
 }
 
+void Canvas::setScale(QSize device, const PictureScale& scale) {
+    if (device == image_.size() && scale == scale_) return;
+    if (painter_.isActive()) painter_.end();
+    if (scale.k != scale_.k) {
+        for (auto& sizes : sized_) {
+            for (QImage& made : sizes) made = QImage();
+        }
+    }
+    scale_ = scale;
+    if (device != image_.size()) image_ = QImage(device, QImage::Format_RGB32);
+    blank_ = false;
+    image_.fill(hasBackground_ ? Canvas::colour(background_) : QColor(Qt::white));
+    for (const Op& op : ops_) paint(op);
+}
+
+void Canvas::keep(Op&& op) {
+    // A drawing wholly under a later opaque one, or an outline drawn again in another colour,
+    // no longer shows: it is not drawn again at the next size.
+    if (op.kind == Op::Fill || op.kind == Op::Image) {
+        std::erase_if(ops_, [&op](const Op& o) {
+            return o.el >= op.l && o.er <= op.r && o.et >= op.t && o.eb <= op.b;
+        });
+    } else if (op.kind == Op::Box) {
+        std::erase_if(ops_, [&op](const Op& o) {
+            return o.kind == Op::Box && o.l == op.l && o.t == op.t && o.r == op.r && o.b == op.b;
+        });
+    }
+    ops_.push_back(std::move(op));
+}
+
+void Canvas::paint(const Op& op) {
+    QPainter& p = painter();
+    const PictureScale& s = scale_;
+    const int L = s.x(op.l), T = s.y(op.t);
+    switch (op.kind) {
+    case Op::Fill:
+        p.fillRect(QRect(L, T, s.x(op.r + 1) - L, s.y(op.b + 1) - T), Canvas::colour(op.colour));
+        break;
+    case Op::Box: {
+        // Each side is one line width from the edge where its logical pixel begins, the right
+        // and bottom ones included, so that neighbours' shared edges are one line wide too.
+        const int w = s.lineWidth(), R = s.x(op.r), B = s.y(op.b);
+        const QColor c = Canvas::colour(op.colour);
+        p.fillRect(QRect(L, T, R + w - L, w), c);
+        p.fillRect(QRect(L, B, R + w - L, w), c);
+        p.fillRect(QRect(L, T, w, B + w - T), c);
+        p.fillRect(QRect(R, T, w, B + w - T), c);
+        break;
+    }
+    case Op::Image: {
+        const QSize device(s.x(op.r + 1) - L, s.y(op.b + 1) - T);
+        const QImage& source = picture(op.picture, device);
+        if (!source.isNull()) p.drawImage(QPoint(L, T), source);
+        break;
+    }
+    case Op::Text:
+        p.setFont(font(static_cast<float>(op.points * s.k), op.bold));
+        p.setPen(Canvas::colour(op.colour));
+        // (x, y) is the top-left corner of the text cell.
+        p.drawText(QPointF(L, T + p.fontMetrics().ascent()),
+                   QString::fromUtf8(op.text.data(), static_cast<qsizetype>(op.text.size())));
+        break;
+    }
+}
+
 void Canvas::drawPicture(Picture picture, float x, float y) {
-    const QImage& source = pictureImage(picture);
-    if (source.isNull()) return;
-    const QSizeF logical = source.deviceIndependentSize();
-    painter().drawImage(QRectF(QPointF(pixel(x), pixel(y)), logical), source);
+    const QImage& own = original(picture);
+    if (own.isNull()) return;
+    Op op;
+    op.kind = Op::Image;
+    op.picture = picture;
+    op.l = op.el = pixel(x);
+    op.t = op.et = pixel(y);
+    op.r = op.er = op.l + own.width() - 1;
+    op.b = op.eb = op.t + own.height() - 1;
+    paint(op);
+    keep(std::move(op));
 }
 
 void Canvas::drawBox(float x1, float y1, float x2, float y2, int colour) {
-    const int l = pixel(std::fmin(x1, x2)), r = pixel(std::fmax(x1, x2));
-    const int t = pixel(std::fmin(y1, y2)), b = pixel(std::fmax(y1, y2));
-    QPainter& p = painter();
-    const QColor c = Canvas::colour(colour);
-    // One logical pixel wide, both corners included.
-    p.fillRect(QRect(l, t, r - l + 1, 1), c);
-    p.fillRect(QRect(l, b, r - l + 1, 1), c);
-    p.fillRect(QRect(l, t, 1, b - t + 1), c);
-    p.fillRect(QRect(r, t, 1, b - t + 1), c);
+    Op op;
+    op.kind = Op::Box;
+    op.colour = static_cast<unsigned char>(colour & 15);
+    op.l = op.el = pixel(std::fmin(x1, x2));
+    op.r = pixel(std::fmax(x1, x2));
+    op.t = op.et = pixel(std::fmin(y1, y2));
+    op.b = pixel(std::fmax(y1, y2));
+    // A line may reach one logical pixel past the right and bottom ones at some scales.
+    op.er = op.r + 1;
+    op.eb = op.b + 1;
+    paint(op);
+    keep(std::move(op));
 }
 
 void Canvas::fillBox(float x1, float y1, float x2, float y2, int colour) {
-    const int l = pixel(std::fmin(x1, x2)), r = pixel(std::fmax(x1, x2));
-    const int t = pixel(std::fmin(y1, y2)), b = pixel(std::fmax(y1, y2));
-    painter().fillRect(QRect(l, t, r - l + 1, b - t + 1), Canvas::colour(colour));
+    Op op;
+    op.kind = Op::Fill;
+    op.colour = static_cast<unsigned char>(colour & 15);
+    op.l = op.el = pixel(std::fmin(x1, x2));
+    op.r = op.er = pixel(std::fmax(x1, x2));
+    op.t = op.et = pixel(std::fmin(y1, y2));
+    op.b = op.eb = pixel(std::fmax(y1, y2));
+    paint(op);
+    keep(std::move(op));
 }
 
 void Canvas::drawText(float x, float y, std::string_view text, float points, bool bold,
                       int colour) {
-    QPainter& p = painter();
-    p.setFont(font(points, bold));
-    p.setPen(Canvas::colour(colour));
-    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    // (x, y) is the top-left corner of the text cell.
-    p.drawText(QPointF(pixel(x), pixel(y) + p.fontMetrics().ascent()), s);
+    Op op;
+    op.kind = Op::Text;
+    op.colour = static_cast<unsigned char>(colour & 15);
+    op.bold = bold;
+    op.points = points;
+    op.l = pixel(x);
+    op.t = pixel(y);
+    op.text.assign(text);
+    // Where its ink may fall: its box at the default size, with room for the rounding of
+    // glyphs drawn at another size.
+    const QFontMetrics metrics(font(points, bold));
+    const QRect ink =
+        metrics.boundingRect(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    const int base = op.t + metrics.ascent();
+    op.el = op.l + std::min(0, ink.left()) - 2;
+    op.er = op.l +
+            std::max(ink.right(), metrics.horizontalAdvance(QString::fromUtf8(
+                                      text.data(), static_cast<qsizetype>(text.size())))) +
+            2;
+    op.et = std::min(op.t, base + ink.top()) - 2;
+    op.eb = std::max(base + metrics.descent(), base + ink.bottom()) + 2;
+    paint(op);
+    keep(std::move(op));
 }
 
 } // namespace tarvenko
