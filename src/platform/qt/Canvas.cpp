@@ -137,19 +137,15 @@ const QImage& Canvas::picture(Picture picture, QSize device) {
     const QImage& twice = sharp(picture);
     if (twice.size() == device) return twice;
     // Any other size is made from the larger set: averaged down, or smoothly up, once per size.
-    auto& sizes = sized_[static_cast<int>(picture)];
+    const int index = static_cast<int>(picture);
+    auto& sizes = sized_[index];
     for (const QImage& made : sizes) {
         if (made.size() == device) return made;
     }
-    QImage* slot = &sizes[0];
-    for (QImage& made : sizes) {
-        if (made.isNull()) {
-            slot = &made;
-            break;
-        }
-    }
-    *slot = twice.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return *slot;
+    QImage& slot = sizes[nextSized_[index]];
+    nextSized_[index] = (nextSized_[index] + 1) % kSizes;
+    slot = twice.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return slot;
 }
 
 const QImage& Canvas::image() const {
@@ -182,16 +178,26 @@ void Canvas::setBackground(int colour) {
 void Canvas::setScale(QSize device, const PictureScale& scale) {
     if (device == image_.size() && scale == scale_) return;
     if (painter_.isActive()) painter_.end();
-    if (scale.k != scale_.k) {
-        for (auto& sizes : sized_) {
-            for (QImage& made : sizes) made = QImage();
-        }
-    }
     scale_ = scale;
-    if (device != image_.size()) image_ = QImage(device, QImage::Format_RGB32);
+    if (device != image_.size()) {
+        const std::size_t bytes = static_cast<std::size_t>(device.width()) * 4 * device.height();
+        // Room to grow by a quarter, since a drag goes on growing.
+        if (pixels_.size() < bytes) {
+            image_ = QImage();
+            pixels_ = std::vector<uchar>(bytes + bytes / 4);
+        }
+        image_ = QImage(pixels_.data(), device.width(), device.height(), device.width() * 4,
+                        QImage::Format_RGB32);
+    }
     blank_ = false;
     image_.fill(hasBackground_ ? Canvas::colour(background_) : QColor(Qt::white));
     for (const Op& op : ops_) paint(op);
+}
+
+void Canvas::forgetSizes() {
+    for (auto& sizes : sized_) {
+        for (QImage& made : sizes) made = QImage();
+    }
 }
 
 void Canvas::keep(Op&& op) {

@@ -34,6 +34,8 @@ class Canvas {
     // text and the pictures at that size, not an enlarged copy.
     void setScale(QSize device, const PictureScale& scale);
     const PictureScale& scale() const { return scale_; }
+    // Lets go of the pictures made for sizes other than their own two.
+    void forgetSizes();
     // How many drawings a new size draws again: those not hidden by later ones.
     int keptDrawings() const { return static_cast<int>(ops_.size()); }
 
@@ -87,9 +89,14 @@ class Canvas {
     std::vector<Op> ops_;
     std::array<QImage, kPictureCount> originals_; // as designed, one pixel a logical pixel
     std::array<QImage, kPictureCount> sharp_;     // drawn at twice that
-    // Each picture at the device sizes the current scale gives it (an edge falls on one of two
-    // whole pixels, so there are at most four).
-    std::array<std::array<QImage, 4>, kPictureCount> sized_;
+    // Each picture at the device sizes it was last drawn at: a scale gives it at most four (an
+    // edge falls on one of two whole pixels), and the next size of a drag mostly the same ones.
+    static constexpr int kSizes = 8;
+    std::array<std::array<QImage, kSizes>, kPictureCount> sized_;
+    std::array<int, kPictureCount> nextSized_{};
+    // The pixels of a resized image, kept from one size to the next, so that a drag does not
+    // ask the system for fresh memory at every step.
+    std::vector<uchar> pixels_;
     mutable QPainter painter_; // after image_, so that it ends before the image goes
 };
 
