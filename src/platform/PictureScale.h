@@ -23,6 +23,12 @@ struct PictureScale {
     // The logical pixel a device pixel falls in: the last one that begins at or before it.
     int logicalX(int device) const { return logical(device - left); }
     int logicalY(int device) const { return logical(device - top); }
+    // Where a click on a device pixel lands, in logical pixels. On the first line width of a
+    // logical pixel it is that pixel's corner, as a click there is at the default size; past it
+    // the pixel shows what lies beside a line drawn there (a square's picture beside its
+    // outline, say), so it is the pixel's middle.
+    double pointX(int device) const { return point(device - left); }
+    double pointY(int device) const { return point(device - top); }
 
     // The scale for a picture of w × h logical pixels in a view of width × height device
     // pixels on a screen of the given pixel ratio.
@@ -39,6 +45,10 @@ struct PictureScale {
     bool operator==(const PictureScale&) const = default;
 
   private:
+    double point(int d) const {
+        const int L = logical(d);
+        return d - edge(L) < lineWidth() ? L : L + 0.5;
+    }
     int edge(int L) const { return static_cast<int>(std::floor(L * k + 0.5)); }
     int logical(int d) const {
         int L = static_cast<int>(std::floor((d + 0.5) / k));

@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QPainterPath>
 #include <QPainter>
 #include <QString>
 #include <QStringList>
@@ -195,6 +196,10 @@ void Canvas::setScale(QSize device, const PictureScale& scale) {
 }
 
 void Canvas::forgetSizes() {
+        for (const Op& o : ops_)
+            fprintf(stderr, "%d c%d [%d,%d,%d,%d] e[%d,%d,%d,%d] %s\n", o.kind, o.colour, o.l, o.t,
+                    o.r, o.b, o.el, o.et, o.er, o.eb, o.text.c_str());
+
     for (auto& sizes : sized_) {
         for (QImage& made : sizes) made = QImage();
     }
@@ -301,19 +306,21 @@ void Canvas::drawText(float x, float y, std::string_view text, float points, boo
     op.l = pixel(x);
     op.t = pixel(y);
     op.text.assign(text);
-    // Where its ink may fall: its box at the default size, with room for the rounding of
-    // glyphs drawn at another size.
-    const QFontMetrics metrics(font(points, bold));
-    const QRect ink =
-        metrics.boundingRect(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    const int base = op.t + metrics.ascent();
-    op.el = op.l + std::min(0, ink.left()) - 2;
-    op.er = op.l +
-            std::max(ink.right(), metrics.horizontalAdvance(QString::fromUtf8(
-                                      text.data(), static_cast<qsizetype>(text.size())))) +
-            2;
-    op.et = std::min(op.t, base + ink.top()) - 2;
-    op.eb = std::max(base + metrics.descent(), base + ink.bottom()) + 2;
+    // Where its ink may fall at any scale: the glyphs' outlines (taken at four times the size,
+    // for precision) below the baseline of the default size or of the outlines' own, and a
+    // logical pixel around them for the rounding of glyphs drawn at any size.
+    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QFont large = font(points * 4, bold);
+    QPainterPath outlines;
+    outlines.addText(0, 0, large, shown);
+    const QRectF ink = outlines.boundingRect();
+    const double ascent = QFontMetrics(font(points, bold)).ascent();
+    const double largeAscent = QFontMetrics(large).ascent() / 4.0;
+    op.el = op.l + static_cast<int>(std::floor(ink.left() / 4 - 1));
+    op.er = op.l + static_cast<int>(std::ceil(ink.right() / 4 + 1));
+    op.et = op.t + static_cast<int>(std::floor(std::min(ascent, largeAscent) + ink.top() / 4 - 1));
+    op.eb =
+        op.t + static_cast<int>(std::ceil(std::max(ascent, largeAscent) + ink.bottom() / 4 + 1));
     paint(op);
     keep(std::move(op));
 }

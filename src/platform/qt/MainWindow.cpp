@@ -152,8 +152,8 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
     const qreal ratio = canvas_.ratio();
     const PictureScale& s = canvas_.scale();
     const QPointF pos = event->position() * ratio;
-    const float x = twipsOf(s.logicalX(static_cast<int>(std::floor(pos.x()))));
-    const float y = twipsOf(s.logicalY(static_cast<int>(std::floor(pos.y()))));
+    const float x = twipsOf(s.pointX(static_cast<int>(std::floor(pos.x()))));
+    const float y = twipsOf(s.pointY(static_cast<int>(std::floor(pos.y()))));
     owner_.handle([&](Form1& form) { form.Form_MouseDown(button, 0, x, y); });
 }
 
