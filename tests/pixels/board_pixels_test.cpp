@@ -223,8 +223,8 @@ std::vector<int> runs(const QImage& image, bool across, int at, int a, int b, QR
 // A new window size draws everything again at its scale: the same pixels as drawing the game at
 // that scale from the start, the kept drawings few, the grid lines of one width.
 TEST(Resize, RedrawnPictureEqualsOneDrawnAtThatScale) {
-    const PictureScale scales[] = {{1.25, 3, 5},    {1.5, 0, 0}, {2.0, 0, 0},
-                                   {2.0273, 10, 0}, {2.8, 0, 7}, {3.17, 1, 1}};
+    const PictureScale scales[] = {{1.25, 3, 5}, {1.5, 0, 0},  {2.0, 0, 0}, {2.0273, 10, 0},
+                                   {2.8, 0, 7},  {3.17, 1, 1}, {3.5, 0, 0}};
     Screen grown;
     playAGame(grown);
     // A game's worth of drawings keeps about as many as the screen shows: 81 squares and 16
@@ -233,6 +233,11 @@ TEST(Resize, RedrawnPictureEqualsOneDrawnAtThatScale) {
     for (const PictureScale& scale : scales) {
         SCOPED_TRACE(scale.k);
         const QSize device(scale.x(680), scale.y(540));
+        // The toolkit draws the first glyphs of a text size a shade differently from later
+        // ones: a game drawn at that scale first makes both drawings compared the later kind.
+        Screen warm;
+        warm.w.canvas.setScale(device, scale);
+        playAGame(warm);
         grown.w.canvas.setScale(device, scale);
         Screen fresh;
         fresh.w.canvas.setScale(device, scale);

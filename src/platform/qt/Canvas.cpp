@@ -4,7 +4,6 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QPainterPath>
 #include <QPainter>
 #include <QString>
 #include <QStringList>
@@ -196,9 +195,9 @@ void Canvas::setScale(QSize device, const PictureScale& scale) {
 }
 
 void Canvas::forgetSizes() {
-        for (const Op& o : ops_)
-            fprintf(stderr, "%d c%d [%d,%d,%d,%d] e[%d,%d,%d,%d] %s\n", o.kind, o.colour, o.l, o.t,
-                    o.r, o.b, o.el, o.et, o.er, o.eb, o.text.c_str());
+    for (const Op& o : ops_)
+        fprintf(stderr, "%d c%d [%d,%d,%d,%d] e[%d,%d,%d,%d] %s\n", o.kind, o.colour, o.l, o.t, o.r,
+                o.b, o.el, o.et, o.er, o.eb, o.text.c_str());
 
     for (auto& sizes : sized_) {
         for (QImage& made : sizes) made = QImage();
@@ -306,21 +305,22 @@ void Canvas::drawText(float x, float y, std::string_view text, float points, boo
     op.l = pixel(x);
     op.t = pixel(y);
     op.text.assign(text);
-    // Where its ink may fall at any scale: the glyphs' outlines (taken at four times the size,
-    // for precision) below the baseline of the default size or of the outlines' own, and a
-    // logical pixel around them for the rounding of glyphs drawn at any size.
+    // Where its ink may fall at any scale: around the glyphs' boxes at the default size (blanks
+    // have none), a logical pixel more for the rounding of glyphs drawn at other sizes. The
+    // font is the one the drawing just used, so this costs no new glyphs.
+    const QFontMetrics metrics(font(points, bold));
     const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    const QFont large = font(points * 4, bold);
-    QPainterPath outlines;
-    outlines.addText(0, 0, large, shown);
-    const QRectF ink = outlines.boundingRect();
-    const double ascent = QFontMetrics(font(points, bold)).ascent();
-    const double largeAscent = QFontMetrics(large).ascent() / 4.0;
-    op.el = op.l + static_cast<int>(std::floor(ink.left() / 4 - 1));
-    op.er = op.l + static_cast<int>(std::ceil(ink.right() / 4 + 1));
-    op.et = op.t + static_cast<int>(std::floor(std::min(ascent, largeAscent) + ink.top() / 4 - 1));
-    op.eb =
-        op.t + static_cast<int>(std::ceil(std::max(ascent, largeAscent) + ink.bottom() / 4 + 1));
+    QRect ink;
+    int advance = 0;
+    for (const QChar c : shown) {
+        if (!c.isSpace()) ink |= metrics.boundingRect(c).translated(advance, 0);
+        advance += metrics.horizontalAdvance(c);
+    }
+    const int base = op.t + metrics.ascent();
+    op.el = op.l + ink.left() - 1;
+    op.er = op.l + ink.right() + 1;
+    op.et = base + ink.top() - 1;
+    op.eb = base + ink.bottom() + 1;
     paint(op);
     keep(std::move(op));
 }
