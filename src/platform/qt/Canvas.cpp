@@ -119,12 +119,12 @@ const QImage& Canvas::original(Picture picture) {
     return slot;
 }
 
-const QImage& Canvas::sharp(Picture picture) {
-    QImage& slot = sharp_[static_cast<int>(picture)];
+const QImage& Canvas::sharp(Picture picture, int times) {
+    QImage& slot = (times == 2 ? sharp_ : sharper_)[static_cast<int>(picture)];
     if (slot.isNull()) {
-        // The set drawn at twice the size, for screens and windows with more pixels.
+        // The sets drawn at larger sizes, for screens and windows with more pixels.
         const QString file = QString::fromLatin1(kPictureNames[static_cast<int>(picture)]);
-        slot = QImage(QStringLiteral(":/pictures/%1@2x.png").arg(file));
+        slot = QImage(QStringLiteral(":/pictures/%1@%2x.png").arg(file).arg(times));
         if (slot.isNull()) slot = original(picture);
         slot.setDevicePixelRatio(1);
     }
@@ -134,9 +134,10 @@ const QImage& Canvas::sharp(Picture picture) {
 const QImage& Canvas::picture(Picture picture, QSize device) {
     const QImage& own = original(picture);
     if (own.isNull() || own.size() == device) return own;
-    const QImage& twice = sharp(picture);
+    const QImage& twice = sharp(picture, 2);
     if (twice.size() == device) return twice;
-    // Any other size is made from the larger set: averaged down, or smoothly up, once per size.
+    // Any other size is made from a larger set, averaged down (or, past four times the size,
+    // smoothly up), once per size.
     const int index = static_cast<int>(picture);
     auto& sizes = sized_[index];
     for (const QImage& made : sizes) {
@@ -144,7 +145,8 @@ const QImage& Canvas::picture(Picture picture, QSize device) {
     }
     QImage& slot = sizes[nextSized_[index]];
     nextSized_[index] = (nextSized_[index] + 1) % kSizes;
-    slot = twice.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage& source = device.width() > twice.width() ? sharp(picture, 4) : twice;
+    slot = source.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return slot;
 }
 

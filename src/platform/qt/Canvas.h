@@ -69,7 +69,8 @@ class Canvas {
     void paint(const Op& op);
 
     const QImage& original(Picture picture);
-    const QImage& sharp(Picture picture);
+    // The set drawn at twice (times = 2) or four times the size.
+    const QImage& sharp(Picture picture, int times);
     const QImage& picture(Picture picture, QSize device);
     // The painter on the image: begun by a drawing and kept for the next ones until the image
     // is read, since a board's worth of drawings each with a painter of its own costs more
@@ -89,6 +90,7 @@ class Canvas {
     std::vector<Op> ops_;
     std::array<QImage, kPictureCount> originals_; // as designed, one pixel a logical pixel
     std::array<QImage, kPictureCount> sharp_;     // drawn at twice that
+    std::array<QImage, kPictureCount> sharper_;   // and at four times
     // Each picture at the device sizes it was last drawn at: a scale gives it at most four (an
     // edge falls on one of two whole pixels), and the next size of a drag mostly the same ones.
     static constexpr int kSizes = 8;
