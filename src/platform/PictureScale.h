@@ -34,9 +34,11 @@ struct PictureScale {
     // pixels on a screen of the given pixel ratio.
     static PictureScale fit(int width, int height, int w, int h, double ratio) {
         PictureScale s;
-        const double fitted = std::min(width / (w * ratio), height / (h * ratio));
-        // Exactly the screen's own ratio at the default size; never so small that lines vanish.
-        s.k = std::max(0.5, ratio * (std::fabs(fitted - 1) < 1e-9 ? 1.0 : fitted));
+        double fitted = std::min(width / (w * ratio), height / (h * ratio));
+        // Exactly the screen's own ratio while the picture would grow by less than a device
+        // pixel (the default size); never so small that lines vanish.
+        if (fitted >= 1 && (fitted - 1) * std::max(w, h) * ratio < 1) fitted = 1;
+        s.k = std::max(0.5, ratio * fitted);
         s.left = std::max(0, (width - s.edge(w)) / 2);
         s.top = std::max(0, (height - s.edge(h)) / 2);
         return s;

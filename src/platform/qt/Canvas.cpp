@@ -246,13 +246,27 @@ void Canvas::paint(const Op& op) {
         if (!source.isNull()) p.drawImage(QPoint(L, T), source);
         break;
     }
-    case Op::Text:
-        p.setFont(font(static_cast<float>(op.points * s.k), op.bold));
+    case Op::Text: {
         p.setPen(Canvas::colour(op.colour));
+        const QString shown =
+            QString::fromUtf8(op.text.data(), static_cast<qsizetype>(op.text.size()));
         // (x, y) is the top-left corner of the text cell.
-        p.drawText(QPointF(L, T + p.fontMetrics().ascent()),
-                   QString::fromUtf8(op.text.data(), static_cast<qsizetype>(op.text.size())));
+        if (s.k == ratio_ && ratio_ != 1) {
+            // At the screen's own ratio (the default size on a HiDPI screen), as the toolkit
+            // draws on such a screen: in logical pixels, enlarged.
+            p.save();
+            p.translate(s.left, s.top);
+            p.scale(ratio_, ratio_);
+            p.setFont(font(op.points, op.bold));
+            p.drawText(QPointF(op.l, op.t + p.fontMetrics().ascent()), shown);
+            p.restore();
+        } else {
+            // Any other scale: the font at the size it is shown, on whole device pixels.
+            p.setFont(font(static_cast<float>(op.points * s.k), op.bold));
+            p.drawText(QPointF(L, T + p.fontMetrics().ascent()), shown);
+        }
         break;
+    }
     }
 }
 
