@@ -72,7 +72,19 @@ BoardView::BoardView(MainWindow& owner, Canvas& canvas)
 void BoardView::setPictureSize(QSize size) {
     picture_ = size.expandedTo(MainWindow::clientSize());
     setMinimumSize(picture_);
-    canvas_.setScale(deviceSize(), fittedScale());
+    fitPicture();
+}
+
+void BoardView::fitPicture() {
+    // The whole picture is drawn again for a new size; at the default size, where nothing
+    // moves, the image is kept as it is.
+    const PictureScale scale = fittedScale();
+    const QSize device = deviceSize();
+    const QSize have = canvas_.image().size();
+    if (scale == canvas_.scale() && have.width() >= device.width() &&
+        have.height() >= device.height())
+        return;
+    canvas_.setScale(device, scale);
 }
 
 QSize BoardView::deviceSize() const {
@@ -89,15 +101,7 @@ PictureScale BoardView::fittedScale() const {
 
 void BoardView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // The whole picture is drawn again for the new size; at the default size, where nothing
-    // moves, the image is kept as it is.
-    const PictureScale scale = fittedScale();
-    const QSize device = deviceSize();
-    const QSize have = canvas_.image().size();
-    if (scale == canvas_.scale() && have.width() >= device.width() &&
-        have.height() >= device.height())
-        return;
-    canvas_.setScale(device, scale);
+    fitPicture();
 }
 
 QRect BoardView::cursorInDevice() const {

@@ -37,6 +37,7 @@ class BoardView : public QWidget {
   private:
     friend class MainWindow;
     QSize deviceSize() const;
+    void fitPicture();
     // The device pixels of the keyboard cursor's outline, through the picture's scale.
     QRect cursorInDevice() const;
 
