@@ -511,6 +511,18 @@ def maximised(s):
     dropped = square(after, 5, 5).rgb
     s.check(sum(dropped) / len(dropped) < 110, "(5,5) does not show 先手's dark piece")
 
+    # The keyboard cursor at that size: just inside (5,5)'s outline, which stays green.
+    s.keys("Left")
+    edge, row = int(board[0] + 4 * pitch_x), centre(5, 5)[1]
+
+    def cursor_shown(im):
+        return sum(im.pixel(edge + i, row) == xs.CYAN for i in range(int(pitch_x / 4))) >= 4
+
+    shown = s.wait_until(cursor_shown, 5, "the cursor inside (5,5) at the maximised size")
+    s.check(any(shown.pixel(edge - i, row) == xs.GREEN for i in range(3)),
+            "the cursor covers the outline of (5,5)")
+    s.save(shown, "maximised_cursor")
+
     s.key("F11")
     s.wait_until(lambda im: s.geometry(s.window)[2:] == (1920, 1080), 10,
                  "the window to fill the screen after F11")
