@@ -211,7 +211,13 @@ void Canvas::keep(Op&& op) {
     // no longer shows: it is not drawn again at the next size.
     if (op.kind == Op::Fill || op.kind == Op::Image) {
         std::erase_if(ops_, [&op](const Op& o) {
-            return o.el >= op.l && o.er <= op.r && o.et >= op.t && o.eb <= op.b;
+            if (o.el >= op.l && o.er <= op.r && o.et >= op.t && o.eb <= op.b) return true;
+            // A text's box erased: the game erases a text's box before it writes there again,
+            // but a few glyphs reach a pixel past their box (the top of 銀), and what the
+            // erasing leaves of them is no part of what the window shows again at a new size.
+            return o.kind == Op::Text && o.l >= op.l && o.t >= op.t && o.cellRight <= op.r &&
+                   o.cellBottom <= op.b && o.el >= op.l - 2 && o.er <= op.r + 2 &&
+                   o.et >= op.t - 2 && o.eb <= op.b + 2;
         });
     } else if (op.kind == Op::Box) {
         std::erase_if(ops_, [&op](const Op& o) {
@@ -333,6 +339,8 @@ void Canvas::drawText(float x, float y, std::string_view text, float points, boo
         advance += metrics.horizontalAdvance(c);
     }
     const int base = op.t + metrics.ascent();
+    op.cellRight = op.l + advance - 1;
+    op.cellBottom = op.t + metrics.height() - 1;
     op.el = op.l + ink.left() - 1;
     op.er = op.l + ink.right() + 1;
     op.et = base + ink.top() - 1;

@@ -64,6 +64,7 @@ class Canvas {
         int el = 0, et = 0, er = 0, eb = 0;
         float points = 0;
         std::string text;
+        int cellRight = 0, cellBottom = 0; // a text's box: its advance by the font's height
     };
     void keep(Op&& op);
     void paint(const Op& op);
