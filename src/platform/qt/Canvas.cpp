@@ -197,10 +197,6 @@ void Canvas::setScale(QSize device, const PictureScale& scale) {
 }
 
 void Canvas::forgetSizes() {
-    for (const Op& o : ops_)
-        fprintf(stderr, "%d c%d [%d,%d,%d,%d] e[%d,%d,%d,%d] %s\n", o.kind, o.colour, o.l, o.t, o.r,
-                o.b, o.el, o.et, o.er, o.eb, o.text.c_str());
-
     for (auto& sizes : sized_) {
         for (QImage& made : sizes) made = QImage();
     }
