@@ -183,12 +183,14 @@ void Canvas::setScale(QSize device, const PictureScale& scale) {
     scale_ = scale;
     if (device != image_.size()) {
         const std::size_t bytes = static_cast<std::size_t>(device.width()) * 4 * device.height();
-        // Room to grow by a quarter, since a drag goes on growing.
-        if (pixels_.size() < bytes) {
+        // Room to grow by half, since a drag goes on growing; given back once the window is
+        // much smaller again (out of full screen, say). Not cleared: the fill below draws it.
+        if (pixelBytes_ < bytes || pixelBytes_ / 4 > bytes + bytes / 2) {
             image_ = QImage();
-            pixels_ = std::vector<uchar>(bytes + bytes / 4);
+            pixelBytes_ = bytes + bytes / 2;
+            pixels_.reset(new uchar[pixelBytes_]);
         }
-        image_ = QImage(pixels_.data(), device.width(), device.height(), device.width() * 4,
+        image_ = QImage(pixels_.get(), device.width(), device.height(), device.width() * 4,
                         QImage::Format_RGB32);
     }
     blank_ = false;

@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QSize>
 #include <array>
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,7 +101,8 @@ class Canvas {
     std::array<int, kPictureCount> nextSized_{};
     // The pixels of a resized image, kept from one size to the next, so that a drag does not
     // ask the system for fresh memory at every step.
-    std::vector<uchar> pixels_;
+    std::unique_ptr<uchar[]> pixels_;
+    std::size_t pixelBytes_ = 0;
     mutable QPainter painter_; // after image_, so that it ends before the image goes
 };
 
