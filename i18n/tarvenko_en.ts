@@ -164,6 +164,11 @@
         <translation>Hint</translation>
     </message>
     <message>
+        <location line="+3"/>
+        <source>全画面表示</source>
+        <translation>Full Screen</translation>
+    </message>
+    <message>
         <location line="+2"/>
         <source>成績…</source>
         <translation>Statistics…</translation>
@@ -237,7 +242,7 @@
         <translation>Game Over</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/MainWindow.cpp" line="+361"/>
+        <location filename="../src/platform/qt/MainWindow.cpp" line="+463"/>
         <location filename="../src/record/kifu.cpp" line="-134"/>
         <source>棋譜を保存</source>
         <translation>Save Record</translation>

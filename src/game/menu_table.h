@@ -57,6 +57,9 @@ inline constexpr MenuItem kMenu[] = {
      &Form1::LEVEL_STRONGEST_Click, true, 1},
     {MenuItem::Command, "HINT", TARVENKO_TEXT("ヒント"), "OPTION", &Form1::HINT_Click, false, 0,
      "H"},
+    // The window's own item (no game handler): its mark follows the window's state.
+    {MenuItem::Command, "FULLSCREEN", TARVENKO_TEXT("全画面表示"), "OPTION", nullptr, true, 0,
+     "F11"},
     {MenuItem::Command, "STATS", TARVENKO_TEXT("成績…"), "OPTION", &Form1::STATS_Click},
     {MenuItem::Command, "VER", TARVENKO_TEXT("その他"), "", &Form1::VER_Click},
     {MenuItem::Submenu, "HELP", TARVENKO_TEXT("ヘルプ"), ""},

@@ -26,12 +26,11 @@ std::string Statistics::text() const {
         for (int side = 0; side < kSides; ++side) {
             const int* n = com[s][side];
             out += '\r';
-            out += texts::fill(訳("%1　%2局　%3勝　%4敗　未完%5"),
-                               {訳(rows[s][side]),
-                                std::to_string(static_cast<long long>(n[Won]) + n[Lost] +
-                                               n[Unfinished]),
-                                std::to_string(n[Won]), std::to_string(n[Lost]),
-                                std::to_string(n[Unfinished])});
+            out += texts::fill(
+                訳("%1　%2局　%3勝　%4敗　未完%5"),
+                {訳(rows[s][side]),
+                 std::to_string(static_cast<long long>(n[Won]) + n[Lost] + n[Unfinished]),
+                 std::to_string(n[Won]), std::to_string(n[Lost]), std::to_string(n[Unfinished])});
         }
     }
     out += "\r\r";

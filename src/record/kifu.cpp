@@ -270,7 +270,8 @@ bool read(std::string_view text, Record& r, Refusal& why) {
         if (r.count == 最大手数) return refuse(number, TARVENKO_TEXT("持駒にその駒がありません"));
         // 先手 opens (it can always drop at the start); then turns alternate, and a side
         // moves twice only when the other could drop nowhere.
-        if (r.count == 0 && m.side != F::先手) return refuse(number, TARVENKO_TEXT("手番が違います"));
+        if (r.count == 0 && m.side != F::先手)
+            return refuse(number, TARVENKO_TEXT("手番が違います"));
         if (r.count > 0 && r.moves[r.count - 1].side == m.side && canDrop(g, -m.side)) {
             return refuse(number, TARVENKO_TEXT("手番が違います"));
         }

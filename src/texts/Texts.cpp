@@ -7,7 +7,9 @@ namespace {
 std::atomic<Translator> installed{nullptr};
 }
 
-void setTranslator(Translator translator) { installed.store(translator); }
+void setTranslator(Translator translator) {
+    installed.store(translator);
+}
 
 std::string_view translate(const char* context, const char* source) {
     const Translator t = installed.load(std::memory_order_relaxed);

@@ -32,7 +32,9 @@ std::string fill(std::string_view form, std::initializer_list<std::string_view> 
 
 namespace tarvenko {
 // The shown text of a game text.
-inline std::string_view 訳(const char* source) { return texts::translate(texts::kContext, source); }
+inline std::string_view 訳(const char* source) {
+    return texts::translate(texts::kContext, source);
+}
 } // namespace tarvenko
 
 // Marks a literal for the catalogue without translating it where it stands (tables of texts):

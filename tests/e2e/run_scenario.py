@@ -444,6 +444,148 @@ def english(s):
 # The language each scenario runs in (LANG); C for the others.
 LANGUAGES = {"english": "en_US.UTF-8", "win_ja": "ja_JP.UTF-8"}
 
+
+# -- the window's size -----------------------------------------------------------------------
+
+
+def board_runs(image, fixed, lo, hi, across):
+    """The board's nine squares along one row (across) or column of the screen: nine runs of
+    other colours than green, of one width give or take a pixel, with green lines of one width
+    between them. (start of the first, end of the last, line width) or None."""
+    runs, start = [], None
+    for i in range(lo, hi):
+        green = (image.pixel(i, fixed) if across else image.pixel(fixed, i)) == xs.GREEN
+        if not green and start is None:
+            start = i
+        elif green and start is not None:
+            runs.append((start, i))
+            start = None
+    for j in range(len(runs) - 8):
+        nine = runs[j:j + 9]
+        widths = [b - a for a, b in nine]
+        lines = {nine[k + 1][0] - nine[k][1] for k in range(8)}
+        if min(widths) > 20 and max(widths) - min(widths) <= 1 and len(lines) == 1:
+            return nine[0][0], nine[-1][1], lines.pop()
+    return None
+
+
+def board_box(s, image, left, top, right, bottom):
+    """(left, top, right, bottom) of the board's squares inside its outer outline, found from
+    the pixels inside the given part of the screen."""
+    for y in range(top + (bottom - top) // 2, bottom, 3):
+        across = board_runs(image, y, left, right, True)
+        if across:
+            break
+    s.check(across is not None, "no board of nine squares in a row on the screen")
+    middle = (across[0] + across[1]) // 2
+    down = board_runs(image, middle + (across[1] - across[0]) // 18 - 2, top, bottom, False)
+    s.check(down is not None, "no board of nine squares in a column on the screen")
+    return across[0], down[0], across[1], down[1]
+
+
+def content_box(image, left, top, right, bottom):
+    """The smallest box around every pixel that is not background green."""
+    xs_, ys_ = [], []
+    for y in range(top, bottom, 2):
+        row = [x for x in range(left, right) if image.pixel(x, y) != xs.GREEN]
+        if row:
+            xs_ += [row[0], row[-1]]
+            ys_.append(y)
+    return min(xs_), min(ys_), max(xs_) + 1, max(ys_) + 1
+
+
+def maximised(s):
+    """Under openbox on a 1920 x 1080 screen: maximised, the whole picture grows uniformly
+    (the board at least 1.5 times as wide), centred in the window; a click on a square at that
+    size drops on it; F11 makes it full screen and back."""
+    start_two_humans(s)
+    before = s.settle()
+    cx, cy = s.client
+    width, height = s.win[2], s.win[1] + s.win[3] - cy
+    board0 = board_box(s, before, cx, cy, cx + width, cy + height)
+    content0 = content_box(before, cx, cy, cx + width, cy + height)
+    s.note("at the start: client %dx%d, board %s, picture %s" % (width, height, board0, content0))
+    s.run("wmctrl", "-i", "-r", str(s.window), "-b", "add,maximized_vert,maximized_horz")
+
+    def grown(image):
+        x, y, w, h = s.geometry(s.window)
+        return w > 1800 and board_runs(image, y + h // 2, x, x + w, True) is not None
+
+    s.wait_until(grown, 10, "the maximised window with its board drawn again")
+    image = s.settle()
+    x, y, w, h = s.geometry(s.window)
+    top = y + (cy - s.win[1])  # below the menu bar
+    board = board_box(s, image, x, top, x + w, y + h)
+    content = content_box(image, x, top, x + w, y + h)
+    s.save(image, "maximised")
+    s.note("maximised: window %dx%d at (%d,%d), board %s, picture %s" % (w, h, x, y, board,
+                                                                        content))
+    k = (board[2] - board[0]) / (board0[2] - board0[0])
+    s.check(k >= 1.5, "maximised, the board is only %.2f times as wide as at the start" % k)
+    s.check(abs((board[3] - board[1]) / (board0[3] - board0[1]) - k) < 0.02,
+            "the board grew %.2f times in width but not in height" % k)
+    # Centred: the picture's margins keep their difference of the start, scaled.
+    for axis, (a, b, a0, b0) in (
+            ("left/right", (content[0] - x, x + w - content[2], content0[0] - cx,
+                            cx + width - content0[2])),
+            ("top/bottom", (content[1] - top, y + h - content[3], content0[1] - cy,
+                            cy + height - content0[3]))):
+        s.check(abs((a - b) - k * (a0 - b0)) <= 3,
+                "the picture is not centred %s: margins %d and %d, at the start %d and %d"
+                % (axis, a, b, a0, b0))
+
+    # A drop at that size: 先手's 歩 from its hand (column 11, row 2) onto (5,5).
+    pitch_x, pitch_y = (board[2] - board[0]) / 9, (board[3] - board[1]) / 9
+
+    def centre(col, row):
+        return (int(board[0] + (col - 0.5) * pitch_x), int(board[1] + (row - 0.5) * pitch_y))
+
+    def square(im, col, row):
+        px_, py_ = centre(col, row)
+        return im.crop(px_ - int(pitch_x / 3), py_ - int(pitch_y / 3), int(pitch_x * 2 / 3),
+                       int(pitch_y * 2 / 3))
+
+    s.click(*centre(11, 2))
+    s.click(*centre(5, 5))
+    after = s.wait_until(lambda im: square(im, 5, 5).difference(square(image, 5, 5))[0] > 20,
+                         5, "a piece on (5,5) at the maximised size")
+    after = s.settle()
+    s.save(after, "maximised_drop")
+    for col, row in ((4, 5), (6, 5), (5, 4), (5, 6)):
+        s.check(square(after, col, row).rgb == square(image, col, row).rgb,
+                "the square (%d,%d) beside the click changed" % (col, row))
+    dropped = square(after, 5, 5).rgb
+    s.check(sum(dropped) / len(dropped) < 110, "(5,5) does not show 先手's dark piece")
+
+    # The keyboard cursor at that size: just inside (5,5)'s outline, which stays green.
+    s.keys("Left")
+    edge, row = int(board[0] + 4 * pitch_x), centre(5, 5)[1]
+
+    def cursor_shown(im):
+        return sum(im.pixel(edge + i, row) == xs.CYAN for i in range(int(pitch_x / 4))) >= 4
+
+    shown = s.wait_until(cursor_shown, 5, "the cursor inside (5,5) at the maximised size")
+    s.check(any(shown.pixel(edge - i, row) == xs.GREEN for i in range(3)),
+            "the cursor covers the outline of (5,5)")
+    s.save(shown, "maximised_cursor")
+
+    s.key("F11")
+
+    def filled(im):
+        # The window fills the screen, and the board drawn again for that size (a slow build
+        # may show the window's new size a while before its new picture).
+        if s.geometry(s.window) != (0, 0, 1920, 1080):
+            return False
+        found = board_runs(im, 540, 0, 1920, True)
+        return found is not None and found[1] - found[0] >= board[2] - board[0]
+
+    full = s.wait_until(filled, 10, "the screen filled, with the board no smaller, after F11")
+    s.save(full, "full_screen")
+    s.key("F11")
+    s.wait_until(lambda im: s.geometry(s.window)[2:] == (w, h), 10,
+                 "the maximised window back after F11 again")
+
+
 SCENARIOS = {
     "english": english,
     "win_ja": win,
@@ -455,6 +597,7 @@ SCENARIOS = {
     "music": music,
     "window_manager": window_manager,
     "keyboard": keyboard,
+    "maximised": maximised,
 }
 
 
@@ -476,6 +619,8 @@ def main(argv):
     managed = {"window_manager": True, "panel": (20, 30)} if name == "window_manager" else {}
     if name in LANGUAGES:
         extra["LANG"] = LANGUAGES[name]
+    if name == "maximised":
+        managed = {"window_manager": True, "screen": "1920x1080x24"}
     with xs.XServer(name, audio=audio, extra_env=extra, **managed) as s:
         if name == "music":
             s.audio_file = audio_file

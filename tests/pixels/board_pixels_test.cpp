@@ -313,3 +313,108 @@ TEST(Texts, SwitchingRewritesTheBoardTexts) {
     for (const std::string& t : w.drawn)
         EXPECT_EQ(t.find_first_of("\xe3\xe4\xe5\xe6\xe7\xe8\xe9\xef"), std::string::npos) << t;
 }
+
+namespace {
+
+// A game of two people with refusals, highlights, a hint and a win with its blink, then 最初.
+void playAGame(Screen& s, bool load = true) {
+    auto drop = [&s](int side, int kind, int X, int Y) {
+        s.click(side == F::先手 ? F::先手持駒列 : F::後手持駒列, piece::handRow(side, kind));
+        s.click(X, Y);
+    };
+    if (load) s.f->Form_Load();
+    s.f->START_Click();
+    drop(F::先手, 1, 5, 5);
+    drop(F::後手, 1, 5, 4);
+    drop(F::先手, 5, 3, 7);
+    drop(F::後手, 4, 1, 1); // refused: the allowed squares are outlined white
+    s.click(3, 6);
+    s.f->HINT_Click();
+    s.f->CANCEL_Click();
+    s.f->START_Click();
+    drop(F::先手, 8, 1, 9);
+    drop(F::後手, 8, 2, 8);
+    drop(F::先手, 5, 2, 9);
+    drop(F::後手, 5, 1, 8);
+    drop(F::先手, 4, 3, 9); // 先手 wins: the row blinks
+}
+
+// Widths of the runs of one colour along a row or a column of the image, from a to b.
+std::vector<int> runs(const QImage& image, bool across, int at, int a, int b, QRgb colour) {
+    std::vector<int> widths;
+    int n = 0;
+    for (int i = a; i <= b; ++i) {
+        const bool in = (across ? image.pixel(i, at) : image.pixel(at, i)) == colour;
+        if (in) ++n;
+        if ((!in || i == b) && n > 0) {
+            widths.push_back(n);
+            n = 0;
+        }
+    }
+    return widths;
+}
+
+} // namespace
+
+// A new window size draws everything again at its scale: the same pixels as drawing the game at
+// that scale from the start (but for what erasing a text leaves of it), the kept drawings few,
+// the grid lines of one width.
+TEST(Resize, RedrawnPictureEqualsOneDrawnAtThatScale) {
+    const PictureScale scales[] = {{1.25, 3, 5}, {1.5, 0, 0},  {2.0, 0, 0}, {2.0273, 10, 0},
+                                   {2.8, 0, 7},  {3.17, 1, 1}, {3.5, 0, 0}};
+    Screen grown;
+    playAGame(grown);
+    // A game's worth of drawings keeps about as many as the screen shows: 81 squares and 16
+    // hand slots with their outlines, the counts, the labels and a few texts (about 290).
+    EXPECT_LT(grown.w.canvas.keptDrawings(), 320);
+    // and no more after games more (each text erased and written again, say).
+    const int kept = grown.w.canvas.keptDrawings();
+    for (int game = 0; game < 3; ++game) {
+        grown.f->CANCEL_Click();
+        playAGame(grown, false);
+    }
+    EXPECT_LE(grown.w.canvas.keptDrawings(), kept);
+    for (const PictureScale& scale : scales) {
+        SCOPED_TRACE(scale.k);
+        const QSize device(scale.x(680), scale.y(540));
+        // The toolkit draws the first glyphs of a text size a shade differently from later
+        // ones: a game drawn at that scale first makes both drawings compared the later kind.
+        Screen warm;
+        warm.w.canvas.setScale(device, scale);
+        playAGame(warm);
+        grown.w.canvas.setScale(device, scale);
+        Screen fresh;
+        fresh.w.canvas.setScale(device, scale);
+        playAGame(fresh);
+        const QImage& a = grown.w.canvas.image();
+        const QImage& b = fresh.w.canvas.image();
+        ASSERT_EQ(a.size(), b.size());
+        // Only where the game's own erasing leaves a trace the redrawn picture is cleaner: the
+        // row above a last-move box, where the top of an earlier 銀 shows faintly.
+        auto aboveABox = [&](int x, int y) {
+            const int L = scale.logicalX(x), T = scale.logicalY(y);
+            for (double bx : {F::先手結果X, F::後手結果X}) {
+                const double by = bx == F::先手結果X ? F::先手結果Y : F::後手結果Y;
+                if (T == py(by) - 1 && L >= px(bx) && L <= px(bx) + F::結果枠幅 / 15 + 1)
+                    return true;
+            }
+            return false;
+        };
+        int differ = 0, traces = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                if (a.pixel(x, y) == b.pixel(x, y)) continue;
+                ++(aboveABox(x, y) && a.pixel(x, y) == kGreen ? traces : differ);
+            }
+        EXPECT_EQ(differ, 0);
+        EXPECT_LE(traces, 12);
+        // Along row 5 and column 5 every board line is as wide as every other.
+        const int w = scale.lineWidth();
+        const int left = scale.x(px(1)), right = scale.x(px(10)) + w - 1;
+        const int top = scale.y(py(1)), bottom = scale.y(py(10)) + w - 1;
+        const std::vector<int> across = runs(a, true, scale.y(py(5.5)), left, right, kGreen);
+        const std::vector<int> down = runs(a, false, scale.x(px(5.5)), top, bottom, kGreen);
+        EXPECT_EQ(across, std::vector<int>(10, w));
+        EXPECT_EQ(down, std::vector<int>(10, w));
+    }
+}

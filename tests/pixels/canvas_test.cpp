@@ -192,3 +192,32 @@ TEST(Window, MenusFollowTheTable) {
     EXPECT_TRUE(w.findChild<QAction*>(QStringLiteral("LEVEL_STRONGEST"))->isChecked());
     EXPECT_FALSE(w.findChild<QAction*>(QStringLiteral("LEVEL_STANDARD"))->isChecked());
 }
+
+// Full screen from its menu item, the item's mark following the window's state; the size and
+// state as kept between runs.
+TEST(Window, FullScreenAndPlacement) {
+    RecordingSound sound;
+    MemoryFiles files;
+    MainWindow w(sound, files);
+    w.form().Form_Load_画面();
+    const QSize initial = w.size();
+    w.applyPlacement({QSize(800, 640), false, false});
+    w.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.placement().size, QSize(800, 640));
+    QAction* item = w.findChild<QAction*>(QStringLiteral("FULLSCREEN"));
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.isFullScreen());
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(w.placement().fullScreen);
+    EXPECT_EQ(w.placement().size, QSize(800, 640)); // the size it returns to
+    item->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.isFullScreen());
+    EXPECT_FALSE(item->isChecked());
+    // A kept size below the default gives the default.
+    w.applyPlacement({QSize(100, 100), false, false});
+    EXPECT_EQ(w.size(), initial);
+}

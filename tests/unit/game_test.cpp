@@ -1,5 +1,6 @@
 // Start-up, set-up, the menu commands and the mouse, through the recording window.
 #include "Game.h"
+#include "platform/PictureScale.h"
 
 #include <gtest/gtest.h>
 
@@ -249,6 +250,62 @@ TEST(Mouse, PointerToSquareConversionRoundsDown) {
     // A wildly far click changes nothing either.
     g->Form_MouseDown(1, 0, -3.0e9f, 3.0e9f);
     EXPECT_EQ(g->選択状態, 1);
+
+    // In a window of any size a device pixel counts as the logical pixel drawn there: anywhere
+    // inside the drawn outline of a square or hand slot clicks that square or slot. The default
+    // size, screens of ratio 1.5 and 2, and larger windows (picture 606 × 514, centred).
+    const PictureScale scales[] = {
+        PictureScale::fit(606, 514, 606, 514, 1),   PictureScale::fit(909, 771, 606, 514, 1.5),
+        PictureScale::fit(1212, 1028, 606, 514, 2), PictureScale::fit(760, 700, 606, 514, 1),
+        PictureScale::fit(1920, 1042, 606, 514, 1), PictureScale::fit(2560, 1390, 606, 514, 1),
+        PictureScale::fit(1818, 1542, 606, 514, 1)};
+    auto pixel = [](double twips) { return static_cast<int>(std::floor(twips / 15 + 0.5)); };
+    for (const PictureScale& s : scales) {
+        SCOPED_TRACE(s.k);
+        // Inside the outline: past its left and top lines, before the next square's.
+        auto inside = [&](int X, int Y) {
+            const int l = s.x(pixel(F::横位置(X))) + s.lineWidth(),
+                      r = s.x(pixel(F::横位置(X + 1)));
+            const int t = s.y(pixel(F::縦位置(Y))) + s.lineWidth(),
+                      b = s.y(pixel(F::縦位置(Y + 1)));
+            return std::vector<std::pair<int, int>>{
+                {l, t}, {r - 1, t}, {l, b - 1}, {r - 1, b - 1}, {(l + r) / 2, (t + b) / 2}};
+        };
+        auto click = [&](Game& game, int button, std::pair<int, int> device) {
+            game->Form_MouseDown(button, 0, static_cast<float>(15 * s.pointX(device.first)),
+                                 static_cast<float>(15 * s.pointY(device.second)));
+        };
+        for (int side : {F::先手, F::後手}) {
+            Game h;
+            h->Form_Load();
+            h->START_Click();
+            if (side == F::後手) h.drop(F::先手, 1, 5, 5);
+            const int column = side == F::先手 ? F::先手持駒列 : F::後手持駒列;
+            for (int kind = 1; kind <= 8; ++kind) {
+                const int row = piece::handRow(side, kind);
+                for (const auto& point : inside(column, row)) {
+                    click(h, F::左ボタン, point);
+                    EXPECT_EQ(h->選択状態, 1) << column << "," << row;
+                    EXPECT_EQ(h->指し手[1], column);
+                    EXPECT_EQ(h->指し手[2], row);
+                    click(h, F::右ボタン, point); // the same slot again cancels
+                    EXPECT_EQ(h->選択状態, 0) << column << "," << row;
+                }
+            }
+        }
+        for (int X = 1; X <= 9; ++X) {
+            for (int Y = 1; Y <= 9; ++Y) {
+                for (const auto& point : inside(X, Y)) {
+                    Game h;
+                    h->Form_Load();
+                    h->START_Click();
+                    h.select(F::先手, 5); // 金 may go on any square
+                    click(h, F::左ボタン, point);
+                    EXPECT_EQ(h->盤[X][Y], F::先手金) << X << "," << Y;
+                }
+            }
+        }
+    }
 }
 
 TEST(Mouse, SelectCancelAndReselect) {

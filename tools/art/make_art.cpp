@@ -401,8 +401,10 @@ struct Output {
 
 std::vector<Output> renderAll() {
     std::vector<Output> out;
-    for (int scale : {1, 2}) {
-        const QString suffix = scale == 1 ? QStringLiteral(".png") : QStringLiteral("@2x.png");
+    // @4x: for windows grown past twice the size, which scale it down rather than up.
+    for (int scale : {1, 2, 4}) {
+        const QString suffix =
+            scale == 1 ? QStringLiteral(".png") : QStringLiteral("@%1x.png").arg(scale);
         const QSize tile(kTileW * scale, kTileH * scale);
         out.push_back({"KARA_MASU" + suffix, tile, true, boardSquare(scale)});
         for (Side side : {Side::Lower, Side::Upper}) {
@@ -501,8 +503,9 @@ int checkLooks(const std::map<QString, QImage>& pics) {
         std::fprintf(stderr, "FAIL %s\n", qPrintable(what));
         ++failures;
     };
-    for (int scale : {1, 2}) {
-        const QString suffix = scale == 1 ? QStringLiteral(".png") : QStringLiteral("@2x.png");
+    for (int scale : {1, 2, 4}) {
+        const QString suffix =
+            scale == 1 ? QStringLiteral(".png") : QStringLiteral("@%1x.png").arg(scale);
         const QImage& wood = pics.at("KARA_MASU" + suffix);
 
         // Wood must be light and visibly grained, not a flat colour.

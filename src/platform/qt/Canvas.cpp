@@ -3,6 +3,7 @@
 #include "platform/qt/EmbeddedPictures.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QString>
 #include <QStringList>
@@ -69,7 +70,9 @@ const QString& installedFamily() {
 Canvas::Canvas(QSize size, qreal ratio) : ratio_(ratio > 0 ? ratio : 1) {
     substituteFamilyOnce();
     image_ = QImage(size * ratio_, QImage::Format_RGB32);
-    image_.setDevicePixelRatio(ratio_);
+    scale_.k = ratio_;
+    // A game's worth of drawings that stay visible fits without growing.
+    ops_.reserve(1024);
 }
 
 void Canvas::whitenIfBlank() const {
@@ -101,41 +104,65 @@ QFont Canvas::font(float points, bool bold) {
     return f;
 }
 
-const QImage& Canvas::pictureImage(Picture picture) {
-    QImage& slot = pictures_[static_cast<int>(picture)];
+const QImage& Canvas::original(Picture picture) {
+    QImage& slot = originals_[static_cast<int>(picture)];
     if (slot.isNull()) {
-        const char* name = kPictureNames[static_cast<int>(picture)];
-        if (ratio_ > 1.0) {
-            // The drawn-at-2× set keeps pictures crisp on HiDPI screens.
-            const QString file = QString::fromLatin1(name);
-            slot = QImage(QStringLiteral(":/pictures/%1@2x.png").arg(file));
-            if (slot.isNull()) slot = QImage(QStringLiteral(":/pictures/%1.png").arg(file));
-            slot.setDevicePixelRatio(2.0);
-        } else {
-            // The program's own pixels: nothing is decoded or copied.
-            char file[32];
-            std::snprintf(file, sizeof file, "%s.png", name);
-            if (const EmbeddedPicture* found = embeddedPicture(file)) {
-                slot = QImage(reinterpret_cast<const uchar*>(found->pixels), found->width,
-                              found->height, static_cast<qsizetype>(found->width) * 4,
-                              static_cast<QImage::Format>(found->format));
-            }
+        // The program's own pixels: nothing is decoded or copied.
+        char file[32];
+        std::snprintf(file, sizeof file, "%s.png", kPictureNames[static_cast<int>(picture)]);
+        if (const EmbeddedPicture* found = embeddedPicture(file)) {
+            slot = QImage(reinterpret_cast<const uchar*>(found->pixels), found->width,
+                          found->height, static_cast<qsizetype>(found->width) * 4,
+                          static_cast<QImage::Format>(found->format));
         }
     }
+    return slot;
+}
+
+const QImage& Canvas::sharp(Picture picture, int times) {
+    QImage& slot = (times == 2 ? sharp_ : sharper_)[static_cast<int>(picture)];
+    if (slot.isNull()) {
+        // The sets drawn at larger sizes, for screens and windows with more pixels.
+        const QString file = QString::fromLatin1(kPictureNames[static_cast<int>(picture)]);
+        slot = QImage(QStringLiteral(":/pictures/%1@%2x.png").arg(file).arg(times));
+        if (slot.isNull()) slot = original(picture);
+        slot.setDevicePixelRatio(1);
+    }
+    return slot;
+}
+
+const QImage& Canvas::picture(Picture picture, QSize device) {
+    const QImage& own = original(picture);
+    if (own.isNull() || own.size() == device) return own;
+    const QImage& twice = sharp(picture, 2);
+    if (twice.size() == device) return twice;
+    // Any other size is made from a larger set, averaged down (or, past four times the size,
+    // smoothly up), once per size.
+    const int index = static_cast<int>(picture);
+    auto& sizes = sized_[index];
+    for (const QImage& made : sizes) {
+        if (made.size() == device) return made;
+    }
+    QImage& slot = sizes[nextSized_[index]];
+    nextSized_[index] = (nextSized_[index] + 1) % kSizes;
+    const QImage& source = device.width() > twice.width() ? sharp(picture, 4) : twice;
+    slot = source.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return slot;
 }
 
 const QImage& Canvas::image() const {
     if (painter_.isActive()) painter_.end();
     whitenIfBlank();
+    // Drawn in device pixels; shown at the screen's ratio.
+    image_.setDevicePixelRatio(ratio_);
     return image_;
 }
 
 QPainter& Canvas::painter() {
     if (!painter_.isActive()) {
         whitenIfBlank();
+        image_.setDevicePixelRatio(1);
         painter_.begin(&image_);
-        painter_.setRenderHint(QPainter::SmoothPixmapTransform);
         painter_.setRenderHint(QPainter::TextAntialiasing);
     }
     return painter_;
@@ -143,44 +170,181 @@ QPainter& Canvas::painter() {
 
 void Canvas::setBackground(int colour) {
     background_ = colour;
+    hasBackground_ = true;
+    ops_.clear();
     if (painter_.isActive()) painter_.end();
     blank_ = false;
     image_.fill(Canvas::colour(colour));
 }
 
+void Canvas::setScale(QSize device, const PictureScale& scale) {
+    if (device == image_.size() && scale == scale_) return;
+    if (painter_.isActive()) painter_.end();
+    scale_ = scale;
+    if (device != image_.size()) {
+        const std::size_t bytes = static_cast<std::size_t>(device.width()) * 4 * device.height();
+        // Room to grow by half, since a drag goes on growing; given back once the window is
+        // much smaller again (out of full screen, say). Not cleared: the fill below draws it.
+        if (pixelBytes_ < bytes || pixelBytes_ / 4 > bytes + bytes / 2) {
+            image_ = QImage();
+            pixelBytes_ = bytes + bytes / 2;
+            pixels_.reset(new uchar[pixelBytes_]);
+        }
+        image_ = QImage(pixels_.get(), device.width(), device.height(), device.width() * 4,
+                        QImage::Format_RGB32);
+    }
+    blank_ = false;
+    image_.fill(hasBackground_ ? Canvas::colour(background_) : QColor(Qt::white));
+    for (const Op& op : ops_) paint(op);
+}
+
+void Canvas::forgetSizes() {
+    for (auto& sizes : sized_) {
+        for (QImage& made : sizes) made = QImage();
+    }
+}
+
+void Canvas::keep(Op&& op) {
+    // A drawing wholly under a later opaque one, or an outline drawn again in another colour,
+    // no longer shows: it is not drawn again at the next size.
+    if (op.kind == Op::Fill || op.kind == Op::Image) {
+        std::erase_if(ops_, [&op](const Op& o) {
+            if (o.el >= op.l && o.er <= op.r && o.et >= op.t && o.eb <= op.b) return true;
+            // A text's box erased: the game erases a text's box before it writes there again,
+            // but a few glyphs reach a pixel past their box (the top of 銀), and what the
+            // erasing leaves of them is no part of what the window shows again at a new size.
+            return o.kind == Op::Text && o.l >= op.l && o.t >= op.t && o.cellRight <= op.r &&
+                   o.cellBottom <= op.b && o.el >= op.l - 2 && o.er <= op.r + 2 &&
+                   o.et >= op.t - 2 && o.eb <= op.b + 2;
+        });
+    } else if (op.kind == Op::Box) {
+        std::erase_if(ops_, [&op](const Op& o) {
+            return o.kind == Op::Box && o.l == op.l && o.t == op.t && o.r == op.r && o.b == op.b;
+        });
+    }
+    ops_.push_back(std::move(op));
+}
+
+void Canvas::paint(const Op& op) {
+    QPainter& p = painter();
+    const PictureScale& s = scale_;
+    const int L = s.x(op.l), T = s.y(op.t);
+    switch (op.kind) {
+    case Op::Fill:
+        p.fillRect(QRect(L, T, s.x(op.r + 1) - L, s.y(op.b + 1) - T), Canvas::colour(op.colour));
+        break;
+    case Op::Box: {
+        // Each side is one line width from the edge where its logical pixel begins, the right
+        // and bottom ones included, so that neighbours' shared edges are one line wide too.
+        const int w = s.lineWidth(), R = s.x(op.r), B = s.y(op.b);
+        const QColor c = Canvas::colour(op.colour);
+        p.fillRect(QRect(L, T, R + w - L, w), c);
+        p.fillRect(QRect(L, B, R + w - L, w), c);
+        p.fillRect(QRect(L, T, w, B + w - T), c);
+        p.fillRect(QRect(R, T, w, B + w - T), c);
+        break;
+    }
+    case Op::Image: {
+        const QSize device(s.x(op.r + 1) - L, s.y(op.b + 1) - T);
+        const QImage& source = picture(op.picture, device);
+        if (!source.isNull()) p.drawImage(QPoint(L, T), source);
+        break;
+    }
+    case Op::Text: {
+        p.setPen(Canvas::colour(op.colour));
+        const QString shown =
+            QString::fromUtf8(op.text.data(), static_cast<qsizetype>(op.text.size()));
+        // (x, y) is the top-left corner of the text cell.
+        if (s.k == ratio_ && ratio_ != 1) {
+            // At the screen's own ratio (the default size on a HiDPI screen), as the toolkit
+            // draws on such a screen: in logical pixels, enlarged.
+            p.save();
+            p.translate(s.left, s.top);
+            p.scale(ratio_, ratio_);
+            p.setFont(font(op.points, op.bold));
+            p.drawText(QPointF(op.l, op.t + p.fontMetrics().ascent()), shown);
+            p.restore();
+        } else {
+            // Any other scale: the font at the size it is shown, on whole device pixels.
+            p.setFont(font(static_cast<float>(op.points * s.k), op.bold));
+            p.drawText(QPointF(L, T + p.fontMetrics().ascent()), shown);
+        }
+        break;
+    }
+    }
+}
+
 void Canvas::drawPicture(Picture picture, float x, float y) {
-    const QImage& source = pictureImage(picture);
-    if (source.isNull()) return;
-    const QSizeF logical = source.deviceIndependentSize();
-    painter().drawImage(QRectF(QPointF(pixel(x), pixel(y)), logical), source);
+    const QImage& own = original(picture);
+    if (own.isNull()) return;
+    Op op;
+    op.kind = Op::Image;
+    op.picture = picture;
+    op.l = op.el = pixel(x);
+    op.t = op.et = pixel(y);
+    op.r = op.er = op.l + own.width() - 1;
+    op.b = op.eb = op.t + own.height() - 1;
+    paint(op);
+    keep(std::move(op));
 }
 
 void Canvas::drawBox(float x1, float y1, float x2, float y2, int colour) {
-    const int l = pixel(std::fmin(x1, x2)), r = pixel(std::fmax(x1, x2));
-    const int t = pixel(std::fmin(y1, y2)), b = pixel(std::fmax(y1, y2));
-    QPainter& p = painter();
-    const QColor c = Canvas::colour(colour);
-    // One logical pixel wide, both corners included.
-    p.fillRect(QRect(l, t, r - l + 1, 1), c);
-    p.fillRect(QRect(l, b, r - l + 1, 1), c);
-    p.fillRect(QRect(l, t, 1, b - t + 1), c);
-    p.fillRect(QRect(r, t, 1, b - t + 1), c);
+    Op op;
+    op.kind = Op::Box;
+    op.colour = static_cast<unsigned char>(colour & 15);
+    op.l = op.el = pixel(std::fmin(x1, x2));
+    op.r = pixel(std::fmax(x1, x2));
+    op.t = op.et = pixel(std::fmin(y1, y2));
+    op.b = pixel(std::fmax(y1, y2));
+    // A line may reach one logical pixel past the right and bottom ones at some scales.
+    op.er = op.r + 1;
+    op.eb = op.b + 1;
+    paint(op);
+    keep(std::move(op));
 }
 
 void Canvas::fillBox(float x1, float y1, float x2, float y2, int colour) {
-    const int l = pixel(std::fmin(x1, x2)), r = pixel(std::fmax(x1, x2));
-    const int t = pixel(std::fmin(y1, y2)), b = pixel(std::fmax(y1, y2));
-    painter().fillRect(QRect(l, t, r - l + 1, b - t + 1), Canvas::colour(colour));
+    Op op;
+    op.kind = Op::Fill;
+    op.colour = static_cast<unsigned char>(colour & 15);
+    op.l = op.el = pixel(std::fmin(x1, x2));
+    op.r = op.er = pixel(std::fmax(x1, x2));
+    op.t = op.et = pixel(std::fmin(y1, y2));
+    op.b = op.eb = pixel(std::fmax(y1, y2));
+    paint(op);
+    keep(std::move(op));
 }
 
 void Canvas::drawText(float x, float y, std::string_view text, float points, bool bold,
                       int colour) {
-    QPainter& p = painter();
-    p.setFont(font(points, bold));
-    p.setPen(Canvas::colour(colour));
-    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    // (x, y) is the top-left corner of the text cell.
-    p.drawText(QPointF(pixel(x), pixel(y) + p.fontMetrics().ascent()), s);
+    Op op;
+    op.kind = Op::Text;
+    op.colour = static_cast<unsigned char>(colour & 15);
+    op.bold = bold;
+    op.points = points;
+    op.l = pixel(x);
+    op.t = pixel(y);
+    op.text.assign(text);
+    // Where its ink may fall at any scale: around the glyphs' boxes at the default size (blanks
+    // have none), a logical pixel more for the rounding of glyphs drawn at other sizes. The
+    // font is the one the drawing just used, so this costs no new glyphs.
+    const QFontMetrics metrics(font(points, bold));
+    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QRect ink;
+    int advance = 0;
+    for (const QChar c : shown) {
+        if (!c.isSpace()) ink |= metrics.boundingRect(c).translated(advance, 0);
+        advance += metrics.horizontalAdvance(c);
+    }
+    const int base = op.t + metrics.ascent();
+    op.cellRight = op.l + advance - 1;
+    op.cellBottom = op.t + metrics.height() - 1;
+    op.el = op.l + ink.left() - 1;
+    op.er = op.l + ink.right() + 1;
+    op.et = base + ink.top() - 1;
+    op.eb = base + ink.bottom() + 1;
+    paint(op);
+    keep(std::move(op));
 }
 
 } // namespace tarvenko

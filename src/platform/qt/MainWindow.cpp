@@ -25,14 +25,17 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QLayout>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegion>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QSpacerItem>
 #include <QWindow>
 #include <QStandardPaths>
 #include <chrono>
+#include <cmath>
 #include <iterator>
 #include <map>
 #include <thread>
@@ -74,10 +77,55 @@ QSize MainWindow::clientSize() {
     return QSize(606, 440);
 }
 
-BoardView::BoardView(MainWindow& owner, Canvas& canvas) : owner_(owner), canvas_(canvas) {
-    setMinimumSize(MainWindow::clientSize());
+BoardView::BoardView(MainWindow& owner, Canvas& canvas)
+    : owner_(owner), canvas_(canvas), picture_(MainWindow::clientSize()) {
+    setMinimumSize(picture_);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+}
+
+void BoardView::setPictureSize(QSize size) {
+    picture_ = size.expandedTo(MainWindow::clientSize());
+    setMinimumSize(picture_);
+    fitPicture();
+}
+
+void BoardView::fitPicture() {
+    // The whole picture is drawn again for a new size; at the default size, where nothing
+    // moves, the image is kept as it is.
+    const PictureScale scale = fittedScale();
+    const QSize device = deviceSize();
+    const QSize have = canvas_.image().size();
+    if (scale == canvas_.scale() && have.width() >= device.width() &&
+        have.height() >= device.height())
+        return;
+    canvas_.setScale(device, scale);
+}
+
+QSize BoardView::deviceSize() const {
+    const qreal ratio = canvas_.ratio();
+    return QSize(static_cast<int>(std::ceil(width() * ratio)),
+                 static_cast<int>(std::ceil(height() * ratio)));
+}
+
+PictureScale BoardView::fittedScale() const {
+    const QSize device = deviceSize();
+    return PictureScale::fit(device.width(), device.height(), picture_.width(), picture_.height(),
+                             canvas_.ratio());
+}
+
+void BoardView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitPicture();
+}
+
+QRect BoardView::cursorInDevice() const {
+    if (cursor_.isEmpty()) return {};
+    const PictureScale& s = canvas_.scale();
+    const int w = s.lineWidth();
+    const int l = s.x(cursor_.left()), t = s.y(cursor_.top());
+    const int r = s.x(cursor_.right()), b = s.y(cursor_.bottom());
+    return QRect(QPoint(l, t), QPoint(r + w - 1, b + w - 1));
 }
 
 void BoardView::paintEvent(QPaintEvent* event) {
@@ -89,13 +137,18 @@ void BoardView::paintEvent(QPaintEvent* event) {
     for (const QRect& r : beyond) p.fillRect(r, Canvas::colour(canvas_.background()));
     p.drawImage(QPointF(0, 0), image);
     if (!cursor_.isEmpty()) {
-        // Two pixels wide, just inside the square's own outline, which stays visible.
+        // Two line widths wide, just inside the square's own outline, which stays visible; in
+        // device pixels, so that its edges fall where the outline's do.
+        const PictureScale& s = canvas_.scale();
+        const int w = s.lineWidth();
+        const int l = s.x(cursor_.left()) + w, t = s.y(cursor_.top()) + w;
+        const int r = s.x(cursor_.right()), b = s.y(cursor_.bottom());
         const QColor c = Canvas::colour(cursorColour_);
-        const QRect r = cursor_.adjusted(1, 1, -1, -1);
-        p.fillRect(QRect(r.left(), r.top(), r.width(), 2), c);
-        p.fillRect(QRect(r.left(), r.bottom() - 1, r.width(), 2), c);
-        p.fillRect(QRect(r.left(), r.top(), 2, r.height()), c);
-        p.fillRect(QRect(r.right() - 1, r.top(), 2, r.height()), c);
+        const qreal ratio = image.devicePixelRatio();
+        if (ratio != 1.0) p.scale(1 / ratio, 1 / ratio);
+        const QRectF sides[] = {QRectF(l, t, r - l, 2 * w), QRectF(l, b - 2 * w, r - l, 2 * w),
+                                QRectF(l, t, 2 * w, b - t), QRectF(r - 2 * w, t, 2 * w, b - t)};
+        for (const QRectF& side : sides) p.fillRect(side, c);
     }
 }
 
@@ -114,9 +167,13 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
     default:
         return;
     }
-    const QPointF pos = event->position();
-    owner_.handle(
-        [&](Form1& form) { form.Form_MouseDown(button, 0, twipsOf(pos.x()), twipsOf(pos.y())); });
+    // The device pixel under the pointer counts as the logical pixel drawn there, at any size.
+    const qreal ratio = canvas_.ratio();
+    const PictureScale& s = canvas_.scale();
+    const QPointF pos = event->position() * ratio;
+    const float x = twipsOf(s.pointX(static_cast<int>(std::floor(pos.x()))));
+    const float y = twipsOf(s.pointY(static_cast<int>(std::floor(pos.y()))));
+    owner_.handle([&](Form1& form) { form.Form_MouseDown(button, 0, x, y); });
 }
 
 MainWindow::MainWindow(SoundLibrary& sound, Files& files) {
@@ -191,6 +248,14 @@ void MainWindow::buildMenus() {
             connect(a, &QAction::triggered, this, [code] { language::chosen(code); });
     }
     markLanguage();
+    // Full screen is the window's own matter: its mark follows the window's state.
+    fullScreen_ = findChild<QAction*>(QStringLiteral("FULLSCREEN"));
+    if (fullScreen_) {
+        connect(fullScreen_, &QAction::triggered, this, [this] {
+            fullScreen_->setChecked(isFullScreen());
+            setFullScreen(!isFullScreen());
+        });
+    }
 }
 
 void MainWindow::markLanguage() {
@@ -200,6 +265,12 @@ void MainWindow::markLanguage() {
         if (auto* a = findChild<QAction*>(QString::fromLatin1(m.name)))
             a->setChecked(language::current() == code);
     }
+}
+
+void MainWindow::setFullScreen(bool on) {
+    if (on == isFullScreen()) return;
+    // The maximised flag stays beside full screen, so leaving it returns to maximised.
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -218,6 +289,25 @@ void MainWindow::changeEvent(QEvent* event) {
         if (form_) form_->文字を描き直す();
     }
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && fullScreen_) {
+        fullScreen_->setChecked(isFullScreen());
+    }
+}
+
+MainWindow::Placement MainWindow::placement() const {
+    Placement p;
+    p.size = (isMaximized() || isFullScreen()) ? normalGeometry().size() : size();
+    p.maximised = isMaximized();
+    p.fullScreen = isFullScreen();
+    return p;
+}
+
+void MainWindow::applyPlacement(const Placement& p) {
+    if (p.size.isValid()) resize(p.size.expandedTo(minimumSizeHint()));
+    Qt::WindowStates state = windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (p.maximised) state |= Qt::WindowMaximized;
+    if (p.fullScreen) state |= Qt::WindowFullScreen;
+    setWindowState(state);
 }
 
 void MainWindow::setBackground(int colour) {
@@ -315,6 +405,9 @@ void MainWindow::place(float /*left*/, float /*top*/, float width, float height)
     const QSize need = clientSize() + QSize(0, menuBar()->sizeHint().height());
     resize(std::max(need.width(), static_cast<int>(width / 15)),
            std::max(need.height(), static_cast<int>(height / 15)));
+    // The view's size now is the picture's: its default size, and the least the window takes.
+    if (layout()) layout()->activate();
+    view_->setPictureSize(view_->size());
     // The game asks for the frame just past the screen's top-left edge, which hides only a
     // border of the size it expects. Frames differ between desktops, and a position that hides
     // more cuts off the caption, the frame's buttons and the menu bar, so the frame goes to the
@@ -342,12 +435,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, int colour) {
-    view_->update(view_->cursor_);
+    // The areas to paint again, in logical pixels with a pixel to spare for the rounding.
+    const qreal ratio = canvas_->ratio();
+    auto logical = [ratio](const QRect& device) {
+        if (device.isEmpty()) return QRect();
+        return QRectF(QPointF(device.topLeft()) / ratio, QSizeF(device.size()) / ratio)
+            .toAlignedRect()
+            .adjusted(-1, -1, 1, 1);
+    };
+    view_->update(logical(view_->cursorInDevice()));
     view_->cursor_ = shown ? QRect(QPoint(Canvas::pixel(x1), Canvas::pixel(y1)),
                                    QPoint(Canvas::pixel(x2), Canvas::pixel(y2)))
                            : QRect();
     view_->cursorColour_ = colour;
-    view_->update(view_->cursor_);
+    view_->update(logical(view_->cursorInDevice()));
 }
 
 std::string MainWindow::askRecordPath(bool save) {

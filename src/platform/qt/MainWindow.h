@@ -24,14 +24,27 @@ class BoardView : public QWidget {
   public:
     BoardView(MainWindow& owner, Canvas& canvas);
 
+    // The picture's size in logical pixels: the view's at the default size, and its least.
+    void setPictureSize(QSize size);
+    QSize pictureSize() const { return picture_; }
+    // The picture's scale and place for the view's current size.
+    PictureScale fittedScale() const;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     friend class MainWindow;
+    QSize deviceSize() const;
+    void fitPicture();
+    // The device pixels of the keyboard cursor's outline, through the picture's scale.
+    QRect cursorInDevice() const;
+
     MainWindow& owner_;
     Canvas& canvas_;
+    QSize picture_;
     // The keyboard cursor's square outline in logical pixels; empty while hidden.
     QRect cursor_;
     int cursorColour_ = 0;
@@ -74,6 +87,19 @@ class MainWindow : public QMainWindow, public Window {
     // The client area that holds everything the game draws, in logical pixels.
     static QSize clientSize();
 
+    // The window's size and state, for keeping them from one run to the next: its size when
+    // neither maximised nor full screen, and which of those it is. Applying one before the
+    // window is shown opens it so; a size below the default gives the default.
+    struct Placement {
+        QSize size;
+        bool maximised = false;
+        bool fullScreen = false;
+    };
+    Placement placement() const;
+    void applyPlacement(const Placement& placement);
+    // Full screen on or off (F11, ｵﾌﾟｼｮﾝ → 全画面表示); off returns to the state before it.
+    void setFullScreen(bool on);
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -87,6 +113,7 @@ class MainWindow : public QMainWindow, public Window {
     std::unique_ptr<Canvas> canvas_;
     BoardView* view_ = nullptr;
     QAction* music_ = nullptr;
+    QAction* fullScreen_ = nullptr;
     bool waiting_ = false;      // inside sleep(): only painting goes on
     bool closePending_ = false; // the window was closed during a wait
     std::unique_ptr<Form1> form_;

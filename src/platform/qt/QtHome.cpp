@@ -192,7 +192,8 @@ QString QtHome::language() {
     QSettings& file = open(settings_, folder_ + QStringLiteral("/Tarvenko.ini"));
     const QString code = file.value(QStringLiteral("game/language")).toString();
     if (code.isEmpty() || language::available().contains(code)) return code;
-    std::fprintf(stderr, "tarvenko: %s: game/language cannot be used; the locale's language is taken\n",
+    std::fprintf(stderr,
+                 "tarvenko: %s: game/language cannot be used; the locale's language is taken\n",
                  qPrintable(file.fileName()));
     return {};
 }

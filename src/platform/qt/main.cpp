@@ -74,24 +74,23 @@ void setWindowIcon() {
 // The window as the player left it; as the game places it when nothing was kept.
 void showAsLeft(tarvenko::MainWindow& window, tarvenko::QtHome& home) {
     using Place = tarvenko::QtHome::WindowPlace;
-    const Place place = home.windowPlace();
-    if (!place.size.isEmpty()) window.resize(place.size.expandedTo(window.size()));
-    if (place.state == Place::FullScreen) {
-        window.showFullScreen();
-    } else if (place.state == Place::Maximised) {
-        window.showMaximized();
-    } else {
-        window.show();
-    }
+    const Place kept = home.windowPlace();
+    tarvenko::MainWindow::Placement place;
+    if (!kept.size.isEmpty()) place.size = kept.size;
+    place.maximised = kept.state == Place::Maximised;
+    place.fullScreen = kept.state == Place::FullScreen;
+    window.applyPlacement(place);
+    window.show();
 }
 
 void rememberWindow(const tarvenko::MainWindow& window, tarvenko::QtHome& home) {
     using Place = tarvenko::QtHome::WindowPlace;
+    const tarvenko::MainWindow::Placement now = window.placement();
     Place place;
-    place.state = window.isFullScreen()  ? Place::FullScreen
-                  : window.isMaximized() ? Place::Maximised
-                                         : Place::Normal;
-    place.size = place.state == Place::Normal ? window.size() : window.normalGeometry().size();
+    place.state = now.fullScreen  ? Place::FullScreen
+                  : now.maximised ? Place::Maximised
+                                  : Place::Normal;
+    place.size = now.size;
     home.setWindowPlace(place);
 }
 
