@@ -4,6 +4,7 @@
 #pragma once
 
 #include "game/Form1.h"
+#include "texts/Texts.h"
 
 #include <cstddef>
 #include <iterator>
@@ -39,6 +40,7 @@ inline constexpr MenuItem kMenu[] = {
      "Ctrl+S"},
     {MenuItem::Command, "KIFU_OPEN", "棋譜を開く…", "STOP", &Form1::KIFU_OPEN_Click, false, 0,
      "Ctrl+O"},
+    {MenuItem::Command, "REVIEW", TARVENKO_TEXT("棋譜解析…"), "STOP", &Form1::REVIEW_Click},
     {MenuItem::Command, "REPLAY", "戻", "", &Form1::REPLAY_Click},
     {MenuItem::Command, "AFTER", "進", "", &Form1::AFTER_Click},
     {MenuItem::Submenu, "OPTION", "ｵﾌﾟｼｮﾝ", ""},
@@ -49,6 +51,8 @@ inline constexpr MenuItem kMenu[] = {
     {MenuItem::Command, "LEVEL_STRONG", "強い", "LEVEL", &Form1::LEVEL_STRONG_Click, true, 1},
     {MenuItem::Command, "LEVEL_STRONGEST", "最強", "LEVEL", &Form1::LEVEL_STRONGEST_Click, true, 1},
     {MenuItem::Command, "HINT", "ヒント", "OPTION", &Form1::HINT_Click, false, 0, "H"},
+    {MenuItem::Command, "ANALYSIS", TARVENKO_TEXT("解析"), "OPTION", &Form1::ANALYSIS_Click, true, 0,
+     "K"},
     {MenuItem::Command, "VER", "その他", "", &Form1::VER_Click},
     {MenuItem::Submenu, "HELP", "ヘルプ", ""},
     {MenuItem::Command, "ASOBIKATA", "遊び方", "HELP", &Form1::ASOBIKATA_Click},

@@ -341,6 +341,7 @@ bool load(Form1& f, std::string_view text, Refusal& why) {
     f.手順最大 = r.count;
     if (r.mode == F::モード_COM) f.強さを選ぶ(r.strength);
     f.カーソル_初期化();
+    f.解析().positionChanged();
 
     f.描画_黒持盤();
     f.描画_白持盤();
@@ -447,6 +448,16 @@ void open(Form1& f, const std::string& path) {
     f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" +
                               std::to_string(why.line) + "行目: " + why.reason,
                           開く題, MessageIcon::Exclamation);
+}
+
+void notation(int code, int x, int y, char (&out)[32]) {
+    out[0] = '\0';
+    if (x < 1 || x > 9 || y < 1 || y > 9 || piece::kindOf(code) == 0) return;
+    std::string_view parts[4] = {code < 0 ? 先手印 : 後手印, 筋名[10 - x], 段名[y],
+                                 駒名[piece::kindOf(code)]};
+    std::size_t n = 0;
+    for (std::string_view part : parts) n += part.copy(out + n, sizeof out - 1 - n);
+    out[n] = '\0';
 }
 
 } // namespace tarvenko::kifu

@@ -36,4 +36,7 @@ bool nothingToSave(Form1& f);
 void save(Form1& f, const std::string& path);
 void open(Form1& f, const std::string& path);
 
+// A drop in the record's notation, ▲５五歩, into out (NUL-terminated).
+void notation(int code, int x, int y, char (&out)[32]);
+
 } // namespace tarvenko::kifu

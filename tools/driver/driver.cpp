@@ -11,6 +11,12 @@
 //   dump               prints the state; once a LEVEL_ item has been chosen it ends with
 //                      the strength, "強さ" 0 標準, 1 強い, 2 最強
 //
+// Once 解析 has been chosen, after each command whose marks differ from the last printed:
+//   marks LINE ROWS    the line under the board, then the nine rows from the top, each
+//                      square from the left: +N a win in N for the side to move, -N a loss,
+//                      . no mark
+// 棋譜解析 (menu REVIEW) prints each move it marks as a message line, 棋譜解析 its title.
+//
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 #include "game/Form1.h"
@@ -94,6 +100,23 @@ void dump(std::ostream& o, const Form1& f, const RecordingWindow& w, bool streng
     o << "}\n";
 }
 
+std::string marks(const AnalysisView& v) {
+    std::string cell[10][10];
+    for (int i = 0; i < v.count; ++i) {
+        const AnalysisMark& m = v.marks[i];
+        const int x = static_cast<int>((m.x1 - Form1::原点X) / Form1::桝幅 + 0.5);
+        const int y = static_cast<int>((m.y1 - Form1::原点Y) / Form1::桝高 + 0.5);
+        if (x >= 1 && x <= 9 && y >= 1 && y <= 9)
+            cell[x][y] = (m.win ? "+" : "-") + std::to_string(m.n);
+    }
+    std::string out = "marks\t" + std::string(v.line) + '\t';
+    for (int y = 1; y <= 9; ++y) {
+        for (int x = 1; x <= 9; ++x) out += (x > 1 ? " " : "") + (cell[x][y].empty() ? "." : cell[x][y]);
+        out += y < 9 ? "/" : "\n";
+    }
+    return out;
+}
+
 bool parseInt(const std::string& s, long& out) {
     if (s.empty()) return false;
     std::size_t used = 0;
@@ -145,6 +168,8 @@ int main(int argc, char** argv) {
     std::string line;
     int number = 0;
     bool strengthShown = false;
+    bool analysisUsed = false;
+    std::string marksShown = marks(AnalysisView{});
     while (std::getline(*in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -163,9 +188,20 @@ int main(int argc, char** argv) {
             if (a.empty() || !b.empty()) return fail("menu takes one item name");
             const MenuItem* item = findMenuCommand(a);
             if (item == nullptr) return fail("unknown menu item: " + a);
+            const int reviews = window.reviews;
             (form.*item->handler)();
             // Scripts written before there were strengths keep their dumps as they were.
             strengthShown = strengthShown || a.rfind("LEVEL_", 0) == 0;
+            analysisUsed = analysisUsed || a == "ANALYSIS";
+            if (a == "REVIEW" && window.reviews != reviews) {
+                // The marks 棋譜解析 shows beside the moves.
+                const ReviewView& v = window.review;
+                for (int k = 0; k < v.count; ++k) {
+                    if (v.rows[k].mark.empty()) continue;
+                    out << "message\t" << v.title << '\t' << k + 1 << ' ' << v.rows[k].move
+                        << ' ' << v.rows[k].mark << ' ' << v.rows[k].value << "\tnone\n";
+                }
+            }
         } else if (cmd == "click") {
             long x = 0, y = 0;
             if (!parseInt(a, x) || !parseInt(b, y)) return fail("click takes X Y in twips");
@@ -213,6 +249,12 @@ int main(int argc, char** argv) {
         if (window.quitCalled) {
             out << "exit\n";
             return 0;
+        }
+        form.解析().update();
+        if (analysisUsed) {
+            const std::string now = marks(window.analysis);
+            if (now != marksShown) out << now;
+            marksShown = now;
         }
     }
     return 0;
