@@ -281,6 +281,16 @@ std::string nameOf(const std::string& path) {
 
 } // namespace
 
+std::string 表記(int code, int x, int y) {
+    std::string out;
+    if (x < 1 || x > 9 || y < 1 || y > 9 || piece::kindOf(code) == 0) return out;
+    out += code < 0 ? 先手印 : 後手印;
+    out += 筋名[10 - x];
+    out += 段名[y];
+    out += 駒名[piece::kindOf(code)];
+    return out;
+}
+
 std::string text(const Form1& f) {
     std::string out;
     out.reserve(64 + 16 * static_cast<std::size_t>(f.手順最大));
