@@ -43,6 +43,10 @@ template <std::size_t N> void winsIn(char (&out)[N], int side, int n) {
 
 } // namespace
 
+// The budget of positions for a drop, and for a whole position of a record.
+constexpr long kDropBudget = engine::Analyser::defaultBudget;
+constexpr long kPositionBudget = 10 * engine::Analyser::defaultBudget;
+
 bool better(Value a, Value b) {
     auto rank = [](Value v) {
         // Wins first, faster ahead; losses last, slower ahead.
@@ -53,29 +57,41 @@ bool better(Value a, Value b) {
 
 void SyncRunner::start(const Request& r) {
     static const std::atomic<bool> never{false};
+    if (!analyser_) analyser_ = std::make_unique<engine::Analyser>();
     work(
-        r, valuer_, never,
+        r, *analyser_, never,
         [](void* sink, const Result& result) { static_cast<Sink*>(sink)->take(result); },
         static_cast<Sink*>(&sink_));
     sink_.flush();
 }
 
-void work(const Request& r, Valuer& valuer, const std::atomic<bool>& stop, Emit emit,
+void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>& stop, Emit emit,
           void* context) {
-    Result out;
-    out.kind = r.kind;
-    out.generation = r.generation;
+    struct Found {
+        Result out;
+        Emit emit;
+        void* context;
+    } found{{}, emit, context};
+    found.out.kind = r.kind;
+    found.out.generation = r.generation;
+    Result& out = found.out;
     if (r.kind == Request::Board) {
-        engine::Move moves[engine::maxMoves];
-        const int n = engine::generateDrops(r.start, moves);
-        for (int i = 0; i < n && !stop.load(std::memory_order_relaxed); ++i) {
-            const Value v = valuer.drop(r.start, moves[i], stop);
-            if (stop.load(std::memory_order_relaxed)) break;
-            out.index = i;
-            out.move = moves[i];
-            out.value = v;
-            emit(context, out);
-        }
+        engine::DropValue values[engine::maxMoves];
+        analyser.analyse(
+            r.start, kDropBudget, values, &stop,
+            [](void* c, int index, const engine::DropValue& v) {
+                auto& f = *static_cast<Found*>(c);
+                f.out.index = index;
+                f.out.move = v.move;
+                f.out.value = v.value;
+                f.emit(f.context, f.out);
+            },
+            &found);
+        if (analyser.cancelled() || stop.load()) return;
+        out.index = -1;
+        out.move = {};
+        out.value = analyser.value();
+        emit(context, out);
         return;
     }
     engine::Position p = r.start;
@@ -84,7 +100,8 @@ void work(const Request& r, Valuer& valuer, const std::atomic<bool>& stop, Emit 
         if (k < r.count && p.toMove != r.sides[k]) p.pass();
         // After a row of three the game is over: the side to move has lost.
         if (k >= r.from) {
-            const Value v = rowMade ? Value{Value::Loss, 0} : valuer.position(p, stop);
+            const Value v = rowMade ? Value{Value::Loss, 0}
+                                    : analyser.valueOf(p, kPositionBudget, &stop);
             if (stop.load(std::memory_order_relaxed)) break;
             out.index = k;
             out.value = v;
@@ -170,6 +187,7 @@ void Analysis::update() {
     side_ = p.toMove;
     drops_ = engine::generateDrops(p, moves_);
     known_ = 0;
+    whole_ = false;
     std::fill(std::begin(have_), std::end(have_), false);
     asked_ = true;
     boardDirty_ = true;
@@ -180,6 +198,12 @@ void Analysis::update() {
 void Analysis::take(const Result& r) {
     if (r.kind == Request::Board) {
         if (!asked_ || r.generation != boardGeneration_) return; // a position no longer shown
+        if (r.index == -1) {
+            whole_ = true;
+            value_ = r.value;
+            boardDirty_ = true;
+            return;
+        }
         if (r.index < 0 || r.index >= drops_ || !(moves_[r.index] == r.move)) return;
         if (!have_[r.index]) ++known_;
         have_[r.index] = true;
@@ -205,8 +229,6 @@ void Analysis::showBoard() {
     Value best[engine::squareCount];
     bool any[engine::squareCount] = {}, win[engine::squareCount] = {};
     int waiting[engine::squareCount] = {};
-    Value whole{Value::Loss, 0};
-    bool first = true;
     for (int i = 0; i < drops_; ++i) {
         const int sq = moves_[i].sq;
         if (!have_[i]) {
@@ -217,8 +239,6 @@ void Analysis::showBoard() {
         if (!any[sq] || better(v, best[sq])) best[sq] = v;
         any[sq] = true;
         win[sq] = win[sq] || v.kind == Value::Win;
-        if (first || better(v, whole)) whole = v;
-        first = false;
     }
     view_.count = 0;
     for (int sq = 0; sq < engine::squareCount; ++sq) {
@@ -234,12 +254,12 @@ void Analysis::showBoard() {
         m.win = best[sq].kind == Value::Win;
         m.n = best[sq].n;
     }
-    if (known_ < drops_) {
+    if (!whole_) {
         fill(line_, 訳("解析中…"), 0);
-    } else if (drops_ > 0 && whole.kind == Value::Win) {
-        winsIn(line_, side_, whole.n);
-    } else if (drops_ > 0 && whole.kind == Value::Loss) {
-        winsIn(line_, side_ ^ 1, whole.n);
+    } else if (value_.kind == Value::Win) {
+        winsIn(line_, side_, value_.n);
+    } else if (value_.kind == Value::Loss) {
+        winsIn(line_, side_ ^ 1, value_.n);
     } else {
         fill(line_, 訳("形勢不明"), 0);
     }
@@ -252,15 +272,14 @@ void Analysis::showBoard() {
 }
 
 bool Analysis::fastestWin(engine::Move& m) const {
-    if (!asked_ || known_ < drops_ || drops_ == 0 || current().key != key_) return false;
-    int found = -1;
+    if (!asked_ || !whole_ || value_.kind != Value::Win || current().key != key_) return false;
     for (int i = 0; i < drops_; ++i) {
-        if (values_[i].kind != Value::Win) continue;
-        if (found < 0 || values_[i].n < values_[found].n) found = i;
+        if (have_[i] && values_[i] == value_) {
+            m = moves_[i];
+            return true;
+        }
     }
-    if (found < 0) return false;
-    m = moves_[found];
-    return true;
+    return false;
 }
 
 // ---- 棋譜解析 ----
@@ -349,9 +368,10 @@ void Analysis::showRecord() {
     for (int k = 1; k <= r.count; ++k) {
         ReviewRow& row = v.rows[k - 1];
         const int mover = r.sides[k - 1];
-        kifu::notation(piece::codeOf(mover == 0 ? F::先手 : F::後手, r.moves[k - 1].kind),
-                       engine::columnOf(r.moves[k - 1].sq), engine::rowOf(r.moves[k - 1].sq),
-                       row.move);
+        const std::string move =
+            kifu::表記(piece::codeOf(mover == 0 ? F::先手 : F::後手, r.moves[k - 1].kind),
+                       engine::columnOf(r.moves[k - 1].sq), engine::rowOf(r.moves[k - 1].sq));
+        fill(row.move, move, 0);
         row.mark = "";
         row.bar = 0;
         Value after, before;

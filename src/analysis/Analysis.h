@@ -4,6 +4,7 @@
 // the game in the real window, at once in the driver and the tests.
 #pragma once
 
+#include "engine/Analysis.h"
 #include "engine/Position.h"
 #include "engine/Search.h"
 #include "platform/Window.h"
@@ -20,12 +21,7 @@ namespace tarvenko::analysis {
 
 // A proved value for one side: a win in n of its own drops (the winning drop counted), a loss
 // in n of the opponent's drops when it resists longest, or unknown within the budget.
-struct Value {
-    enum Kind : std::int8_t { Unknown, Win, Loss };
-    Kind kind = Unknown;
-    std::int8_t n = 0;
-    bool operator==(const Value&) const = default;
-};
+using Value = engine::Value;
 
 // The same value for the other side.
 constexpr Value flip(Value v) {
@@ -57,9 +53,11 @@ struct Request {
 struct Result {
     Request::Kind kind = Request::Board;
     std::uint64_t generation = 0;
-    int index = 0;      // Board: the drop's place in the generator's order; Record: the position
-    engine::Move move;  // Board: the drop
-    Value value;        // Board: for the side that drops; Record: for the side to move
+    // Board: the drop's place in the generator's order, −1 for the whole position once every
+    // drop is valued; Record: the position.
+    int index = 0;
+    engine::Move move; // Board: the drop
+    Value value;       // for the side that drops; for the side to move
 };
 
 // Where results go, on the game's thread.
@@ -73,26 +71,11 @@ class Sink {
     ~Sink() = default;
 };
 
-// The engine's exact analysis, one per thread that values.
-class Valuer {
-  public:
-    Valuer();
-    ~Valuer();
-    Valuer(const Valuer&) = delete;
-    Valuer& operator=(const Valuer&) = delete;
-    // The value of a drop for the side that makes it.
-    Value drop(const engine::Position& p, engine::Move m, const std::atomic<bool>& stop);
-    // The value of a position for the side to move.
-    Value position(const engine::Position& p, const std::atomic<bool>& stop);
-
-  private:
-    std::unique_ptr<engine::Searcher> searcher_;
-};
-
-// Does a request's work, handing out each result as it is found, until done or `stop` is set.
-// Every runner uses it, so the driver's values are the window's.
+// Does a request's work with the engine's exact analysis, handing out each result as it is
+// found, until done or `stop` is set. Every runner uses it, so the driver's values are the
+// window's.
 using Emit = void (*)(void* context, const Result& r);
-void work(const Request& r, Valuer& valuer, const std::atomic<bool>& stop, Emit emit,
+void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>& stop, Emit emit,
           void* context);
 
 class Runner {
@@ -113,7 +96,7 @@ class SyncRunner final : public Runner {
 
   private:
     Sink& sink_;
-    Valuer valuer_;
+    std::unique_ptr<engine::Analyser> analyser_; // made when first needed
 };
 
 class Analysis final : public Sink {
@@ -167,6 +150,8 @@ class Analysis final : public Sink {
     std::uint64_t key_ = 0;
     int side_ = 0;
     int drops_ = 0, known_ = 0;
+    bool whole_ = false; // the position's value is in
+    Value value_;
     engine::Move moves_[engine::maxMoves];
     Value values_[engine::maxMoves];
     bool have_[engine::maxMoves] = {};

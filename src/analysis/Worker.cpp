@@ -75,7 +75,8 @@ void Worker::run() {
             running_ = kind;
             stop_ = false;
         }
-        work(job_, valuer_, stop_, &Worker::emit, this);
+        if (!analyser_) analyser_ = std::make_unique<engine::Analyser>();
+        work(job_, *analyser_, stop_, &Worker::emit, this);
         std::lock_guard<std::mutex> lock(mutex_);
         running_ = -1;
         // A record stopped for the board, and still wanted, goes on later where it stopped.

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -54,7 +55,7 @@ class Worker final : public Runner {
     std::atomic<bool> stop_{false}; // the work in hand is no longer wanted
     Request job_;                   // the worker's own
     Result handing_[kMailbox];      // the game's thread's own
-    Valuer valuer_;                 // used by the worker only
+    std::unique_ptr<engine::Analyser> analyser_; // the worker's, made at its first request
     std::thread thread_;            // last: it starts once everything else is made
 };
 

@@ -83,8 +83,22 @@ struct Searcher::Proof {
     std::uint32_t pn, dn;
 };
 
+// What the exact search knows of a position: the fewest own drops it was found to force a
+// row within, the most it was found not to, and the same for being lost; 0 for not known.
+struct Searcher::Known {
+    std::uint64_t key;
+    std::uint32_t generation;
+    std::uint8_t winYes, winNo, loseYes, loseNo;
+};
+
 struct Searcher::Memory {
-    Proof proofs[std::size_t{1} << proofBits];
+    // The exact search keeps its answers in the proof table's memory: the two never run at
+    // the same time, and a game's move uses each only until it has chosen.
+    static constexpr std::size_t exactSlots = (sizeof(Proof) << proofBits) / sizeof(Known);
+    union {
+        Proof proofs[std::size_t{1} << proofBits];
+        Known exact[exactSlots];
+    };
     Entry tt[std::size_t{1} << ttBits];
     Move moves[maxPly][maxMoves];
     Move ordered[maxMoves];
@@ -521,6 +535,189 @@ void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, 
         if (stopped_) return;
         lookup(q.key, pns[pick], dns[pick]);
     }
+}
+
+// The exact search. Both questions are asked with a number of drops k; an answer found is
+// kept and serves every other k it settles: a row forced within k is forced within more, and
+// one not forced within k is not forced within fewer.
+
+Searcher::Known& Searcher::exactSlot(std::uint64_t key) const {
+    const auto i =
+        static_cast<std::size_t>((static_cast<unsigned __int128>(key) * Memory::exactSlots) >> 64);
+    return t_->exact[i];
+}
+
+void Searcher::beginExact(const std::atomic<bool>* cancel) {
+    ++exactGeneration_;
+    cancel_ = cancel;
+    nodes_ = 0;
+    allow(0);
+}
+
+// Counts a position; false once the allowance is used or the caller asked to stop.
+bool Searcher::tick() {
+    if (++nodes_ > nodeLimit_) stopped_ = true;
+    if ((nodes_ & 1023) == 0 && cancel_ && cancel_->load(std::memory_order_relaxed))
+        stopped_ = true;
+    return !stopped_;
+}
+
+namespace {
+
+// Drops on `first` go first, the others after them, each group in its order.
+void bringForward(Move* moves, int n, Bits first, Move* scratch) {
+    int k = 0;
+    for (int i = 0; i < n; ++i) {
+        if (has(first, moves[i].sq)) scratch[k++] = moves[i];
+    }
+    if (k == 0 || k == n) return;
+    for (int i = 0; i < n; ++i) {
+        if (!has(first, moves[i].sq)) scratch[k++] = moves[i];
+    }
+    std::copy(scratch, scratch + n, moves);
+}
+
+// Squares within two steps along a line of a set: where a drop can make a new winning square.
+Bits nearLines(Bits b) {
+    Bits r = 0;
+    for (int d = 0; d < 8; ++d) {
+        for (Bits s = b; s;) {
+            const int sq = popLowest(s);
+            const int a = tables.next[d][sq];
+            if (a < 0) continue;
+            r |= bit(a);
+            const int c = tables.next[d][a];
+            if (c >= 0) r |= bit(c);
+        }
+    }
+    return r;
+}
+
+} // namespace
+
+bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
+    if (!tick()) return false;
+    if (hasWinningDrop(p)) return true;
+    if (k <= 1 || ply >= maxPly - 2) return false;
+    Known& e = exactSlot(p.key);
+    if (e.key == p.key && e.generation == exactGeneration_) {
+        if (e.winYes != 0 && e.winYes <= k) return true;
+        if (e.winNo >= k || e.loseYes != 0) return false;
+    }
+    Move* moves = t_->moves[ply];
+    int n = generateDrops(p, moves);
+    bool result = false;
+    if (n == 0) {
+        if (passed) return false; // neither side can drop: the game cannot end in a row
+        Position q = p;
+        q.pass();
+        result = losesWithin(q, k, ply + 1, true);
+    } else {
+        const Bits threats = threatsOf(p, p.toMove ^ 1);
+        if (threats) n = keepDefences(p, moves, n, threats);
+        // Drops that can make a winning square first.
+        bringForward(moves, n, nearLines(p.occ[p.toMove]), t_->ordered);
+        for (int i = 0; i < n && !result; ++i) {
+            Position q = p;
+            q.drop(moves[i].sq, moves[i].kind);
+            result = losesWithin(q, k - 1, ply + 1, false);
+            if (stopped_) return false;
+        }
+    }
+    if (stopped_) return false;
+    Known& f = exactSlot(p.key);
+    if (f.key != p.key || f.generation != exactGeneration_)
+        f = {p.key, exactGeneration_, 0, 0, 0, 0};
+    if (result) {
+        f.winYes = static_cast<std::uint8_t>(k);
+    } else {
+        f.winNo = static_cast<std::uint8_t>(std::max<int>(f.winNo, k));
+    }
+    return result;
+}
+
+bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
+    if (!tick()) return false;
+    if (hasWinningDrop(p)) return false;
+    const int attacker = p.toMove ^ 1;
+    const Bits threats = threatsOf(p, attacker);
+    // The defender's drop never makes a winning square for the attacker.
+    if (k <= 1 && !threats) return false;
+    if (ply >= maxPly - 2) return false;
+    Known& e = exactSlot(p.key);
+    if (e.key == p.key && e.generation == exactGeneration_) {
+        if (e.loseYes != 0 && e.loseYes <= k) return true;
+        if (e.loseNo >= k || e.winYes != 0) return false;
+    }
+    Move* moves = t_->moves[ply];
+    int n = generateDrops(p, moves);
+    bool result = true;
+    if (n == 0) {
+        if (passed) return false;
+        Position q = p;
+        q.pass();
+        result = winsWithin(q, k, ply + 1, true);
+    } else {
+        // Drops that leave a threat open lose at once.
+        if (threats) n = keepDefences(p, moves, n, threats);
+        if (n > 0 && k <= 1) {
+            result = false;
+        } else {
+            // Drops next to the attacker's pieces first: they most often hold.
+            bringForward(moves, n, nearLines(p.occ[attacker]), t_->ordered);
+            for (int i = 0; i < n && result; ++i) {
+                Position q = p;
+                q.drop(moves[i].sq, moves[i].kind);
+                result = winsWithin(q, k, ply + 1, false);
+                if (stopped_) return false;
+            }
+        }
+    }
+    if (stopped_) return false;
+    Known& f = exactSlot(p.key);
+    if (f.key != p.key || f.generation != exactGeneration_)
+        f = {p.key, exactGeneration_, 0, 0, 0, 0};
+    if (result) {
+        f.loseYes = static_cast<std::uint8_t>(k);
+    } else {
+        f.loseNo = static_cast<std::uint8_t>(std::max<int>(f.loseNo, k));
+    }
+    return result;
+}
+
+namespace {
+
+int handTotal(const Position& p, int side) {
+    int n = 0;
+    for (int k = 1; k <= kindCount; ++k) n += p.hand[side][k];
+    return n;
+}
+
+} // namespace
+
+Value Searcher::dropValue(const Position& p, Move m, long nodes, int& notWithin) {
+    notWithin = 0;
+    if (has(p.wins[p.toMove], m.sq)) return {Value::Win, 1};
+    notWithin = 1;
+    Position q = p;
+    q.drop(m.sq, m.kind);
+    allow(nodes);
+    // Beyond the pieces left in the hands nothing more can happen.
+    const int most = std::max(handTotal(q, 0), handTotal(q, 1));
+    for (int d = 1; d <= most; ++d) {
+        const bool theirs = winsWithin(q, d, 1, false);
+        if (stopped_) return {};
+        if (theirs) {
+            notWithin = 99;
+            return {Value::Loss, static_cast<std::int8_t>(d)};
+        }
+        const bool mine = losesWithin(q, d, 1, false);
+        if (stopped_) return {};
+        notWithin = d + 1;
+        if (mine) return {Value::Win, static_cast<std::int8_t>(d + 1)};
+    }
+    notWithin = 99;
+    return {};
 }
 
 } // namespace tarvenko::engine

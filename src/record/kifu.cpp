@@ -281,6 +281,16 @@ std::string nameOf(const std::string& path) {
 
 } // namespace
 
+std::string 表記(int code, int x, int y) {
+    std::string out;
+    if (x < 1 || x > 9 || y < 1 || y > 9 || piece::kindOf(code) == 0) return out;
+    out += code < 0 ? 先手印 : 後手印;
+    out += 筋名[10 - x];
+    out += 段名[y];
+    out += 駒名[piece::kindOf(code)];
+    return out;
+}
+
 std::string text(const Form1& f) {
     std::string out;
     out.reserve(64 + 16 * static_cast<std::size_t>(f.手順最大));
@@ -448,16 +458,6 @@ void open(Form1& f, const std::string& path) {
     f.window().messageBox("棋譜を開けませんでした\r\r" + nameOf(path) + "\r" +
                               std::to_string(why.line) + "行目: " + why.reason,
                           開く題, MessageIcon::Exclamation);
-}
-
-void notation(int code, int x, int y, char (&out)[32]) {
-    out[0] = '\0';
-    if (x < 1 || x > 9 || y < 1 || y > 9 || piece::kindOf(code) == 0) return;
-    std::string_view parts[4] = {code < 0 ? 先手印 : 後手印, 筋名[10 - x], 段名[y],
-                                 駒名[piece::kindOf(code)]};
-    std::size_t n = 0;
-    for (std::string_view part : parts) n += part.copy(out + n, sizeof out - 1 - n);
-    out[n] = '\0';
 }
 
 } // namespace tarvenko::kifu

@@ -10,6 +10,8 @@
 //                      a relative PATH is taken from the script's folder
 //   dump               prints the state; once a LEVEL_ item has been chosen it ends with
 //                      the strength, "強さ" 0 標準, 1 強い, 2 最強
+//   analyse            the exact value of the position for its side to move, then of each
+//                      drop it may make in the generator's order: win N, loss N or unknown
 //
 // Once 解析 has been chosen, after each command whose marks differ from the last printed:
 //   marks LINE ROWS    the line under the board, then the nine rows from the top, each
@@ -19,6 +21,8 @@
 //
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
+//   | analysis SIDE VALUE (先手 or 後手, or "none" with no side to move) | analysis DROP VALUE
+#include "engine/Analysis.h"
 #include "game/Form1.h"
 #include "game/menu_table.h"
 #include "platform/posix/PosixFiles.h"
@@ -28,6 +32,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -115,6 +120,40 @@ std::string marks(const AnalysisView& v) {
         out += y < 9 ? "/" : "\n";
     }
     return out;
+}
+
+std::string valueText(engine::Value v) {
+    switch (v.kind) {
+    case engine::Value::Win:
+        return "win " + std::to_string(v.n);
+    case engine::Value::Loss:
+        return "loss " + std::to_string(v.n);
+    default:
+        return "unknown";
+    }
+}
+
+// The exact values of the position on the board and of every drop of its side to move.
+void analyse(std::ostream& o, const Form1& f) {
+    if (f.手番 != Form1::先手 && f.手番 != Form1::後手) {
+        o << "analysis\tnone\n";
+        return;
+    }
+    static auto analyser = std::make_unique<engine::Analyser>();
+    static engine::DropValue values[engine::maxMoves];
+    const int side = f.手番 == Form1::先手 ? 0 : 1;
+    engine::Position p;
+    p.load(f.盤);
+    p.setHands(f.先手持駒, f.後手持駒, side);
+    const int n = analyser->analyse(p, engine::Analyser::defaultBudget, values);
+    o << "analysis\t" << (side == 0 ? "先手" : "後手") << '\t' << valueText(analyser->value())
+      << '\n';
+    for (int i = 0; i < n; ++i) {
+        const engine::Move m = values[i].move;
+        o << "analysis\t"
+          << kifu::表記(engine::codeOf(side, m.kind), engine::columnOf(m.sq), engine::rowOf(m.sq))
+          << '\t' << valueText(values[i].value) << '\n';
+    }
 }
 
 bool parseInt(const std::string& s, long& out) {
@@ -243,6 +282,9 @@ int main(int argc, char** argv) {
         } else if (cmd == "dump") {
             if (!a.empty()) return fail("dump takes nothing");
             dump(out, form, window, strengthShown || form.強さ != Form1::強さ_標準);
+        } else if (cmd == "analyse") {
+            if (!a.empty()) return fail("analyse takes nothing");
+            analyse(out, form);
         } else {
             return fail("unknown command: " + cmd);
         }
