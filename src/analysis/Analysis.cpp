@@ -100,8 +100,8 @@ void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>&
         if (k < r.count && p.toMove != r.sides[k]) p.pass();
         // After a row of three the game is over: the side to move has lost.
         if (k >= r.from) {
-            const Value v = rowMade ? Value{Value::Loss, 0}
-                                    : analyser.valueOf(p, kPositionBudget, &stop);
+            const Value v =
+                rowMade ? Value{Value::Loss, 0} : analyser.valueOf(p, kPositionBudget, &stop);
             if (stop.load(std::memory_order_relaxed)) break;
             out.index = k;
             out.value = v;
@@ -289,9 +289,9 @@ bool Analysis::recordChanged() const {
     if (count != record_.count) return true;
     for (int n = 1; n <= count; ++n) {
         const int code = f_.手順_移動先駒[n];
-        const engine::Move m{static_cast<std::int8_t>(
-                                 engine::squareOf(f_.手順_移動先X[n], f_.手順_移動先Y[n])),
-                             static_cast<std::int8_t>(piece::kindOf(code))};
+        const engine::Move m{
+            static_cast<std::int8_t>(engine::squareOf(f_.手順_移動先X[n], f_.手順_移動先Y[n])),
+            static_cast<std::int8_t>(piece::kindOf(code))};
         if (!(record_.moves[n - 1] == m)) return true;
     }
     return false;
@@ -408,6 +408,12 @@ void Analysis::showRecord() {
     fill(status_, all ? std::string_view() : 訳("解析中…"), 0);
     v.status = status_;
     f_.window().showReview(v);
+}
+
+void Analysis::endReview() {
+    if (!reviewing_) return;
+    reviewing_ = false;
+    runner().cancel(Request::Record);
 }
 
 void Analysis::goTo(int k) {

@@ -75,7 +75,7 @@ class Sink {
 // found, until done or `stop` is set. Every runner uses it, so the driver's values are the
 // window's.
 using Emit = void (*)(void* context, const Result& r);
-void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>& stop, Emit emit,
+void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>& stop, Emit found,
           void* context);
 
 class Runner {
@@ -118,6 +118,8 @@ class Analysis final : public Sink {
     void update();
     // 棋譜解析: values every position of the game's record and shows them.
     void review();
+    // The 棋譜解析 window was closed: its values are no longer wanted.
+    void endReview();
     // The position after k moves of the record, reached as 戻 and 進 reach it.
     void goTo(int k);
     // The fastest winning drop of the side to move, once every drop has its value.

@@ -48,7 +48,7 @@ void Worker::cancel(Request::Kind kind) {
     drop(kind);
 }
 
-void Worker::emit(void* self, const Result& r) {
+void Worker::post(void* self, const Result& r) {
     auto& w = *static_cast<Worker*>(self);
     bool first = false;
     {
@@ -76,7 +76,7 @@ void Worker::run() {
             stop_ = false;
         }
         if (!analyser_) analyser_ = std::make_unique<engine::Analyser>();
-        work(job_, *analyser_, stop_, &Worker::emit, this);
+        work(job_, *analyser_, stop_, &Worker::post, this);
         std::lock_guard<std::mutex> lock(mutex_);
         running_ = -1;
         // A record stopped for the board, and still wanted, goes on later where it stopped.

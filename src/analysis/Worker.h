@@ -36,7 +36,7 @@ class Worker final : public Runner {
     static constexpr int kMailbox = engine::maxMoves + kMaxRecord + 1;
 
     void run();
-    static void emit(void* self, const Result& r);
+    static void post(void* self, const Result& r);
     void drop(Request::Kind kind); // with the lock: mail of older requests of the kind
 
     std::function<void()> wake_;
@@ -52,11 +52,11 @@ class Worker final : public Runner {
     Result mailbox_[kMailbox];
     int mailed_ = 0;
 
-    std::atomic<bool> stop_{false}; // the work in hand is no longer wanted
-    Request job_;                   // the worker's own
-    Result handing_[kMailbox];      // the game's thread's own
+    std::atomic<bool> stop_{false};              // the work in hand is no longer wanted
+    Request job_;                                // the worker's own
+    Result handing_[kMailbox];                   // the game's thread's own
     std::unique_ptr<engine::Analyser> analyser_; // the worker's, made at its first request
-    std::thread thread_;            // last: it starts once everything else is made
+    std::thread thread_;                         // last: it starts once everything else is made
 };
 
 } // namespace tarvenko::analysis

@@ -53,8 +53,8 @@ struct ReviewRow {
     char move[32];         // in the record's notation, ▲５五歩
     char value[64];        // as shown
     std::string_view mark; // 敗着, 疑問手 or empty, as shown
-    float bar;             // −1..1: above the axis where 先手 wins, below where 後手 wins, taller the
-                           // nearer the row; 0 where unknown
+    float bar; // −1..1: above the axis where 先手 wins, below where 後手 wins, taller the
+               // nearer the row; 0 where unknown
 };
 struct ReviewView {
     int count = 0;

@@ -41,7 +41,7 @@ MENU_COM_HUMAN_SECOND = (0, 1, 1)  # 対局 → 対局(COM) → 後手
 MENU_BAR_ITEMS = 7  # 対局 局面 戻 進 ｵﾌﾟｼｮﾝ その他 ヘルプ
 # Rows of the popups on the way, by (top-level item, row chosen in its popup, ...); a
 # separator's line counts as a row.
-POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 4, (4,): 4, (6,): 1}  # ｵﾌﾟｼｮﾝ: BGM, a line, 強さ, ヒント
+POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 5, (4,): 5, (6,): 1}  # ｵﾌﾟｼｮﾝ: BGM, a line, 強さ, ヒント, 解析
 
 
 def px(twips):

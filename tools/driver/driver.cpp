@@ -116,7 +116,8 @@ std::string marks(const AnalysisView& v) {
     }
     std::string out = "marks\t" + std::string(v.line) + '\t';
     for (int y = 1; y <= 9; ++y) {
-        for (int x = 1; x <= 9; ++x) out += (x > 1 ? " " : "") + (cell[x][y].empty() ? "." : cell[x][y]);
+        for (int x = 1; x <= 9; ++x)
+            out += (x > 1 ? " " : "") + (cell[x][y].empty() ? "." : cell[x][y]);
         out += y < 9 ? "/" : "\n";
     }
     return out;
@@ -237,8 +238,8 @@ int main(int argc, char** argv) {
                 const ReviewView& v = window.review;
                 for (int k = 0; k < v.count; ++k) {
                     if (v.rows[k].mark.empty()) continue;
-                    out << "message\t" << v.title << '\t' << k + 1 << ' ' << v.rows[k].move
-                        << ' ' << v.rows[k].mark << ' ' << v.rows[k].value << "\tnone\n";
+                    out << "message\t" << v.title << '\t' << k + 1 << ' ' << v.rows[k].move << ' '
+                        << v.rows[k].mark << ' ' << v.rows[k].value << "\tnone\n";
                 }
             }
         } else if (cmd == "click") {

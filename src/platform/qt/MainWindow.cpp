@@ -2,6 +2,7 @@
 
 #include "game/menu_table.h"
 #include "platform/qt/HelpWindow.h"
+#include "platform/qt/ReviewWindow.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -73,6 +74,7 @@ void BoardView::paintEvent(QPaintEvent* event) {
         QRegion(event->rect()) - QRect(QPoint(0, 0), image.deviceIndependentSize().toSize());
     for (const QRect& r : beyond) p.fillRect(r, Canvas::colour(canvas_.background()));
     p.drawImage(QPointF(0, 0), image);
+    if (analysis_.count > 0 || !analysisLine_.isEmpty()) paintAnalysis(p);
     if (!cursor_.isEmpty()) {
         // Two pixels wide, just inside the square's own outline, which stays visible.
         const QColor c = Canvas::colour(cursorColour_);
@@ -82,6 +84,46 @@ void BoardView::paintEvent(QPaintEvent* event) {
         p.fillRect(QRect(r.left(), r.top(), 2, r.height()), c);
         p.fillRect(QRect(r.right() - 1, r.top(), 2, r.height()), c);
     }
+}
+
+void BoardView::paintAnalysis(QPainter& p) const {
+    // Blue discs for a win and vermilion diamonds for a loss: told apart by shape and by
+    // lightness as well as by hue, so also with any colour blindness, and both far from the
+    // board's wood and the window's green. The number is white on either.
+    static const QColor win(0, 90, 181), loss(213, 94, 0), edge(255, 255, 255);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < analysis_.count; ++i) {
+        const AnalysisMark& m = analysis_.marks[i];
+        const QRectF square(QPointF(Canvas::pixel(m.x1), Canvas::pixel(m.y1)),
+                            QPointF(Canvas::pixel(m.x2), Canvas::pixel(m.y2)));
+        const qreal size = std::min(square.width(), square.height()) * 0.62;
+        const QPointF c = square.center();
+        p.setPen(QPen(edge, 1));
+        p.setBrush(m.win ? win : loss);
+        if (m.win) {
+            p.drawEllipse(c, size / 2, size / 2);
+        } else {
+            const qreal r = size / 2 + 1; // a diamond looks smaller than a disc of its width
+            const QPointF corners[4] = {c + QPointF(0, -r), c + QPointF(r, 0), c + QPointF(0, r),
+                                        c + QPointF(-r, 0)};
+            p.drawPolygon(corners, 4);
+        }
+        QFont f = Canvas::font(7, true);
+        f.setPixelSize(static_cast<int>(size * 0.6));
+        p.setFont(f);
+        p.setPen(edge);
+        p.drawText(QRectF(c.x() - size / 2, c.y() - size / 2, size, size), Qt::AlignCenter,
+                   QString::number(m.n));
+    }
+    if (!analysisLine_.isEmpty()) {
+        p.setFont(Canvas::font(analysis_.points, false));
+        p.setPen(Canvas::colour(15));
+        p.drawText(QPointF(Canvas::pixel(analysis_.lineX),
+                           Canvas::pixel(analysis_.lineY) + p.fontMetrics().ascent()),
+                   analysisLine_);
+    }
+    p.restore();
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
@@ -113,9 +155,33 @@ MainWindow::MainWindow(SoundLibrary& sound, Files& files) {
     setCentralWidget(view_);
     buildMenus();
     form_ = std::make_unique<Form1>(*this, sound, files);
+    worker_ = std::make_unique<analysis::Worker>([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { deliverAnalysis(); }, Qt::QueuedConnection);
+    });
+    form_->解析().use(worker_.get());
+    // 棋譜解析 needs a move to look at.
+    if (auto* stop = findChild<QMenu*>(QStringLiteral("STOP"))) {
+        connect(stop, &QMenu::aboutToShow, this, [this] {
+            if (auto* a = findChild<QAction*>(QStringLiteral("REVIEW")))
+                a->setEnabled(form_->手順最大 > 0);
+        });
+    }
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    form_->解析().use(nullptr);
+    worker_.reset();
+}
+
+void MainWindow::deliverAnalysis() {
+    if (busy_ > 0) {
+        resultsWaiting_ = true; // handed over once the handler is done
+        return;
+    }
+    resultsWaiting_ = false;
+    worker_->deliver(form_->解析());
+}
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
@@ -242,7 +308,13 @@ void MainWindow::sleep(double s) {
 }
 
 void MainWindow::handle(const std::function<void(Form1&)>& handler) {
+    ++busy_;
     handler(*form_);
+    --busy_;
+    if (busy_ == 0 && !form_->終了済み()) {
+        form_->解析().update();
+        if (resultsWaiting_) deliverAnalysis();
+    }
     if (closePending_) {
         closePending_ = false;
         close();
@@ -282,6 +354,30 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         windowHandle()->setFramePosition(frameCorner(*this));
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::setItemChecked(const char* item, bool checked) {
+    if (auto* a = findChild<QAction*>(QString::fromLatin1(item))) a->setChecked(checked);
+}
+
+void MainWindow::showAnalysis(const AnalysisView& view) {
+    view_->analysis_ = view;
+    view_->analysisLine_ = text(view.line);
+    view_->analysis_.line = {};
+    view_->update();
+}
+
+void MainWindow::showReview(const ReviewView& view) {
+    auto* review = static_cast<ReviewWindow*>(review_.data());
+    if (review == nullptr) {
+        review = new ReviewWindow(
+            this, [this](int k) { handle([k](Form1& form) { form.解析().goTo(k); }); },
+            [this] { form_->解析().endReview(); });
+        review_ = review;
+        // Beside the board, on the right.
+        review->move(frameGeometry().topRight() + QPoint(8, 0));
+    }
+    review->present(view);
 }
 
 void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, int colour) {

@@ -2,6 +2,7 @@
 // handlers; Form1 draws, asks and plays through the Window interface implemented here.
 #pragma once
 
+#include "analysis/Worker.h"
 #include "game/Form1.h"
 #include "platform/qt/Canvas.h"
 
@@ -34,6 +35,10 @@ class BoardView : public QWidget {
     // The keyboard cursor's square outline in logical pixels; empty while hidden.
     QRect cursor_;
     int cursorColour_ = 0;
+    // The analysis's marks and line, in twips, over the image like the cursor.
+    AnalysisView analysis_;
+    QString analysisLine_;
+    void paintAnalysis(QPainter& p) const;
 };
 
 class MainWindow : public QMainWindow, public Window {
@@ -66,6 +71,9 @@ class MainWindow : public QMainWindow, public Window {
     std::string askRecordPath(bool save) override;
     void showStrength(int strength) override;
     void showHelp() override;
+    void setItemChecked(const char* item, bool checked) override;
+    void showAnalysis(const AnalysisView& view) override;
+    void showReview(const ReviewView& view) override;
 
     // The client area that holds everything the game draws, in logical pixels.
     static QSize clientSize();
@@ -85,6 +93,13 @@ class MainWindow : public QMainWindow, public Window {
     bool closePending_ = false; // the window was closed during a wait
     std::unique_ptr<Form1> form_;
     QPointer<QWidget> help_;
+    QPointer<QWidget> review_; // a ReviewWindow
+    // The analysis runs on this thread beside the game; its results are handed to the game
+    // between events, never inside one. Made after the game, so it ends before it.
+    std::unique_ptr<analysis::Worker> worker_;
+    int busy_ = 0; // inside a handler
+    bool resultsWaiting_ = false;
+    void deliverAnalysis();
 };
 
 // The Windows virtual-key code of a Qt key, 0 when it has none.
