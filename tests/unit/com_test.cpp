@@ -808,6 +808,9 @@ TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
     EXPECT_EQ(yellow(3, 9, F::色_黄), 1);
     EXPECT_TRUE(局面(*g) == before);
     EXPECT_TRUE(g.s.calls.empty());
+    // The cursor's keys and the music's leave it.
+    for (int key : {37, 38, 39, 40, 112}) g->Form_KeyDown(key, 0);
+    EXPECT_EQ(yellow(11, 2, F::盤輪郭色) + yellow(3, 9, F::盤輪郭色), 0);
     g->LEVEL_STRONGEST_Click(); // a command that draws nothing of its own
     EXPECT_EQ(yellow(11, 2, F::盤輪郭色), 1);
     EXPECT_EQ(yellow(3, 9, F::盤輪郭色), 1);
@@ -816,6 +819,31 @@ TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
     g->手番 = F::後手;
     g->HINT_Click();
     EXPECT_EQ(yellow(11, 2, F::色_黄) + yellow(3, 9, F::色_黄), 0);
+}
+
+TEST(Hint, WithTheAnalysisShowsTheFastestForcedRow) {
+    // 先手 has 金 (1,9) (2,9): (3,9) makes the row now, the fastest of all.
+    ComGame g(F::後手);
+    g->手番 = F::先手;
+    g.置く(1, 9, F::先手金);
+    g.置く(2, 9, F::先手金);
+    g->解析().setOn(true);
+    g.w.logDrawing = true;
+    g->HINT_Click();
+    int yellow = 0;
+    for (const auto& op : g.w.ops) {
+        yellow += op.kind == Op::Box && op.colour == F::色_黄 && 近い(op.x1, F::横位置(3)) &&
+                  近い(op.y1, F::縦位置(9));
+    }
+    EXPECT_EQ(yellow, 1);
+    const AnalysisView& v = g.w.analysis;
+    EXPECT_EQ(v.line, "先手の勝ち（あと 1 手）");
+    // (3,9) is marked a win in 1, and only it.
+    for (int i = 0; i < v.count; ++i) {
+        const AnalysisMark& m = v.marks[i];
+        const bool row = 近い(m.x1, F::横位置(3)) && 近い(m.y1, F::縦位置(9));
+        EXPECT_EQ(m.win && m.n == 1, row) << m.x1 << "," << m.y1;
+    }
 }
 
 TEST(ComMoveAllocations, SearchAllocatesNothing) {
