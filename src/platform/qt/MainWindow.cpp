@@ -87,34 +87,13 @@ void BoardView::paintEvent(QPaintEvent* event) {
 }
 
 void BoardView::paintAnalysis(QPainter& p) const {
-    // Blue discs for a win and vermilion diamonds for a loss: told apart by shape and by
-    // lightness as well as by hue, so also with any colour blindness, and both far from the
-    // board's wood and the window's green. The number is white on either.
-    static const QColor win(0, 90, 181), loss(213, 94, 0), edge(255, 255, 255);
     p.save();
-    p.setRenderHint(QPainter::Antialiasing);
     for (int i = 0; i < analysis_.count; ++i) {
         const AnalysisMark& m = analysis_.marks[i];
-        const QRectF square(QPointF(Canvas::pixel(m.x1), Canvas::pixel(m.y1)),
-                            QPointF(Canvas::pixel(m.x2), Canvas::pixel(m.y2)));
-        const qreal size = std::min(square.width(), square.height()) * 0.62;
-        const QPointF c = square.center();
-        p.setPen(QPen(edge, 1));
-        p.setBrush(m.win ? win : loss);
-        if (m.win) {
-            p.drawEllipse(c, size / 2, size / 2);
-        } else {
-            const qreal r = size / 2 + 1; // a diamond looks smaller than a disc of its width
-            const QPointF corners[4] = {c + QPointF(0, -r), c + QPointF(r, 0), c + QPointF(0, r),
-                                        c + QPointF(-r, 0)};
-            p.drawPolygon(corners, 4);
-        }
-        QFont f = Canvas::font(7, true);
-        f.setPixelSize(static_cast<int>(size * 0.6));
-        p.setFont(f);
-        p.setPen(edge);
-        p.drawText(QRectF(c.x() - size / 2, c.y() - size / 2, size, size), Qt::AlignCenter,
-                   QString::number(m.n));
+        paintAnalysisMark(p,
+                          QRectF(QPointF(Canvas::pixel(m.x1), Canvas::pixel(m.y1)),
+                                 QPointF(Canvas::pixel(m.x2), Canvas::pixel(m.y2))),
+                          m.win, m.n);
     }
     if (!analysisLine_.isEmpty()) {
         p.setFont(Canvas::font(analysis_.points, false));
