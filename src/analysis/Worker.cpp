@@ -2,6 +2,12 @@
 
 #include <utility>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 namespace tarvenko::analysis {
 
 Worker::Worker(std::function<void()> wake) : wake_(std::move(wake)), thread_([this] { run(); }) {}
@@ -62,6 +68,11 @@ void Worker::post(void* self, const Result& r) {
 }
 
 void Worker::run() {
+#ifdef __linux__
+    // Below the window's thread, which then gets a core first on a busy machine; failing
+    // that, the thread keeps the program's priority.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+#endif
     for (;;) {
         Request::Kind kind;
         {
