@@ -336,7 +336,11 @@ void Analysis::requestRecord() {
     }
     recordDirty_ = false;
     showRecord();
-    runner().start(r);
+    if (r.count > 0) {
+        runner().start(r);
+    } else {
+        runner().cancel(Request::Record); // the record was cleared: nothing to value
+    }
 }
 
 void Analysis::showRecord() {
