@@ -377,6 +377,7 @@ void Analysis::showRecord() {
                        engine::columnOf(r.moves[k - 1].sq), engine::rowOf(r.moves[k - 1].sq));
         fill(row.move, move, 0);
         row.mark = "";
+        row.weight = 0;
         row.bar = 0;
         Value after, before;
         if (!valueFor(k, mover, after)) {
@@ -403,9 +404,11 @@ void Analysis::showRecord() {
         if (!decided && mover == loser && after.kind == Value::Loss &&
             !(knownBefore && before.kind == Value::Loss)) {
             row.mark = 訳("敗着");
+            row.weight = 2;
             decided = true;
         } else if (knownBefore && before.kind == Value::Win && after.kind != Value::Win) {
             row.mark = 訳("疑問手");
+            row.weight = 1;
         }
     }
     for (int k = 0; k <= r.count; ++k) all = all && (positionKnown_[k] || (k > 0 && rowMade_[k]));

@@ -53,6 +53,7 @@ struct ReviewRow {
     char move[32];         // in the record's notation, ▲５五歩
     char value[64];        // as shown
     std::string_view mark; // 敗着, 疑問手 or empty, as shown
+    int weight;            // 2 敗着, 1 疑問手, 0 none
     float bar; // −1..1: above the axis where 先手 wins, below where 後手 wins, taller the
                // nearer the row; 0 where unknown
 };

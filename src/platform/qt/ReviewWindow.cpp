@@ -39,7 +39,7 @@ class ReviewGraph : public QWidget {
         marks_.clear();
         for (int k = 0; k < v.count; ++k) {
             bars_.push_back(v.rows[k].bar);
-            marks_.push_back(!v.rows[k].mark.empty());
+            marks_.push_back(v.rows[k].weight);
         }
         shown_ = v.shown;
         update();
@@ -81,14 +81,18 @@ class ReviewGraph : public QWidget {
             p.setPen(QColor(40, 40, 40));
             p.setBrush(sente ? QColor(40, 40, 40) : QColor(255, 255, 255));
             p.drawRect(QRectF(x, sente ? axis - h : axis, w, std::abs(h)));
-            if (marks_[k]) {
-                // A marked move: a small red triangle pointing at its bar from the edge.
-                p.setPen(Qt::NoPen);
-                p.setBrush(QColor(213, 94, 0));
+            if (marks_[k] > 0) {
+                // A marked move: a small triangle pointing at its bar from the edge, filled
+                // for 敗着, hollow for 疑問手.
+                const QColor c(190, 40, 0);
+                p.setPen(QPen(c, 1.5));
+                p.setBrush(marks_[k] == 2 ? QBrush(c) : QBrush(Qt::NoBrush));
                 const qreal cx = x + w / 2, y = sente ? area.top() - 2 : area.bottom() + 2;
                 const qreal d = sente ? 6 : -6;
                 const QPointF t[3] = {{cx - 4, y - d}, {cx + 4, y - d}, {cx, y}};
+                p.setRenderHint(QPainter::Antialiasing, true);
                 p.drawPolygon(t, 3);
+                p.setRenderHint(QPainter::Antialiasing, false);
             }
         }
     }
@@ -106,7 +110,7 @@ class ReviewGraph : public QWidget {
 
     std::function<void(int)> goTo_;
     std::vector<float> bars_;
-    std::vector<bool> marks_;
+    std::vector<int> marks_;
     int shown_ = 0;
 };
 
