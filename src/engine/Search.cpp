@@ -582,16 +582,22 @@ bool Searcher::tick() {
 
 namespace {
 
-// Drops on `first` go first, the others after them, each group in its order.
-void bringForward(Move* moves, int n, Bits first, Move* scratch) {
-    int k = 0;
+// Sorts the drops by how much room they leave the side that answers: the squares it may
+// use after them (all empty squares when the mover then attacks none), more when one of
+// them lies in line with the answering side's pieces. `near` drops go first; every group
+// keeps the generator's order among equals.
+void byRoom(const Position& p, Move* moves, int n, Bits near, Bits answerNear, std::uint64_t* keys,
+            Move* scratch) {
+    const int c = p.toMove;
     for (int i = 0; i < n; ++i) {
-        if (has(first, moves[i].sq)) scratch[k++] = moves[i];
+        const Move m = moves[i];
+        const Bits a = p.attacksAfterDrop(c, m.sq, m.kind);
+        const int room = a ? count(a) + (a & answerNear ? 40 : 0) : 120;
+        const std::uint64_t key = (has(near, m.sq) ? 0u : 256u) + static_cast<unsigned>(room);
+        keys[i] = (key << 16) | static_cast<std::uint64_t>(i);
     }
-    if (k == 0 || k == n) return;
-    for (int i = 0; i < n; ++i) {
-        if (!has(first, moves[i].sq)) scratch[k++] = moves[i];
-    }
+    std::sort(keys, keys + n);
+    for (int i = 0; i < n; ++i) scratch[i] = moves[keys[i] & 0xFFFF];
     std::copy(scratch, scratch + n, moves);
 }
 
@@ -647,7 +653,7 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
         // leave one, and only a drop in line with an own piece can make one.
         const Bits near = nearLines(p.occ[p.toMove]);
         const bool needNear = k == 2 && !threatsOf(p, p.toMove);
-        bringForward(moves, n, near, t_->ordered);
+        byRoom(p, moves, n, near, nearLines(p.occ[p.toMove ^ 1]), t_->order, t_->ordered);
         // The drop that won in a position beside this one often wins here too.
         if (!needNear || has(near, t_->killer[ply].sq)) tryFirst(moves, n, t_->killer[ply]);
         for (int i = 0; i < n && !result; ++i) {
@@ -699,7 +705,7 @@ bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
             result = false;
         } else {
             // Drops next to the attacker's pieces first: they most often hold.
-            bringForward(moves, n, nearLines(p.occ[attacker]), t_->ordered);
+            byRoom(p, moves, n, 0, nearLines(p.occ[attacker]), t_->order, t_->ordered);
             // The drop that held in a position beside this one often holds here too.
             tryFirst(moves, n, t_->killer[ply]);
             for (int i = 0; i < n && result; ++i) {
