@@ -105,6 +105,7 @@ struct Searcher::Memory {
     std::uint64_t order[maxMoves];
     std::uint32_t pn[maxPly][maxMoves], dn[maxPly][maxMoves]; // proof numbers of the drops
     int history[2][kindCount + 1][squareCount];
+    Move killer[maxPly]; // the exact search's last drop at a ply that settled its position
 };
 
 int generateDrops(const Position& p, Move* out) {
@@ -197,8 +198,14 @@ static int keepDefences(const Position& p, Move* moves, int n, Bits threats) {
     return kept;
 }
 
+static int handTotal(const Position& p, int side) {
+    int n = 0;
+    for (int k = 1; k <= kindCount; ++k) n += p.hand[side][k];
+    return n;
+}
+
 Limits limitsFor(int strength) {
-    return strength >= 2 ? Limits{20, 130000, 45000, 12000} : Limits{8, 36000};
+    return strength >= 2 ? Limits{20, 130000, 45000, 12000, 40000} : Limits{8, 36000};
 }
 
 Searcher::Searcher() : t_(std::make_unique<Memory>()) {}
@@ -361,6 +368,15 @@ Move Searcher::choose(const Position& p, Limits limits) {
             score_ = winScore;
             return moves[i];
         }
+    }
+    // Where the exact search settles the position, its drop is the perfect player's.
+    if (limits.exact > 0) {
+        const Move m = exactChoice(p, limits.exact);
+        const long used = nodes_;
+        begin(limits);
+        nodes_ = used;
+        allow(limits.nodes);
+        if (!m.isPass()) return m;
     }
     // A forced row of its own, however deep, is looked for first; the proof leaves the
     // drops that force it proved in the table.
@@ -548,7 +564,9 @@ Searcher::Known& Searcher::exactSlot(std::uint64_t key) const {
 }
 
 void Searcher::beginExact(const std::atomic<bool>* cancel) {
-    ++exactGeneration_;
+    // One count for both tables: an entry of one is never taken for one of the other.
+    exactGeneration_ = ++generation_;
+    std::fill(std::begin(t_->killer), std::end(t_->killer), Move{});
     cancel_ = cancel;
     nodes_ = 0;
     allow(0);
@@ -564,17 +582,33 @@ bool Searcher::tick() {
 
 namespace {
 
-// Drops on `first` go first, the others after them, each group in its order.
-void bringForward(Move* moves, int n, Bits first, Move* scratch) {
-    int k = 0;
+// Sorts the drops by how much room they leave the side that answers: the squares it may
+// use after them (all empty squares when the mover then attacks none), more when one of
+// them lies in line with the answering side's pieces. `near` drops go first; every group
+// keeps the generator's order among equals.
+void byRoom(const Position& p, Move* moves, int n, Bits near, Bits answerNear, std::uint64_t* keys,
+            Move* scratch) {
+    const int c = p.toMove;
     for (int i = 0; i < n; ++i) {
-        if (has(first, moves[i].sq)) scratch[k++] = moves[i];
+        const Move m = moves[i];
+        const Bits a = p.attacksAfterDrop(c, m.sq, m.kind);
+        const int room = a ? count(a) + (a & answerNear ? 40 : 0) : 120;
+        const std::uint64_t key = (has(near, m.sq) ? 0u : 256u) + static_cast<unsigned>(room);
+        keys[i] = (key << 16) | static_cast<std::uint64_t>(i);
     }
-    if (k == 0 || k == n) return;
-    for (int i = 0; i < n; ++i) {
-        if (!has(first, moves[i].sq)) scratch[k++] = moves[i];
-    }
+    std::sort(keys, keys + n);
+    for (int i = 0; i < n; ++i) scratch[i] = moves[keys[i] & 0xFFFF];
     std::copy(scratch, scratch + n, moves);
+}
+
+// Moves the drop m, when it is in the list, to the front.
+void tryFirst(Move* moves, int n, Move m) {
+    for (int i = 1; i < n; ++i) {
+        if (moves[i] == m) {
+            std::rotate(moves, moves + i, moves + i + 1);
+            return;
+        }
+    }
 }
 
 // Squares within two steps along a line of a set: where a drop can make a new winning square.
@@ -615,13 +649,20 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
     } else {
         const Bits threats = threatsOf(p, p.toMove ^ 1);
         if (threats) n = keepDefences(p, moves, n, threats);
-        // Drops that can make a winning square first.
-        bringForward(moves, n, nearLines(p.occ[p.toMove]), t_->ordered);
+        // Drops that can make a winning square first. With two drops left, the first must
+        // leave one, and only a drop in line with an own piece can make one.
+        const Bits near = nearLines(p.occ[p.toMove]);
+        const bool needNear = k == 2 && !threatsOf(p, p.toMove);
+        byRoom(p, moves, n, near, nearLines(p.occ[p.toMove ^ 1]), t_->order, t_->ordered);
+        // The drop that won in a position beside this one often wins here too.
+        if (!needNear || has(near, t_->killer[ply].sq)) tryFirst(moves, n, t_->killer[ply]);
         for (int i = 0; i < n && !result; ++i) {
+            if (needNear && !has(near, moves[i].sq)) break;
             Position q = p;
             q.drop(moves[i].sq, moves[i].kind);
             result = losesWithin(q, k - 1, ply + 1, false);
             if (stopped_) return false;
+            if (result) t_->killer[ply] = moves[i];
         }
     }
     if (stopped_) return false;
@@ -664,12 +705,15 @@ bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
             result = false;
         } else {
             // Drops next to the attacker's pieces first: they most often hold.
-            bringForward(moves, n, nearLines(p.occ[attacker]), t_->ordered);
+            byRoom(p, moves, n, 0, nearLines(p.occ[attacker]), t_->order, t_->ordered);
+            // The drop that held in a position beside this one often holds here too.
+            tryFirst(moves, n, t_->killer[ply]);
             for (int i = 0; i < n && result; ++i) {
                 Position q = p;
                 q.drop(moves[i].sq, moves[i].kind);
                 result = winsWithin(q, k, ply + 1, false);
                 if (stopped_) return false;
+                if (!result) t_->killer[ply] = moves[i];
             }
         }
     }
@@ -684,16 +728,6 @@ bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
     }
     return result;
 }
-
-namespace {
-
-int handTotal(const Position& p, int side) {
-    int n = 0;
-    for (int k = 1; k <= kindCount; ++k) n += p.hand[side][k];
-    return n;
-}
-
-} // namespace
 
 Value Searcher::dropValue(const Position& p, Move m, long nodes, int& notWithin) {
     notWithin = 0;
@@ -718,6 +752,49 @@ Value Searcher::dropValue(const Position& p, Move m, long nodes, int& notWithin)
     }
     notWithin = 99;
     return {};
+}
+
+Move Searcher::exactChoice(const Position& p, long nodes) {
+    beginExact(nullptr);
+    allow(nodes);
+    Move* moves = t_->moves[0];
+    const int n = generateDrops(p, moves);
+    if (n == 0) return Move{};
+    const int most = std::max(handTotal(p, 0), handTotal(p, 1));
+    for (int i = 0; i < n; ++i) {
+        if (has(p.wins[p.toMove], moves[i].sq)) return moves[i];
+    }
+    for (int d = 2; d <= most && !stopped_; ++d) {
+        // The first drop, in the generator's order, that wins within d drops.
+        if (winsWithin(p, d, 0, false)) {
+            for (int i = 0; i < n; ++i) {
+                Position q = p;
+                q.drop(moves[i].sq, moves[i].kind);
+                if (losesWithin(q, d - 1, 1, false)) {
+                    score_ = winScore - (2 * d - 1);
+                    return moves[i];
+                }
+                if (stopped_) return Move{};
+            }
+            return Move{}; // not reached: a win within d has such a drop
+        }
+        if (stopped_) break;
+        // Every drop lost within d: the first that the opponent cannot win within d - 1.
+        if (losesWithin(p, d, 0, false)) {
+            for (int i = 0; i < n; ++i) {
+                Position q = p;
+                q.drop(moves[i].sq, moves[i].kind);
+                const bool sooner = winsWithin(q, d - 1, 1, false);
+                if (stopped_) return Move{};
+                if (!sooner) {
+                    score_ = -(winScore - 2 * d);
+                    return moves[i];
+                }
+            }
+            return Move{};
+        }
+    }
+    return Move{};
 }
 
 } // namespace tarvenko::engine

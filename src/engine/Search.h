@@ -51,6 +51,10 @@ struct Limits {
     // and a drop found lost gives way to the next, up to three drops.
     long prove = 0;
     long check = 0;
+    // Before all of that, the exact search looks with up to `exact` positions for the
+    // fastest forced row of its own, and, when every drop is lost, for the drop that
+    // resists longest.
+    long exact = 0;
 };
 
 // The strengths above the game's own one-move look-ahead: 1 強い, 2 最強.
@@ -116,6 +120,9 @@ class Searcher {
     // The value of the drop m in p with up to `nodes` positions. `notWithin` is set to the
     // number of drops within which the mover is proved not to win with it.
     Value dropValue(const Position& p, Move m, long nodes, int& notWithin);
+    // The drop that wins fastest or, when every drop loses, resists longest, found with up
+    // to `nodes` positions; a pass when neither is proved.
+    Move exactChoice(const Position& p, long nodes);
     const std::atomic<bool>* cancel_ = nullptr;
     std::uint32_t exactGeneration_ = 0;
 };
