@@ -2,12 +2,15 @@
 // each side; each pairing plays every opening twice, colours swapped. Each move is the
 // game's own com_ban at the mover's strength, timed on its own.
 //
-//   bench_match [OPENINGS [SEED [show]]]    (default 100 openings, seed 1234567)
+//   bench_match [OPENINGS [SEED [show | positions FILE]]]    (default 100 openings, seed 1234567)
 //
 // Prints wins, losses and unfinished games of the first-named strength for each pairing,
 // the median and slowest time per move of each strength, and the heap allocations made
 // during all moves of 強い and 最強. With `show`, every game that 最強 loses is printed
-// as its moves, 先手's upper case, each of 最強's with the value its search gave.
+// as its moves, 先手's upper case, each of 最強's with the value its search gave. With
+// `positions FILE`, every position a computer moved in is written to FILE, one a line: the
+// side to move (0 先手, 1 後手), 先手's and 後手's hands by kind, then the 81 squares'
+// codes column by column, for bench_analysis.
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "Position.h"
@@ -118,6 +121,17 @@ struct Moves {
     }
 };
 Moves lastGame;
+std::FILE* positions = nullptr;
+
+void writePosition(const Form1& f, int side) {
+    std::fprintf(positions, "%d", side == F::先手 ? 0 : 1);
+    for (int k = 1; k <= 8; ++k) std::fprintf(positions, " %d", f.先手持駒[k]);
+    for (int k = 1; k <= 8; ++k) std::fprintf(positions, " %d", f.後手持駒[k]);
+    for (int x = 1; x <= 9; ++x) {
+        for (int y = 1; y <= 9; ++y) std::fprintf(positions, " %d", f.盤[x][y]);
+    }
+    std::fputc('\n', positions);
+}
 
 // Plays one game; returns the winning side, or 0 when it does not end.
 int play(const Opening& o, int senteStrength, int goteStrength) {
@@ -146,6 +160,7 @@ int play(const Opening& o, int senteStrength, int goteStrength) {
         f->人間側 = -side;
         f->強さ = strength;
         const int before = f->手数;
+        if (positions) writePosition(*f, side);
         s.calls.clear();
         const long a0 = 確保数.load();
         数える = true;
@@ -181,6 +196,10 @@ int main(int argc, char** argv) {
     const long seed = argc > 2 ? std::atol(argv[2]) : 1234567;
     const bool show = argc > 3 && std::string_view(argv[3]) == "show";
     if (count <= 0 || seed < 0) return 2;
+    if (argc > 4 && std::string_view(argv[3]) == "positions") {
+        positions = std::fopen(argv[4], "w");
+        if (!positions) return 2;
+    }
     const std::vector<Opening> all = openings(count, static_cast<unsigned>(seed));
     const int pairings[3][2] = {{1, 0}, {2, 0}, {2, 1}};
     std::printf("%d openings from seed %ld, each played twice with colours swapped (%d random "
@@ -224,5 +243,6 @@ int main(int argc, char** argv) {
                     c[c.size() * 9 / 10], v.back(), c.back());
     }
     std::printf("heap allocations during the moves of 強い and 最強: %ld\n", allocations);
+    if (positions) std::fclose(positions);
     return 0;
 }

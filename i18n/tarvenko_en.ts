@@ -2,6 +2,19 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>ReviewWindow</name>
+    <message>
+        <location filename="../src/platform/qt/ReviewWindow.cpp" line="+68"/>
+        <source>先手</source>
+        <translation>Black</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>後手</source>
+        <translation>White</translation>
+    </message>
+</context>
+<context>
     <name>Tarvenko</name>
     <message>
         <location filename="../src/com/com_ban.cpp" line="+12"/>
@@ -125,6 +138,11 @@
     </message>
     <message>
         <location line="+1"/>
+        <source>棋譜解析…</source>
+        <translation>Review Game…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>戻</source>
         <translation>Back</translation>
     </message>
@@ -164,6 +182,11 @@
         <translation>Hint</translation>
     </message>
     <message>
+        <location line="+2"/>
+        <source>解析</source>
+        <translation>Analysis</translation>
+    </message>
+    <message>
         <location line="+3"/>
         <source>全画面表示</source>
         <translation>Full Screen</translation>
@@ -186,7 +209,7 @@
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../src/platform/qt/HelpWindow.cpp" line="+137"/>
+        <location filename="../src/platform/qt/HelpWindow.cpp" line="+174"/>
         <source>遊び方</source>
         <translation>How to Play</translation>
     </message>
@@ -242,7 +265,7 @@
         <translation>Game Over</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/MainWindow.cpp" line="+463"/>
+        <location filename="../src/platform/qt/MainWindow.cpp" line="+543"/>
         <location filename="../src/record/kifu.cpp" line="-134"/>
         <source>棋譜を保存</source>
         <translation>Save Record</translation>
@@ -332,7 +355,7 @@
         <translation>A move after three in a row ended the game</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+5"/>
         <location line="+2"/>
         <source>手番が違います</source>
         <translation>Wrong side to move</translation>
@@ -348,7 +371,7 @@
         <translation>The position number is beyond the last move</translation>
     </message>
     <message>
-        <location line="+116"/>
+        <location line="+127"/>
         <source>フォルダがありません</source>
         <translation>The folder does not exist</translation>
     </message>
@@ -603,7 +626,7 @@
         <translation>The sound interface cannot be created.</translation>
     </message>
     <message>
-        <location filename="../src/home/Home.cpp" line="+124"/>
+        <location filename="../src/home/Home.cpp" line="+126"/>
         <source>成績</source>
         <translation>Statistics</translation>
     </message>
@@ -643,14 +666,81 @@
         <translation>Games against the computer (strength, your side)</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+6"/>
         <source>%1&#x3000;%2局&#x3000;%3勝&#x3000;%4敗&#x3000;未完%5</source>
         <translation>%1: %2 played, %3 won, %4 lost, %5 unfinished</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+7"/>
         <source>二人の対局&#x3000;%1局</source>
         <translation>Two-player games: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/analysis/Analysis.cpp" line="+42"/>
+        <source>先手の勝ち（あと %d 手）</source>
+        <translation>Black wins: %d to go</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>後手の勝ち（あと %d 手）</source>
+        <translation>White wins: %d to go</translation>
+    </message>
+    <message>
+        <location line="+217"/>
+        <location line="+157"/>
+        <source>解析中…</source>
+        <translation>Analysing…</translation>
+    </message>
+    <message>
+        <location line="-151"/>
+        <source>形勢不明</source>
+        <translation>Unclear</translation>
+    </message>
+    <message>
+        <location line="+38"/>
+        <source>解析する手がありません</source>
+        <translation>There are no moves to review.</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+50"/>
+        <source>棋譜解析</source>
+        <translation>Review Game</translation>
+    </message>
+    <message>
+        <location line="+37"/>
+        <source>勝ち</source>
+        <translation>Win</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>勝ち（あと %d 手）</source>
+        <translation>Win: %d to go</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>負け（あと %d 手）</source>
+        <translation>Loss: %d to go</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>不明</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>敗着</source>
+        <translation>Losing move</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>疑問手</source>
+        <translation>Missed win</translation>
+    </message>
+    <message>
+        <location filename="../src/platform/qt/ReviewWindow.cpp" line="+78"/>
+        <source>開始局面</source>
+        <translation>Starting position</translation>
     </message>
 </context>
 </TS>

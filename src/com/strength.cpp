@@ -64,7 +64,16 @@ void Form1::HINT_Click() {
     if (対局中 != 真 || (手番 != 先手 && 手番 != 後手)) return;
     if (対局モード == モード_COM && 手番 == COM側) return;
     int 元X, 元Y, 先X, 先Y, 駒;
-    if (!探索の手(手番, 強さ_最強, 元X, 元Y, 先X, 先Y, 駒)) return;
+    engine::Move fastest;
+    if (解析_ && 解析_->fastestWin(fastest)) {
+        // The analysis has valued every drop: the fastest forced row.
+        元X = 手番 == 先手 ? 先手持駒列 : 後手持駒列;
+        元Y = piece::handRow(手番, fastest.kind);
+        先X = engine::columnOf(fastest.sq);
+        先Y = engine::rowOf(fastest.sq);
+    } else if (!探索の手(手番, 強さ_最強, 元X, 元Y, 先X, 先Y, 駒)) {
+        return;
+    }
     ヒント_[0] = 元X, ヒント_[1] = 元Y, ヒント_[2] = 先X, ヒント_[3] = 先Y;
     ヒント表示中_ = true;
     描画_桝輪郭(色_黄, 元X, 元Y);

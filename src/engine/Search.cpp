@@ -83,14 +83,29 @@ struct Searcher::Proof {
     std::uint32_t pn, dn;
 };
 
+// What the exact search knows of a position: the fewest own drops it was found to force a
+// row within, the most it was found not to, and the same for being lost; 0 for not known.
+struct Searcher::Known {
+    std::uint64_t key;
+    std::uint32_t generation;
+    std::uint8_t winYes, winNo, loseYes, loseNo;
+};
+
 struct Searcher::Memory {
-    Proof proofs[std::size_t{1} << proofBits];
+    // The exact search keeps its answers in the proof table's memory: the two never run at
+    // the same time, and a game's move uses each only until it has chosen.
+    static constexpr std::size_t exactSlots = (sizeof(Proof) << proofBits) / sizeof(Known);
+    union {
+        Proof proofs[std::size_t{1} << proofBits];
+        Known exact[exactSlots];
+    };
     Entry tt[std::size_t{1} << ttBits];
     Move moves[maxPly][maxMoves];
     Move ordered[maxMoves];
     std::uint64_t order[maxMoves];
     std::uint32_t pn[maxPly][maxMoves], dn[maxPly][maxMoves]; // proof numbers of the drops
     int history[2][kindCount + 1][squareCount];
+    Move killer[maxPly]; // the exact search's last drop at a ply that settled its position
 };
 
 int generateDrops(const Position& p, Move* out) {
@@ -183,8 +198,14 @@ static int keepDefences(const Position& p, Move* moves, int n, Bits threats) {
     return kept;
 }
 
+static int handTotal(const Position& p, int side) {
+    int n = 0;
+    for (int k = 1; k <= kindCount; ++k) n += p.hand[side][k];
+    return n;
+}
+
 Limits limitsFor(int strength) {
-    return strength >= 2 ? Limits{20, 130000, 45000, 12000} : Limits{8, 36000};
+    return strength >= 2 ? Limits{20, 130000, 45000, 12000, 40000} : Limits{8, 36000};
 }
 
 Searcher::Searcher() : t_(std::make_unique<Memory>()) {}
@@ -347,6 +368,15 @@ Move Searcher::choose(const Position& p, Limits limits) {
             score_ = winScore;
             return moves[i];
         }
+    }
+    // Where the exact search settles the position, its drop is the perfect player's.
+    if (limits.exact > 0) {
+        const Move m = exactChoice(p, limits.exact);
+        const long used = nodes_;
+        begin(limits);
+        nodes_ = used;
+        allow(limits.nodes);
+        if (!m.isPass()) return m;
     }
     // A forced row of its own, however deep, is looked for first; the proof leaves the
     // drops that force it proved in the table.
@@ -521,6 +551,250 @@ void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, 
         if (stopped_) return;
         lookup(q.key, pns[pick], dns[pick]);
     }
+}
+
+// The exact search. Both questions are asked with a number of drops k; an answer found is
+// kept and serves every other k it settles: a row forced within k is forced within more, and
+// one not forced within k is not forced within fewer.
+
+Searcher::Known& Searcher::exactSlot(std::uint64_t key) const {
+    const auto i =
+        static_cast<std::size_t>((static_cast<unsigned __int128>(key) * Memory::exactSlots) >> 64);
+    return t_->exact[i];
+}
+
+void Searcher::beginExact(const std::atomic<bool>* cancel) {
+    // One count for both tables: an entry of one is never taken for one of the other.
+    exactGeneration_ = ++generation_;
+    std::fill(std::begin(t_->killer), std::end(t_->killer), Move{});
+    cancel_ = cancel;
+    nodes_ = 0;
+    allow(0);
+}
+
+// Counts a position; false once the allowance is used or the caller asked to stop.
+bool Searcher::tick() {
+    if (++nodes_ > nodeLimit_) stopped_ = true;
+    if ((nodes_ & 1023) == 0 && cancel_ && cancel_->load(std::memory_order_relaxed))
+        stopped_ = true;
+    return !stopped_;
+}
+
+namespace {
+
+// Sorts the drops by how much room they leave the side that answers: the squares it may
+// use after them (all empty squares when the mover then attacks none), more when one of
+// them lies in line with the answering side's pieces. `near` drops go first; every group
+// keeps the generator's order among equals.
+void byRoom(const Position& p, Move* moves, int n, Bits near, Bits answerNear, std::uint64_t* keys,
+            Move* scratch) {
+    const int c = p.toMove;
+    for (int i = 0; i < n; ++i) {
+        const Move m = moves[i];
+        const Bits a = p.attacksAfterDrop(c, m.sq, m.kind);
+        const int room = a ? count(a) + (a & answerNear ? 40 : 0) : 120;
+        const std::uint64_t key = (has(near, m.sq) ? 0u : 256u) + static_cast<unsigned>(room);
+        keys[i] = (key << 16) | static_cast<std::uint64_t>(i);
+    }
+    std::sort(keys, keys + n);
+    for (int i = 0; i < n; ++i) scratch[i] = moves[keys[i] & 0xFFFF];
+    std::copy(scratch, scratch + n, moves);
+}
+
+// Moves the drop m, when it is in the list, to the front.
+void tryFirst(Move* moves, int n, Move m) {
+    for (int i = 1; i < n; ++i) {
+        if (moves[i] == m) {
+            std::rotate(moves, moves + i, moves + i + 1);
+            return;
+        }
+    }
+}
+
+// Squares within two steps along a line of a set: where a drop can make a new winning square.
+Bits nearLines(Bits b) {
+    Bits r = 0;
+    for (int d = 0; d < 8; ++d) {
+        for (Bits s = b; s;) {
+            const int sq = popLowest(s);
+            const int a = tables.next[d][sq];
+            if (a < 0) continue;
+            r |= bit(a);
+            const int c = tables.next[d][a];
+            if (c >= 0) r |= bit(c);
+        }
+    }
+    return r;
+}
+
+} // namespace
+
+bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
+    if (!tick()) return false;
+    if (hasWinningDrop(p)) return true;
+    if (k <= 1 || ply >= maxPly - 2) return false;
+    Known& e = exactSlot(p.key);
+    if (e.key == p.key && e.generation == exactGeneration_) {
+        if (e.winYes != 0 && e.winYes <= k) return true;
+        if (e.winNo >= k || e.loseYes != 0) return false;
+    }
+    Move* moves = t_->moves[ply];
+    int n = generateDrops(p, moves);
+    bool result = false;
+    if (n == 0) {
+        if (passed) return false; // neither side can drop: the game cannot end in a row
+        Position q = p;
+        q.pass();
+        result = losesWithin(q, k, ply + 1, true);
+    } else {
+        const Bits threats = threatsOf(p, p.toMove ^ 1);
+        if (threats) n = keepDefences(p, moves, n, threats);
+        // Drops that can make a winning square first. With two drops left, the first must
+        // leave one, and only a drop in line with an own piece can make one.
+        const Bits near = nearLines(p.occ[p.toMove]);
+        const bool needNear = k == 2 && !threatsOf(p, p.toMove);
+        byRoom(p, moves, n, near, nearLines(p.occ[p.toMove ^ 1]), t_->order, t_->ordered);
+        // The drop that won in a position beside this one often wins here too.
+        if (!needNear || has(near, t_->killer[ply].sq)) tryFirst(moves, n, t_->killer[ply]);
+        for (int i = 0; i < n && !result; ++i) {
+            if (needNear && !has(near, moves[i].sq)) break;
+            Position q = p;
+            q.drop(moves[i].sq, moves[i].kind);
+            result = losesWithin(q, k - 1, ply + 1, false);
+            if (stopped_) return false;
+            if (result) t_->killer[ply] = moves[i];
+        }
+    }
+    if (stopped_) return false;
+    Known& f = exactSlot(p.key);
+    if (f.key != p.key || f.generation != exactGeneration_)
+        f = {p.key, exactGeneration_, 0, 0, 0, 0};
+    if (result) {
+        f.winYes = static_cast<std::uint8_t>(k);
+    } else {
+        f.winNo = static_cast<std::uint8_t>(std::max<int>(f.winNo, k));
+    }
+    return result;
+}
+
+bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
+    if (!tick()) return false;
+    if (hasWinningDrop(p)) return false;
+    const int attacker = p.toMove ^ 1;
+    const Bits threats = threatsOf(p, attacker);
+    // The defender's drop never makes a winning square for the attacker.
+    if (k <= 1 && !threats) return false;
+    if (ply >= maxPly - 2) return false;
+    Known& e = exactSlot(p.key);
+    if (e.key == p.key && e.generation == exactGeneration_) {
+        if (e.loseYes != 0 && e.loseYes <= k) return true;
+        if (e.loseNo >= k || e.winYes != 0) return false;
+    }
+    Move* moves = t_->moves[ply];
+    int n = generateDrops(p, moves);
+    bool result = true;
+    if (n == 0) {
+        if (passed) return false;
+        Position q = p;
+        q.pass();
+        result = winsWithin(q, k, ply + 1, true);
+    } else {
+        // Drops that leave a threat open lose at once.
+        if (threats) n = keepDefences(p, moves, n, threats);
+        if (n > 0 && k <= 1) {
+            result = false;
+        } else {
+            // Drops next to the attacker's pieces first: they most often hold.
+            byRoom(p, moves, n, 0, nearLines(p.occ[attacker]), t_->order, t_->ordered);
+            // The drop that held in a position beside this one often holds here too.
+            tryFirst(moves, n, t_->killer[ply]);
+            for (int i = 0; i < n && result; ++i) {
+                Position q = p;
+                q.drop(moves[i].sq, moves[i].kind);
+                result = winsWithin(q, k, ply + 1, false);
+                if (stopped_) return false;
+                if (!result) t_->killer[ply] = moves[i];
+            }
+        }
+    }
+    if (stopped_) return false;
+    Known& f = exactSlot(p.key);
+    if (f.key != p.key || f.generation != exactGeneration_)
+        f = {p.key, exactGeneration_, 0, 0, 0, 0};
+    if (result) {
+        f.loseYes = static_cast<std::uint8_t>(k);
+    } else {
+        f.loseNo = static_cast<std::uint8_t>(std::max<int>(f.loseNo, k));
+    }
+    return result;
+}
+
+Value Searcher::dropValue(const Position& p, Move m, long nodes, int& notWithin) {
+    notWithin = 0;
+    if (has(p.wins[p.toMove], m.sq)) return {Value::Win, 1};
+    notWithin = 1;
+    Position q = p;
+    q.drop(m.sq, m.kind);
+    allow(nodes);
+    // Beyond the pieces left in the hands nothing more can happen.
+    const int most = std::max(handTotal(q, 0), handTotal(q, 1));
+    for (int d = 1; d <= most; ++d) {
+        const bool theirs = winsWithin(q, d, 1, false);
+        if (stopped_) return {};
+        if (theirs) {
+            notWithin = 99;
+            return {Value::Loss, static_cast<std::int8_t>(d)};
+        }
+        const bool mine = losesWithin(q, d, 1, false);
+        if (stopped_) return {};
+        notWithin = d + 1;
+        if (mine) return {Value::Win, static_cast<std::int8_t>(d + 1)};
+    }
+    notWithin = 99;
+    return {};
+}
+
+Move Searcher::exactChoice(const Position& p, long nodes) {
+    beginExact(nullptr);
+    allow(nodes);
+    Move* moves = t_->moves[0];
+    const int n = generateDrops(p, moves);
+    if (n == 0) return Move{};
+    const int most = std::max(handTotal(p, 0), handTotal(p, 1));
+    for (int i = 0; i < n; ++i) {
+        if (has(p.wins[p.toMove], moves[i].sq)) return moves[i];
+    }
+    for (int d = 2; d <= most && !stopped_; ++d) {
+        // The first drop, in the generator's order, that wins within d drops.
+        if (winsWithin(p, d, 0, false)) {
+            for (int i = 0; i < n; ++i) {
+                Position q = p;
+                q.drop(moves[i].sq, moves[i].kind);
+                if (losesWithin(q, d - 1, 1, false)) {
+                    score_ = winScore - (2 * d - 1);
+                    return moves[i];
+                }
+                if (stopped_) return Move{};
+            }
+            return Move{}; // not reached: a win within d has such a drop
+        }
+        if (stopped_) break;
+        // Every drop lost within d: the first that the opponent cannot win within d - 1.
+        if (losesWithin(p, d, 0, false)) {
+            for (int i = 0; i < n; ++i) {
+                Position q = p;
+                q.drop(moves[i].sq, moves[i].kind);
+                const bool sooner = winsWithin(q, d - 1, 1, false);
+                if (stopped_) return Move{};
+                if (!sooner) {
+                    score_ = -(winScore - 2 * d);
+                    return moves[i];
+                }
+            }
+            return Move{};
+        }
+    }
+    return Move{};
 }
 
 } // namespace tarvenko::engine

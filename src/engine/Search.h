@@ -7,6 +7,7 @@
 
 #include "engine/Position.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -17,6 +18,20 @@ struct Move {
     std::int8_t kind = 0;
     bool isPass() const { return sq < 0; }
     bool operator==(const Move&) const = default;
+};
+
+// What a position or a drop is worth to the side that moves (Analysis.h says more).
+struct Value {
+    enum Kind : std::int8_t { Unknown, Win, Loss };
+    Kind kind = Unknown;
+    std::int8_t n = 0; // the drops, for Win and Loss
+    bool known() const { return kind != Unknown; }
+    bool operator==(const Value&) const = default;
+};
+
+struct DropValue {
+    Move move;
+    Value value;
 };
 
 constexpr int maxMoves = kindCount * squareCount;
@@ -36,6 +51,10 @@ struct Limits {
     // and a drop found lost gives way to the next, up to three drops.
     long prove = 0;
     long check = 0;
+    // Before all of that, the exact search looks with up to `exact` positions for the
+    // fastest forced row of its own, and, when every drop is lost, for the drop that
+    // resists longest.
+    long exact = 0;
 };
 
 // The strengths above the game's own one-move look-ahead: 1 強い, 2 最強.
@@ -64,6 +83,7 @@ class Searcher {
     static constexpr int winThreshold = winScore - 1000;
 
   private:
+    friend class Analyser;
     struct Entry;
     struct Memory; // the tables, the proofs, move lists and history, made once
     struct Proof;
@@ -87,6 +107,24 @@ class Searcher {
     int score_ = 0;
     std::uint32_t generation_ = 0;
     int attacker_ = 0; // the side a proof is sought for
+
+    // The exact search: whether the side to move forces a row within k of its own drops,
+    // and whether every drop it may make lets the opponent force one within k of theirs.
+    // A position's answers are kept for the rest of the analysis.
+    struct Known;
+    Known& exactSlot(std::uint64_t key) const;
+    void beginExact(const std::atomic<bool>* cancel);
+    bool tick();
+    bool winsWithin(const Position& p, int k, int ply, bool passed);
+    bool losesWithin(const Position& p, int k, int ply, bool passed);
+    // The value of the drop m in p with up to `nodes` positions. `notWithin` is set to the
+    // number of drops within which the mover is proved not to win with it.
+    Value dropValue(const Position& p, Move m, long nodes, int& notWithin);
+    // The drop that wins fastest or, when every drop loses, resists longest, found with up
+    // to `nodes` positions; a pass when neither is proved.
+    Move exactChoice(const Position& p, long nodes);
+    const std::atomic<bool>* cancel_ = nullptr;
+    std::uint32_t exactGeneration_ = 0;
 };
 
 } // namespace tarvenko::engine

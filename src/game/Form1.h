@@ -2,6 +2,7 @@
 // everything it shows, plays, reads or asks goes through Window, SoundLibrary and Files.
 #pragma once
 
+#include "analysis/Analysis.h"
 #include "engine/Position.h"
 #include "engine/Search.h"
 #include "platform/Files.h"
@@ -180,6 +181,10 @@ class Form1 {
     void ASOBIKATA_Click();
     void BGM_Click();
     void 処理_終了();
+    // ｵﾌﾟｼｮﾝ → 解析 and 局面 → 棋譜解析…, and the analysis they show (analysis/).
+    void ANALYSIS_Click();
+    void REVIEW_Click();
+    analysis::Analysis& 解析();
 
     // ---- Sound (sound/) ----
     void サウンド_初期化(std::int32_t window);
@@ -323,6 +328,7 @@ class Form1 {
     std::unique_ptr<engine::Searcher> 探索器_; // made once, when first needed
     int ヒント_[4] = {};                       // hand column and row, square X and Y
     bool ヒント表示中_ = false;
+    std::unique_ptr<analysis::Analysis> 解析_;
 };
 
 } // namespace tarvenko

@@ -11,6 +11,7 @@ void Form1::記録して打つ(int 移動元X, int 移動元Y, int 移動先X, i
 }
 
 void Form1::手数を進める(int 差) {
+    if (解析_) 解析_->positionChanged();
     手数 += 差;
     描画_手数(手数, 色_白);
 }

@@ -114,8 +114,9 @@ void Form1::持駒をクリック(int SX, int SY) {
 }
 
 void Form1::Form_KeyDown(int KeyCode, int /*Shift*/) {
+    // The hint stays while the cursor moves: Enter, Space and Backspace click, and a click
+    // takes it away.
     if (終了済み_) return;
-    ヒント消去();
     if (KeyCode == 27) {
         処理_終了();
     } else if (KeyCode == 112) {

@@ -45,6 +45,7 @@ void Form1::初期設定() {
     手順数 = 0;
     手順最大 = 0;
     カーソル_初期化();
+    if (解析_) 解析_->positionChanged();
 
     for (int k = 0; k <= 8; ++k) {
         先手持駒[k] = piece::初期数[k];

@@ -43,6 +43,7 @@ inline constexpr MenuItem kMenu[] = {
      false, 0, "Ctrl+O"},
     // Enabled by the window only while a kept game exists.
     {MenuItem::Command, "RESUME", TARVENKO_TEXT("続きから"), "STOP", &Form1::RESUME_Click},
+    {MenuItem::Command, "REVIEW", TARVENKO_TEXT("棋譜解析…"), "STOP", &Form1::REVIEW_Click},
     {MenuItem::Command, "REPLAY", TARVENKO_TEXT("戻"), "", &Form1::REPLAY_Click},
     {MenuItem::Command, "AFTER", TARVENKO_TEXT("進"), "", &Form1::AFTER_Click},
     {MenuItem::Submenu, "OPTION", TARVENKO_TEXT("ｵﾌﾟｼｮﾝ"), ""},
@@ -57,6 +58,8 @@ inline constexpr MenuItem kMenu[] = {
      &Form1::LEVEL_STRONGEST_Click, true, 1},
     {MenuItem::Command, "HINT", TARVENKO_TEXT("ヒント"), "OPTION", &Form1::HINT_Click, false, 0,
      "H"},
+    {MenuItem::Command, "ANALYSIS", TARVENKO_TEXT("解析"), "OPTION", &Form1::ANALYSIS_Click, true,
+     0, "K"},
     // The window's own item (no game handler): its mark follows the window's state.
     {MenuItem::Command, "FULLSCREEN", TARVENKO_TEXT("全画面表示"), "OPTION", nullptr, true, 0,
      "F11"},

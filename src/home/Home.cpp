@@ -22,6 +22,7 @@ const Settings& Home::settings() {
 void Home::screenLoaded(Form1& f) {
     const int strength = settings().strength;
     if (strength != F::強さ_標準) f.強さを選ぶ(strength);
+    if (settings().analysis) f.解析().setOn(true);
 }
 
 bool Home::musicAtStart() {
@@ -95,6 +96,7 @@ void Home::programEnds(Form1& f) {
     }
     Settings now = settings();
     now.strength = f.強さ;
+    now.analysis = f.解析().on();
     if (musicApplied_) now.music = f.window().musicChecked();
     settingsStore_.writeSettings(now);
 }

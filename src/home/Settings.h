@@ -6,8 +6,9 @@
 namespace tarvenko {
 
 struct Settings {
-    int strength = 0;  // Form1::強さ_標準 .. 強さ_最強
-    bool music = true; // the music plays at start
+    int strength = 0;      // Form1::強さ_標準 .. 強さ_最強
+    bool music = true;     // the music plays at start
+    bool analysis = false; // 解析's marks are shown
 };
 
 class SettingsStore {

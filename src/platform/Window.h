@@ -34,6 +34,36 @@ inline constexpr int kPictureCount = 18;
 
 enum class MessageIcon { None, Exclamation };
 
+// What the analysis shows over the board: its marks on squares and the line that tells the
+// whole position, in twips. The game decides what they say; the window how they look.
+struct AnalysisMark {
+    float x1, y1, x2, y2; // the square
+    bool win;             // a win for the side to move in n of its drops; else a loss in n
+    int n;
+};
+struct AnalysisView {
+    int count = 0; // marks in use
+    AnalysisMark marks[81];
+    std::string_view line; // UTF-8, or empty for none
+    float lineX = 0, lineY = 0, points = 10;
+};
+
+// The game's moves as 棋譜解析 shows them, with the value after each for the side that made it.
+struct ReviewRow {
+    char move[32];         // in the record's notation, ▲５五歩
+    char value[64];        // as shown
+    std::string_view mark; // 敗着, 疑問手 or empty, as shown
+    int weight;            // 2 敗着, 1 疑問手, 0 none
+    float bar; // −1..1: above the axis where 先手 wins, below where 後手 wins, taller the
+               // nearer the row; 0 where unknown
+};
+struct ReviewView {
+    int count = 0;
+    ReviewRow rows[40];
+    int shown = 0; // the moves on the board
+    std::string_view title, status;
+};
+
 class Window {
   public:
     virtual ~Window() = default;
@@ -97,6 +127,14 @@ class Window {
         messageBox(text, title, MessageIcon::None);
         return false;
     }
+
+    // The check mark of a checkable item other than the music's, by its name in the menu.
+    virtual void setItemChecked(const char* /*item*/, bool /*checked*/) {}
+    // The analysis's marks and line over the image, like the cursor never part of it;
+    // replaces what was shown before. An empty view hides them.
+    virtual void showAnalysis(const AnalysisView& /*view*/) {}
+    // Shows (or brings up to date) the 棋譜解析 window beside this one.
+    virtual void showReview(const ReviewView& /*view*/) {}
 };
 
 } // namespace tarvenko

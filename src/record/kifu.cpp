@@ -297,6 +297,16 @@ std::string nameOf(std::string path) {
 
 } // namespace
 
+std::string 表記(int code, int x, int y) {
+    std::string out;
+    if (x < 1 || x > 9 || y < 1 || y > 9 || piece::kindOf(code) == 0) return out;
+    out += code < 0 ? 先手印 : 後手印;
+    out += 筋名[10 - x];
+    out += 段名[y];
+    out += 駒名[piece::kindOf(code)];
+    return out;
+}
+
 std::string text(const Form1& f) {
     std::string out;
     out.reserve(64 + 16 * static_cast<std::size_t>(f.手順最大));
@@ -358,6 +368,7 @@ bool load(Form1& f, std::string_view text, Refusal& why) {
     f.手順最大 = r.count;
     if (r.mode == F::モード_COM) f.強さを選ぶ(r.strength);
     f.カーソル_初期化();
+    f.解析().positionChanged();
 
     f.描画_黒持盤();
     f.描画_白持盤();

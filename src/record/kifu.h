@@ -14,6 +14,10 @@ namespace tarvenko::kifu {
 inline constexpr std::string_view 拡張子 = ".tkf";
 inline constexpr std::string_view 見出し = "Tarvenko 棋譜 1";
 
+// A drop as a record writes it, "▲５五歩": the mover's mark, the column as counted from
+// the right, the row and the piece, for a piece code dropped on (x, y).
+std::string 表記(int code, int x, int y);
+
 // The record of f's game as the text of a file.
 std::string text(const Form1& f);
 

@@ -1,6 +1,8 @@
 // The window's text: labels, counts, the move counter and the last-move boxes. Every
 // text area is erased in the background colour before it is written.
 #include "game/Form1.h"
+#include "record/kifu.h"
+#include "render/notation.h"
 #include "texts/Texts.h"
 
 #include <algorithm>
@@ -79,6 +81,18 @@ std::string_view fill(std::string_view layout, std::initializer_list<std::string
 }
 
 } // namespace
+
+std::string 指し手の表示(int code, int X, int Y) {
+    const std::string_view layout = 訳(結果の書式);
+    if (layout == 結果の書式 || X < 1 || X > 9 || Y < 1 || Y > 9 || piece::kindOf(code) < 1 ||
+        piece::kindOf(code) > piece::種類数)
+        return kifu::表記(code, X, Y);
+    char text[64];
+    std::string out = code < 0 ? "▲" : "△";
+    out += fill(layout, {訳(全角数字[10 - X]), 訳(漢数字[Y]), 訳(駒の字[piece::kindOf(code)])},
+                text, sizeof text);
+    return out;
+}
 
 void Form1::文字出力(double x, double y, std::string_view text, int 色) {
     window_.drawText(static_cast<float>(x), static_cast<float>(y), text, 文字サイズ, 文字太字, 色);

@@ -412,6 +412,33 @@ def window_manager(s):
     s.menu(xs.MENU_TWO_HUMANS)
     expect_box("対局相手の途中変更は不可")
 
+def analysis(s):
+    """K turns 解析 on: marks come over the board's squares, drawn over the image and never
+    into it, so K again leaves every pixel of the board as it was."""
+    start_two_humans(s)
+    board = lambda im: im.crop(*s.square_rect(1, 1)[:2], 9 * 33 + 1, 9 * 41 + 1)
+    before = board(s.settle())
+    blue, vermilion = (0, 90, 181), (213, 94, 0)
+
+    def marked(im, colour):
+        b = board(im)
+        return any(tuple(b.rgb[i:i + 3]) == colour for i in range(0, len(b.rgb), 3))
+
+    s.keys("k")
+    shown = s.wait_until(lambda im: marked(im, blue), 60, "解析's blue marks at the start")
+    s.save(shown, "marks")
+    # 先手's 歩 on (5,7): 後手 may only drop on (5,6), and every drop there loses.
+    s.drop("sente", HU, 5, 7)
+    later = s.wait_until(lambda im: marked(im, vermilion), 60, "a vermilion mark on (5,6)")
+    s.check(not marked(later, blue), "a win is marked for 後手, who has none")
+    s.save(later, "marks_after_a_drop")
+    s.keys("k")
+    off = s.wait_until(lambda im: not marked(im, vermilion), 5, "the marks to go")
+    s.keys("k", "k")
+    s.check(board(s.settle()).rgb == board(off).rgb, "K twice changed the board's pixels")
+    s.menu((2,))  # 戻: the start again, with its pixels as they were before 解析
+    s.wait_until(lambda im: board(im).rgb == before.rgb, 10, "the board as before 解析")
+
 
 def english(s):
     """With an English locale the menus, the boxes and the file dialog are in English, and a
@@ -598,6 +625,7 @@ SCENARIOS = {
     "window_manager": window_manager,
     "keyboard": keyboard,
     "maximised": maximised,
+    "analysis": analysis,
 }
 
 

@@ -56,6 +56,18 @@ class RecordingWindow : public Window {
         cursorColour = colour;
     }
 
+    void setItemChecked(const char* item, bool checked) override {
+        if (std::string_view(item) == "ANALYSIS") analysisChecked = checked;
+    }
+    void showAnalysis(const AnalysisView& view) override {
+        analysis = view;
+        if (onAnalysis) onAnalysis(view);
+    }
+    void showReview(const ReviewView& view) override {
+        review = view;
+        ++reviews;
+    }
+
     // Drawing is remembered only while this is set (it allocates).
     bool logDrawing = false;
     std::vector<Op> ops;
@@ -68,6 +80,11 @@ class RecordingWindow : public Window {
     bool cursorShown = false;
     float cursorX = 0, cursorY = 0; // top-left corner of the cursor's square, twips
     int cursorColour = 0;
+    bool analysisChecked = false;
+    AnalysisView analysis; // the last shown; its line's text lives in the game
+    std::function<void(const AnalysisView&)> onAnalysis;
+    ReviewView review; // the last shown
+    int reviews = 0;
     float top_ = 0, left_ = 0, width_ = 0, height_ = 0;
 
   private:

@@ -1,16 +1,19 @@
 // The computer player: the score of one candidate drop and the whole computer turn, on
 // positions built through the hands so that every piece on the board has left a hand.
+#include "engine/Analysis.h"
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "texts/Texts.h"
 #include "Position.h"
 #include "Game.h"
 #include "Recording.h"
+#include "ReferenceAnalysis.h"
 #include "ReferenceCom.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -787,6 +790,102 @@ TEST(Engine, ForcedRowsAreFoundAndStrongestPlaysThem) {
     EXPECT_EQ(s.solve(q, {60, 200000}), -1) << e::columnOf(m.sq) << e::rowOf(m.sq);
 }
 
+TEST(Analysis, AgreesWithASearchStraightFromTheRules) {
+    // Where the reference finds a forced row within three drops, the analysis gives the same
+    // value; each drop's value it gives where the reference finds one within two drops of
+    // the opponent's; elsewhere it claims nothing as near, and no win the reference refutes.
+    namespace e = engine;
+    std::mt19937 rng(23);
+    SetUpGame g;
+    auto analyser = std::make_unique<e::Analyser>();
+    std::vector<e::DropValue> values(e::maxMoves);
+    auto engineValue = [](e::Value v) {
+        return v.kind == e::Value::Win ? v.n : v.kind == e::Value::Loss ? -v.n : 0;
+    };
+    int forced = 0, open = 0;
+    // Compares the position on g's board with `side` to move; returns its allowed drops.
+    auto compare = [&](int side, bool eachDrop) {
+        参照解析 ref(*g);
+        e::Position p;
+        p.load(g->盤);
+        p.setHands(g->先手持駒, g->後手持駒, side == F::先手 ? 0 : 1);
+        const int n = analyser->analyse(p, e::Analyser::defaultBudget, values.data());
+        const int got = engineValue(analyser->value());
+        const int want = ref.値(side, 3);
+        auto drops = ref.手(side);
+        EXPECT_EQ(n, static_cast<int>(drops.size()));
+        if (want != 0) {
+            EXPECT_EQ(got, want) << "after " << g->手数 << " drops";
+            EXPECT_EQ(engineValue(analyser->valueOf(p, 50 * e::Analyser::defaultBudget)), want);
+            ++forced;
+        } else {
+            EXPECT_TRUE(got > 3 || got < -3 || got == 0) << got;
+            ++open;
+        }
+        std::set<std::tuple<int, int, int>> allowed;
+        for (const auto& d : drops) allowed.insert({piece::kindOf(d.code), d.x, d.y});
+        for (int i = 0; i < n; ++i) {
+            const e::Move m = values[static_cast<std::size_t>(i)].move;
+            const int x = e::columnOf(m.sq), y = e::rowOf(m.sq);
+            EXPECT_EQ(allowed.count({m.kind, x, y}), 1u);
+            const int claimed = engineValue(values[static_cast<std::size_t>(i)].value);
+            if (!eachDrop && claimed <= 3) continue;
+            const 参照解析::Drop d{持駒の列(side), piece::handRow(side, m.kind), x, y,
+                                   piece::codeOf(side, m.kind)};
+            ref.打つ(d, -1);
+            const bool row = g->調査_3並び(side, d.x, d.y) == F::真;
+            // The opponent's value after the drop, in the drop's terms.
+            const int after = row ? 1 : -ref.値(-side, 2);
+            const int mine = row || after <= 0 ? after : after + 1;
+            if (mine != 0) {
+                EXPECT_EQ(claimed, mine) << "drop " << i << " after " << g->手数;
+            } else {
+                EXPECT_TRUE(claimed == 0 || claimed > 3 || claimed < -2) << claimed;
+            }
+            ref.打つ(d, 1);
+        }
+        return drops;
+    };
+    // Random games from the empty board, whose value (a win in four) is known.
+    for (int game = 0; forced < 1000 && !::testing::Test::HasFailure(); ++game) {
+        g->初期設定();
+        for (int side = F::先手, passes = 0; passes < 2; side = -side) {
+            auto drops = g->手数 == 0 ? 参照解析(*g).手(side) : compare(side, forced % 8 == 0);
+            if (drops.empty()) {
+                ++passes;
+                continue;
+            }
+            passes = 0;
+            const auto& d =
+                drops[std::uniform_int_distribution<std::size_t>(0, drops.size() - 1)(rng)];
+            参照解析(*g).打つ(d, -1);
+            g->手数 += 1;
+            if (g->調査_3並び(side, d.x, d.y) == F::真) break;
+        }
+    }
+    // Random sparse boards, where rows are further off.
+    while (open < 50 && !::testing::Test::HasFailure()) {
+        g->初期設定();
+        const int pieces = std::uniform_int_distribution<int>(2, 7)(rng);
+        for (int i = 0; i < pieces; ++i) {
+            const int side = i % 2 ? F::後手 : F::先手;
+            const int kind = std::uniform_int_distribution<int>(1, 8)(rng);
+            const int x = std::uniform_int_distribution<int>(1, 9)(rng);
+            const int y = std::uniform_int_distribution<int>(1, 9)(rng);
+            const int code = piece::codeOf(side, kind);
+            if (g->盤[x][y] != F::空き ||
+                g->移動チェック(持駒の列(side), piece::handRow(side, kind), x, y, code) != F::真)
+                continue;
+            const 参照解析::Drop d{持駒の列(side), piece::handRow(side, kind), x, y, code};
+            参照解析(*g).打つ(d, -1);
+            if (g->調査_3並び(side, x, y) == F::真) 参照解析(*g).打つ(d, 1);
+        }
+        g->手数 = 1;
+        compare(pieces % 2 ? F::後手 : F::先手, true);
+    }
+    EXPECT_GE(forced, 1000);
+}
+
 TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
     // 先手 (the human) has 金 (1,9) (2,9) and may drop anywhere: 最強 completes the row with
     // the first kind it holds that may go to (3,9), the 歩 in slot (11, 2).
@@ -809,6 +908,9 @@ TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
     EXPECT_EQ(yellow(3, 9, F::色_黄), 1);
     EXPECT_TRUE(局面(*g) == before);
     EXPECT_TRUE(g.s.calls.empty());
+    // The cursor's keys and the music's leave it.
+    for (int key : {37, 38, 39, 40, 112}) g->Form_KeyDown(key, 0);
+    EXPECT_EQ(yellow(11, 2, F::盤輪郭色) + yellow(3, 9, F::盤輪郭色), 0);
     g->LEVEL_STRONGEST_Click(); // a command that draws nothing of its own
     EXPECT_EQ(yellow(11, 2, F::盤輪郭色), 1);
     EXPECT_EQ(yellow(3, 9, F::盤輪郭色), 1);
@@ -826,6 +928,31 @@ std::string_view 英語の書式(const char* /*context*/, const char* source) {
     if (s == "%1手目") return "Move %1";
     if (s == "思考中") return "Thinking";
     return s;
+}
+
+TEST(Hint, WithTheAnalysisShowsTheFastestForcedRow) {
+    // 先手 has 金 (1,9) (2,9): (3,9) makes the row now, the fastest of all.
+    ComGame g(F::後手);
+    g->手番 = F::先手;
+    g.置く(1, 9, F::先手金);
+    g.置く(2, 9, F::先手金);
+    g->解析().setOn(true);
+    g.w.logDrawing = true;
+    g->HINT_Click();
+    int yellow = 0;
+    for (const auto& op : g.w.ops) {
+        yellow += op.kind == Op::Box && op.colour == F::色_黄 && 近い(op.x1, F::横位置(3)) &&
+                  近い(op.y1, F::縦位置(9));
+    }
+    EXPECT_EQ(yellow, 1);
+    const AnalysisView& v = g.w.analysis;
+    EXPECT_EQ(v.line, "先手の勝ち（あと 1 手）");
+    // (3,9) is marked a win in 1, and only it.
+    for (int i = 0; i < v.count; ++i) {
+        const AnalysisMark& m = v.marks[i];
+        const bool row = 近い(m.x1, F::横位置(3)) && 近い(m.y1, F::縦位置(9));
+        EXPECT_EQ(m.win && m.n == 1, row) << m.x1 << "," << m.y1;
+    }
 }
 
 TEST(ComMoveAllocations, SearchAllocatesNothing) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace tarvenko;
 using F = Form1;
 
@@ -453,4 +455,56 @@ TEST(Keys, TheCursorShowsAtTheFirstArrowAndStopsAtTheEndsOfTheOwnHand) {
     EXPECT_EQ(g->指し手[6], F::先手歩);
     g->CANCEL_Click(); // a new game hides it until the next arrow
     EXPECT_FALSE(g.w.cursorShown);
+}
+
+namespace {
+
+// Holds the analysis's requests; the test hands their results over itself.
+struct HeldRunner final : analysis::Runner {
+    std::vector<analysis::Request> asked;
+    void start(const analysis::Request& r) override { asked.push_back(r); }
+    void cancel(analysis::Request::Kind) override {}
+};
+
+} // namespace
+
+TEST(Analysis, AValueForAPositionNoLongerOnTheBoardIsNeverShown) {
+    Game g;
+    g->Form_Load();
+    g->START_Click();
+    HeldRunner runner;
+    g->解析().use(&runner);
+    g->ANALYSIS_Click();
+    EXPECT_TRUE(g.w.analysisChecked);
+    ASSERT_EQ(runner.asked.size(), 1u);
+    const analysis::Request first = runner.asked[0];
+    engine::Move drops[engine::maxMoves];
+    ASSERT_GT(engine::generateDrops(first.start, drops), 1);
+    analysis::Result r{
+        analysis::Request::Board, first.generation, 0, drops[0], {engine::Value::Win, 3}};
+    g->解析().take(r);
+    g->解析().flush();
+    EXPECT_EQ(g.w.analysis.count, 1);
+    EXPECT_EQ(g.w.analysis.line, "解析中…");
+    // 先手 drops: the marks go at once, before the drop's handler is over.
+    g->記録して打つ(F::先手持駒列, 2, 5, 7, F::先手歩);
+    EXPECT_EQ(g.w.analysis.count, 0);
+    EXPECT_TRUE(g.w.analysis.line.empty());
+    // The old position's values, late: nothing is shown.
+    r.index = 1;
+    r.move = drops[1];
+    g->解析().take(r);
+    g->解析().flush();
+    EXPECT_EQ(g.w.analysis.count, 0);
+    // After the event the new position is asked for; off, nothing more is.
+    g->手番 = F::後手;
+    g->解析().update();
+    ASSERT_EQ(runner.asked.size(), 2u);
+    EXPECT_NE(runner.asked[1].generation, first.generation);
+    EXPECT_EQ(runner.asked[1].start.toMove, 1);
+    g->ANALYSIS_Click();
+    EXPECT_FALSE(g.w.analysisChecked);
+    g->解析().update();
+    EXPECT_EQ(runner.asked.size(), 2u);
+    g->解析().use(nullptr);
 }

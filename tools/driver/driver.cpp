@@ -17,9 +17,19 @@
 //                      a relative PATH is taken from the script's folder
 //   dump               prints the state; once a LEVEL_ item has been chosen, or always with
 //                      --config, it ends with the strength, "強さ" 0 標準, 1 強い, 2 最強
+//   analyse            the exact value of the position for its side to move, then of each
+//                      drop it may make in the generator's order: win N, loss N or unknown
+//
+// Once 解析 has been chosen, after each command whose marks differ from the last printed:
+//   marks LINE ROWS    the line under the board, then the nine rows from the top, each
+//                      square from the left: +N a win in N for the side to move, -N a loss,
+//                      . no mark
+// 棋譜解析 (menu REVIEW) prints each move it marks as a message line, 棋譜解析 its title.
 //
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
+//   | analysis SIDE VALUE (先手 or 後手, or "none" with no side to move) | analysis DROP VALUE
+#include "engine/Analysis.h"
 #include "game/Form1.h"
 #include "game/menu_table.h"
 #include "home/Home.h"
@@ -105,6 +115,58 @@ void dump(std::ostream& o, const Form1& f, const RecordingWindow& w, bool streng
     o << "}\n";
 }
 
+std::string marks(const AnalysisView& v) {
+    std::string cell[10][10];
+    for (int i = 0; i < v.count; ++i) {
+        const AnalysisMark& m = v.marks[i];
+        const int x = static_cast<int>((m.x1 - Form1::原点X) / Form1::桝幅 + 0.5);
+        const int y = static_cast<int>((m.y1 - Form1::原点Y) / Form1::桝高 + 0.5);
+        if (x >= 1 && x <= 9 && y >= 1 && y <= 9)
+            cell[x][y] = (m.win ? "+" : "-") + std::to_string(m.n);
+    }
+    std::string out = "marks\t" + std::string(v.line) + '\t';
+    for (int y = 1; y <= 9; ++y) {
+        for (int x = 1; x <= 9; ++x)
+            out += (x > 1 ? " " : "") + (cell[x][y].empty() ? "." : cell[x][y]);
+        out += y < 9 ? "/" : "\n";
+    }
+    return out;
+}
+
+std::string valueText(engine::Value v) {
+    switch (v.kind) {
+    case engine::Value::Win:
+        return "win " + std::to_string(v.n);
+    case engine::Value::Loss:
+        return "loss " + std::to_string(v.n);
+    default:
+        return "unknown";
+    }
+}
+
+// The exact values of the position on the board and of every drop of its side to move.
+void analyse(std::ostream& o, const Form1& f) {
+    if (f.手番 != Form1::先手 && f.手番 != Form1::後手) {
+        o << "analysis\tnone\n";
+        return;
+    }
+    static auto analyser = std::make_unique<engine::Analyser>();
+    static engine::DropValue values[engine::maxMoves];
+    const int side = f.手番 == Form1::先手 ? 0 : 1;
+    engine::Position p;
+    p.load(f.盤);
+    p.setHands(f.先手持駒, f.後手持駒, side);
+    const int n = analyser->analyse(p, engine::Analyser::defaultBudget, values);
+    o << "analysis\t" << (side == 0 ? "先手" : "後手") << '\t' << valueText(analyser->value())
+      << '\n';
+    for (int i = 0; i < n; ++i) {
+        const engine::Move m = values[i].move;
+        o << "analysis\t"
+          << kifu::表記(engine::codeOf(side, m.kind), engine::columnOf(m.sq), engine::rowOf(m.sq))
+          << '\t' << valueText(values[i].value) << '\n';
+    }
+}
+
 bool parseInt(const std::string& s, long& out) {
     if (s.empty()) return false;
     std::size_t used = 0;
@@ -178,6 +240,8 @@ int main(int argc, char** argv) {
     std::string line;
     int number = 0;
     bool strengthShown = false;
+    bool analysisUsed = false;
+    std::string marksShown = marks(AnalysisView{});
     while (std::getline(*in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -199,9 +263,20 @@ int main(int argc, char** argv) {
             if (a.empty() || !b.empty()) return fail("menu takes one item name");
             const MenuItem* item = findMenuCommand(a);
             if (item == nullptr) return fail("unknown menu item: " + a);
+            const int reviews = window.reviews;
             (form.*item->handler)();
             // Scripts written before there were strengths keep their dumps as they were.
             strengthShown = strengthShown || a.rfind("LEVEL_", 0) == 0;
+            analysisUsed = analysisUsed || a == "ANALYSIS";
+            if (a == "REVIEW" && window.reviews != reviews) {
+                // The marks 棋譜解析 shows beside the moves.
+                const ReviewView& v = window.review;
+                for (int k = 0; k < v.count; ++k) {
+                    if (v.rows[k].mark.empty()) continue;
+                    out << "message\t" << v.title << '\t' << k + 1 << ' ' << v.rows[k].move << ' '
+                        << v.rows[k].mark << ' ' << v.rows[k].value << "\tnone\n";
+                }
+            }
         } else if (cmd == "click") {
             long x = 0, y = 0;
             if (!parseInt(a, x) || !parseInt(b, y)) return fail("click takes X Y in twips");
@@ -247,12 +322,21 @@ int main(int argc, char** argv) {
             if (!a.empty()) return fail("dump takes nothing");
             dump(out, form, window,
                  strengthShown || form.強さ != Form1::強さ_標準 || home != nullptr);
+        } else if (cmd == "analyse") {
+            if (!a.empty()) return fail("analyse takes nothing");
+            analyse(out, form);
         } else {
             return fail("unknown command: " + cmd);
         }
         if (window.quitCalled) {
             out << "exit\n";
             return 0;
+        }
+        form.解析().update();
+        if (analysisUsed) {
+            const std::string now = marks(window.analysis);
+            if (now != marksShown) out << now;
+            marksShown = now;
         }
     }
     return 0;

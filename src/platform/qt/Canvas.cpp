@@ -347,4 +347,31 @@ void Canvas::drawText(float x, float y, std::string_view text, float points, boo
     keep(std::move(op));
 }
 
+void paintAnalysisMark(QPainter& p, const QRectF& square, bool win, int n) {
+    // Told apart by shape and by lightness as well as by hue, so also with any colour
+    // blindness, and both far from the board's wood and the window's green.
+    static const QColor winColour(0, 90, 181), lossColour(213, 94, 0), white(255, 255, 255);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal size = std::min(square.width(), square.height()) * 0.62;
+    const QPointF c = square.center();
+    p.setPen(QPen(white, 1));
+    p.setBrush(win ? winColour : lossColour);
+    if (win) {
+        p.drawEllipse(c, size / 2, size / 2);
+    } else {
+        const qreal r = size / 2 + 1; // a diamond looks smaller than a disc of its width
+        const QPointF corners[4] = {c + QPointF(0, -r), c + QPointF(r, 0), c + QPointF(0, r),
+                                    c + QPointF(-r, 0)};
+        p.drawPolygon(corners, 4);
+    }
+    QFont f = Canvas::font(7, true);
+    f.setPixelSize(std::max(6, static_cast<int>(size * 0.6)));
+    p.setFont(f);
+    p.setPen(white);
+    p.drawText(QRectF(c.x() - size / 2, c.y() - size / 2, size, size), Qt::AlignCenter,
+               QString::number(n));
+    p.restore();
+}
+
 } // namespace tarvenko

@@ -21,6 +21,10 @@
 
 namespace tarvenko {
 
+// One mark of the analysis on a square (logical pixels): a blue disc for a win, a vermilion
+// diamond for a loss, n in white on it.
+void paintAnalysisMark(QPainter& p, const QRectF& square, bool win, int n);
+
 class Canvas {
   public:
     // size in logical pixels; ratio is the screen's device-pixel ratio.

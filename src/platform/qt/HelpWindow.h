@@ -24,7 +24,8 @@ class HelpWindow : public QWidget {
 };
 
 // The picture an <img src="zu:NAME"> of the help text shows: "attack" (the squares a piece
-// attacks), "win" (three in a row), "four" (four in a row, no win). Null for any other name.
-QImage helpPicture(const QString& name);
+// attacks), "win" (three in a row), "four" (four in a row, no win), "marks" (解析's marks).
+// Drawn for a screen of the given device-pixel ratio. Null for any other name.
+QImage helpPicture(const QString& name, qreal ratio = 1);
 
 } // namespace tarvenko

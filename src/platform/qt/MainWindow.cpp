@@ -4,6 +4,7 @@
 #include "platform/qt/HelpWindow.h"
 #include "platform/qt/Language.h"
 #include "platform/qt/QtHome.h"
+#include "platform/qt/ReviewWindow.h"
 #include "texts/Texts.h"
 
 #include <QAction>
@@ -136,6 +137,7 @@ void BoardView::paintEvent(QPaintEvent* event) {
         QRegion(event->rect()) - QRect(QPoint(0, 0), image.deviceIndependentSize().toSize());
     for (const QRect& r : beyond) p.fillRect(r, Canvas::colour(canvas_.background()));
     p.drawImage(QPointF(0, 0), image);
+    if (analysis_.count > 0 || !analysisLine_.isEmpty()) paintAnalysis(p);
     if (!cursor_.isEmpty()) {
         // Two line widths wide, just inside the square's own outline, which stays visible; in
         // device pixels, so that its edges fall where the outline's do.
@@ -150,6 +152,31 @@ void BoardView::paintEvent(QPaintEvent* event) {
                                 QRectF(l, t, 2 * w, b - t), QRectF(r - 2 * w, t, 2 * w, b - t)};
         for (const QRectF& side : sides) p.fillRect(side, c);
     }
+}
+
+void BoardView::paintAnalysis(QPainter& p) const {
+    // In device pixels through the picture's scale, as the cursor: the marks stay on their
+    // squares and grow with the window.
+    const PictureScale& s = canvas_.scale();
+    const auto device = [&s](float x1, float y1, float x2, float y2) {
+        return QRectF(QPointF(s.x(Canvas::pixel(x1)), s.y(Canvas::pixel(y1))),
+                      QPointF(s.x(Canvas::pixel(x2)), s.y(Canvas::pixel(y2))));
+    };
+    p.save();
+    const qreal ratio = canvas_.image().devicePixelRatio();
+    if (ratio != 1.0) p.scale(1 / ratio, 1 / ratio);
+    for (int i = 0; i < analysis_.count; ++i) {
+        const AnalysisMark& m = analysis_.marks[i];
+        paintAnalysisMark(p, device(m.x1, m.y1, m.x2, m.y2), m.win, m.n);
+    }
+    if (!analysisLine_.isEmpty()) {
+        p.setFont(Canvas::font(static_cast<float>(analysis_.points * s.k), false));
+        p.setPen(Canvas::colour(15));
+        p.drawText(QPointF(s.x(Canvas::pixel(analysis_.lineX)),
+                           s.y(Canvas::pixel(analysis_.lineY)) + p.fontMetrics().ascent()),
+                   analysisLine_);
+    }
+    p.restore();
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
@@ -185,9 +212,33 @@ MainWindow::MainWindow(SoundLibrary& sound, Files& files) {
     setCentralWidget(view_);
     buildMenus();
     form_ = std::make_unique<Form1>(*this, sound, files);
+    worker_ = std::make_unique<analysis::Worker>([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { deliverAnalysis(); }, Qt::QueuedConnection);
+    });
+    form_->解析().use(worker_.get());
+    // 棋譜解析 needs a move to look at.
+    if (auto* stop = findChild<QMenu*>(QStringLiteral("STOP"))) {
+        connect(stop, &QMenu::aboutToShow, this, [this] {
+            if (auto* a = findChild<QAction*>(QStringLiteral("REVIEW")))
+                a->setEnabled(form_->手順最大 > 0);
+        });
+    }
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    form_->解析().use(nullptr);
+    worker_.reset();
+}
+
+void MainWindow::deliverAnalysis() {
+    if (busy_ > 0) {
+        resultsWaiting_ = true; // handed over once the handler is done
+        return;
+    }
+    resultsWaiting_ = false;
+    worker_->deliver(form_->解析());
+}
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
@@ -389,7 +440,13 @@ void MainWindow::sleep(double s) {
 }
 
 void MainWindow::handle(const std::function<void(Form1&)>& handler) {
+    ++busy_;
     handler(*form_);
+    --busy_;
+    if (busy_ == 0 && !form_->終了済み()) {
+        form_->解析().update();
+        if (resultsWaiting_) deliverAnalysis();
+    }
     if (closePending_) {
         closePending_ = false;
         close();
@@ -432,6 +489,30 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         windowHandle()->setFramePosition(frameCorner(*this));
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::setItemChecked(const char* item, bool checked) {
+    if (auto* a = findChild<QAction*>(QString::fromLatin1(item))) a->setChecked(checked);
+}
+
+void MainWindow::showAnalysis(const AnalysisView& view) {
+    view_->analysis_ = view;
+    view_->analysisLine_ = text(view.line);
+    view_->analysis_.line = {};
+    view_->update();
+}
+
+void MainWindow::showReview(const ReviewView& view) {
+    auto* review = static_cast<ReviewWindow*>(review_.data());
+    if (review == nullptr) {
+        review = new ReviewWindow(
+            this, [this](int k) { handle([k](Form1& form) { form.解析().goTo(k); }); },
+            [this] { form_->解析().endReview(); });
+        review_ = review;
+        // Beside the board, on the right.
+        review->move(frameGeometry().topRight() + QPoint(8, 0));
+    }
+    review->present(view);
 }
 
 void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, int colour) {

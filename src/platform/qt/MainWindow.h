@@ -2,6 +2,7 @@
 // handlers; Form1 draws, asks and plays through the Window interface implemented here.
 #pragma once
 
+#include "analysis/Worker.h"
 #include "game/Form1.h"
 #include "platform/qt/Canvas.h"
 
@@ -48,6 +49,10 @@ class BoardView : public QWidget {
     // The keyboard cursor's square outline in logical pixels; empty while hidden.
     QRect cursor_;
     int cursorColour_ = 0;
+    // The analysis's marks and line, in twips, over the image like the cursor.
+    AnalysisView analysis_;
+    QString analysisLine_;
+    void paintAnalysis(QPainter& p) const;
 };
 
 class MainWindow : public QMainWindow, public Window {
@@ -83,6 +88,9 @@ class MainWindow : public QMainWindow, public Window {
     void showStrength(int strength) override;
     void showHelp() override;
     bool statisticsBox(std::string_view text, std::string_view title) override;
+    void setItemChecked(const char* item, bool checked) override;
+    void showAnalysis(const AnalysisView& view) override;
+    void showReview(const ReviewView& view) override;
 
     // The client area that holds everything the game draws, in logical pixels.
     static QSize clientSize();
@@ -119,6 +127,13 @@ class MainWindow : public QMainWindow, public Window {
     std::unique_ptr<Form1> form_;
     QPointer<QWidget> help_;
     QtHome* home_ = nullptr;
+    QPointer<QWidget> review_; // a ReviewWindow
+    // The analysis runs on this thread beside the game; its results are handed to the game
+    // between events, never inside one. Made after the game, so it ends before it.
+    std::unique_ptr<analysis::Worker> worker_;
+    int busy_ = 0; // inside a handler
+    bool resultsWaiting_ = false;
+    void deliverAnalysis();
 };
 
 // The Windows virtual-key code of a Qt key, 0 when it has none.

@@ -105,6 +105,7 @@ Settings QtHome::readSettings() {
     QStringList unusable;
     s.strength = integer(file, QStringLiteral("game/strength"), 0, 2, s.strength, unusable);
     s.music = word(file, QStringLiteral("game/music"), kBooleans, s.music, unusable) == 1;
+    s.analysis = word(file, QStringLiteral("game/analysis"), kBooleans, s.analysis, unusable) == 1;
     complain(file, unusable);
     return s;
 }
@@ -113,6 +114,7 @@ void QtHome::writeSettings(const Settings& s) {
     QSettings& file = open(settings_, folder_ + QStringLiteral("/Tarvenko.ini"));
     file.setValue(QStringLiteral("game/strength"), s.strength);
     file.setValue(QStringLiteral("game/music"), kBooleans[s.music ? 1 : 0]);
+    file.setValue(QStringLiteral("game/analysis"), kBooleans[s.analysis ? 1 : 0]);
     write(file);
 }
 

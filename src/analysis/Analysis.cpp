@@ -1,0 +1,441 @@
+// What the analysis shows and when: the board's marks and line, the 棋譜解析 window's rows.
+#include "analysis/Analysis.h"
+
+#include "game/Form1.h"
+#include "render/notation.h"
+#include "texts/Texts.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace tarvenko::analysis {
+
+namespace {
+
+using F = Form1;
+
+// Where the line that tells the whole position stands: under the board, from its left edge.
+constexpr double 行X = 1, 行Y = 10.1;
+constexpr float 行の大きさ = 10;
+
+// A text with its "%d" replaced by n, cut to fit.
+template <std::size_t N> void fill(char (&out)[N], std::string_view pattern, int n) {
+    char number[12];
+    const int digits = std::snprintf(number, sizeof number, "%d", n);
+    std::size_t at = 0;
+    auto put = [&](std::string_view s) { at += s.copy(out + at, N - 1 - at); };
+    const std::size_t hole = pattern.find("%d");
+    if (hole == std::string_view::npos) {
+        put(pattern);
+    } else {
+        put(pattern.substr(0, hole));
+        put(std::string_view(number, static_cast<std::size_t>(digits)));
+        put(pattern.substr(hole + 2));
+    }
+    out[at] = '\0';
+}
+
+// The line for a side (0 先手, 1 後手) that forces a row in n of its drops.
+template <std::size_t N> void winsIn(char (&out)[N], int side, int n) {
+    fill(out, side == 0 ? 訳("先手の勝ち（あと %d 手）") : 訳("後手の勝ち（あと %d 手）"), n);
+}
+
+} // namespace
+
+// The budget of positions for a drop, and for a whole position of a record.
+constexpr long kDropBudget = engine::Analyser::defaultBudget;
+constexpr long kPositionBudget = 10 * engine::Analyser::defaultBudget;
+
+bool better(Value a, Value b) {
+    auto rank = [](Value v) {
+        // Wins first, faster ahead; losses last, slower ahead.
+        return v.kind == Value::Win ? 1000 - v.n : v.kind == Value::Loss ? -1000 + v.n : 0;
+    };
+    return rank(a) > rank(b);
+}
+
+void SyncRunner::start(const Request& r) {
+    static const std::atomic<bool> never{false};
+    if (!analyser_) analyser_ = std::make_unique<engine::Analyser>();
+    work(
+        r, *analyser_, never,
+        [](void* sink, const Result& result) { static_cast<Sink*>(sink)->take(result); },
+        static_cast<Sink*>(&sink_));
+    sink_.flush();
+}
+
+void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>& stop, Emit emit,
+          void* context) {
+    struct Found {
+        Result out;
+        Emit emit;
+        void* context;
+    } found{{}, emit, context};
+    found.out.kind = r.kind;
+    found.out.generation = r.generation;
+    Result& out = found.out;
+    if (r.kind == Request::Board) {
+        engine::DropValue values[engine::maxMoves];
+        analyser.analyse(
+            r.start, kDropBudget, values, &stop,
+            [](void* c, int index, const engine::DropValue& v) {
+                auto& f = *static_cast<Found*>(c);
+                f.out.index = index;
+                f.out.move = v.move;
+                f.out.value = v.value;
+                f.emit(f.context, f.out);
+            },
+            &found);
+        if (analyser.cancelled() || stop.load()) return;
+        out.index = -1;
+        out.move = {};
+        out.value = analyser.value();
+        emit(context, out);
+        return;
+    }
+    engine::Position p = r.start;
+    bool rowMade = false;
+    for (int k = 0; k <= r.count && !stop.load(std::memory_order_relaxed); ++k) {
+        if (k < r.count && p.toMove != r.sides[k]) p.pass();
+        // After a row of three the game is over: the side to move has lost.
+        if (k >= r.from) {
+            const Value v =
+                rowMade ? Value{Value::Loss, 0} : analyser.valueOf(p, kPositionBudget, &stop);
+            if (stop.load(std::memory_order_relaxed)) break;
+            out.index = k;
+            out.value = v;
+            emit(context, out);
+        }
+        if (k == r.count) break;
+        const engine::Move m = r.moves[k];
+        rowMade = p.rowOfThree(p.toMove, m.sq);
+        p.drop(m.sq, m.kind);
+    }
+}
+
+Analysis::Analysis(Form1& f) : f_(f) {}
+
+Analysis::~Analysis() = default;
+
+Runner& Analysis::runner() {
+    if (runner_ != nullptr) return *runner_;
+    if (!sync_) sync_ = std::make_unique<SyncRunner>(*this);
+    return *sync_;
+}
+
+void Analysis::use(Runner* runner) {
+    runner_ = runner;
+    asked_ = false; // the new runner is asked again
+    if (reviewing_) requestRecord();
+}
+
+void Analysis::setOn(bool on) {
+    on_ = on;
+    f_.window().setItemChecked("ANALYSIS", on_);
+    if (!on_) {
+        positionChanged();
+        runner().cancel(Request::Board);
+    }
+    update();
+}
+
+bool Analysis::wanted() const {
+    if (!on_ || f_.対局中 != F::真) return false;
+    if (f_.手番 != F::先手 && f_.手番 != F::後手) return false;
+    return !(f_.対局モード == F::モード_COM && f_.手番 == f_.COM側);
+}
+
+engine::Position Analysis::current() const {
+    engine::Position p;
+    p.load(f_.盤);
+    p.setHands(f_.先手持駒, f_.後手持駒, f_.手番 == F::後手 ? 1 : 0);
+    return p;
+}
+
+void Analysis::positionChanged() {
+    ++generation_;
+    asked_ = false;
+    known_ = drops_ = 0;
+    hide();
+}
+
+void Analysis::hide() {
+    if (!shown_) return;
+    shown_ = false;
+    f_.window().showAnalysis(AnalysisView{});
+}
+
+void Analysis::update() {
+    if (reviewing_ && recordChanged()) requestRecord();
+    if (reviewing_ && review_.shown != f_.手順数) showRecord();
+    if (!wanted()) {
+        if (asked_) runner().cancel(Request::Board);
+        asked_ = false;
+        hide();
+        return;
+    }
+    const engine::Position p = current();
+    if (asked_ && p.key == key_) return;
+    positionChanged();
+    Request& board = board_;
+    board.kind = Request::Board;
+    board.generation = boardGeneration_ = generation_;
+    board.start = p;
+    board.count = 0;
+    key_ = p.key;
+    side_ = p.toMove;
+    drops_ = engine::generateDrops(p, moves_);
+    known_ = 0;
+    whole_ = false;
+    std::fill(std::begin(have_), std::end(have_), false);
+    asked_ = true;
+    boardDirty_ = true;
+    showBoard(); // "解析中" until the first values come
+    runner().start(board);
+}
+
+void Analysis::take(const Result& r) {
+    if (r.kind == Request::Board) {
+        if (!asked_ || r.generation != boardGeneration_) return; // a position no longer shown
+        if (r.index == -1) {
+            whole_ = true;
+            value_ = r.value;
+            boardDirty_ = true;
+            return;
+        }
+        if (r.index < 0 || r.index >= drops_ || !(moves_[r.index] == r.move)) return;
+        if (!have_[r.index]) ++known_;
+        have_[r.index] = true;
+        values_[r.index] = r.value;
+        boardDirty_ = true;
+    } else {
+        if (!reviewing_ || r.generation != recordGeneration_) return;
+        if (r.index < 0 || r.index > record_.count) return;
+        positions_[r.index] = r.value;
+        positionKnown_[r.index] = true;
+        recordDirty_ = true;
+    }
+}
+
+void Analysis::flush() {
+    if (boardDirty_ && asked_) showBoard();
+    if (recordDirty_ && reviewing_) showRecord();
+}
+
+void Analysis::showBoard() {
+    boardDirty_ = false;
+    // Per square: the best value known, whether a win is among them, drops still unvalued.
+    Value best[engine::squareCount];
+    bool any[engine::squareCount] = {}, win[engine::squareCount] = {};
+    int waiting[engine::squareCount] = {};
+    for (int i = 0; i < drops_; ++i) {
+        const int sq = moves_[i].sq;
+        if (!have_[i]) {
+            ++waiting[sq];
+            continue;
+        }
+        const Value v = values_[i];
+        if (!any[sq] || better(v, best[sq])) best[sq] = v;
+        any[sq] = true;
+        win[sq] = win[sq] || v.kind == Value::Win;
+    }
+    view_.count = 0;
+    for (int sq = 0; sq < engine::squareCount; ++sq) {
+        if (!any[sq]) continue;
+        // A loss is shown only once no drop there can still turn out better.
+        if (!win[sq] && (waiting[sq] > 0 || best[sq].kind != Value::Loss)) continue;
+        const int X = engine::columnOf(sq), Y = engine::rowOf(sq);
+        AnalysisMark& m = view_.marks[view_.count++];
+        m.x1 = static_cast<float>(F::横位置(X));
+        m.y1 = static_cast<float>(F::縦位置(Y));
+        m.x2 = static_cast<float>(F::横位置(X + 1));
+        m.y2 = static_cast<float>(F::縦位置(Y + 1));
+        m.win = best[sq].kind == Value::Win;
+        m.n = best[sq].n;
+    }
+    if (!whole_) {
+        fill(line_, 訳("解析中…"), 0);
+    } else if (value_.kind == Value::Win) {
+        winsIn(line_, side_, value_.n);
+    } else if (value_.kind == Value::Loss) {
+        winsIn(line_, side_ ^ 1, value_.n);
+    } else {
+        fill(line_, 訳("形勢不明"), 0);
+    }
+    view_.line = line_;
+    view_.lineX = static_cast<float>(F::横位置(行X));
+    view_.lineY = static_cast<float>(F::縦位置(行Y));
+    view_.points = 行の大きさ;
+    shown_ = true;
+    f_.window().showAnalysis(view_);
+}
+
+bool Analysis::fastestWin(engine::Move& m) const {
+    if (!asked_ || !whole_ || value_.kind != Value::Win || current().key != key_) return false;
+    for (int i = 0; i < drops_; ++i) {
+        if (have_[i] && values_[i] == value_) {
+            m = moves_[i];
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- 棋譜解析 ----
+
+bool Analysis::recordChanged() const {
+    const int count = std::min(f_.手順最大, kMaxRecord);
+    if (count != record_.count) return true;
+    for (int n = 1; n <= count; ++n) {
+        const int code = f_.手順_移動先駒[n];
+        const engine::Move m{
+            static_cast<std::int8_t>(engine::squareOf(f_.手順_移動先X[n], f_.手順_移動先Y[n])),
+            static_cast<std::int8_t>(piece::kindOf(code))};
+        if (!(record_.moves[n - 1] == m)) return true;
+    }
+    return false;
+}
+
+void Analysis::review() {
+    if (f_.手順最大 < 1) {
+        f_.window().messageBox(訳("解析する手がありません"), 訳("棋譜解析"), MessageIcon::None);
+        return;
+    }
+    reviewing_ = true;
+    requestRecord();
+    update();
+}
+
+void Analysis::requestRecord() {
+    Request& r = record_;
+    r.kind = Request::Record;
+    r.generation = recordGeneration_ = ++generation_;
+    // The game's start: an empty board, full hands, 先手 to move.
+    const int empty[10][10] = {};
+    r.start = engine::Position{};
+    r.start.load(empty);
+    r.start.setHands(piece::初期数, piece::初期数, 0);
+    r.count = 0;
+    for (int n = 1; n <= f_.手順最大 && n <= kMaxRecord; ++n) {
+        const int code = f_.手順_移動先駒[n];
+        const int x = f_.手順_移動先X[n], y = f_.手順_移動先Y[n];
+        if (x < 1 || x > 9 || y < 1 || y > 9 || piece::kindOf(code) == 0) break;
+        r.moves[r.count] = {static_cast<std::int8_t>(engine::squareOf(x, y)),
+                            static_cast<std::int8_t>(piece::kindOf(code))};
+        r.sides[r.count] = static_cast<std::int8_t>(code < 0 ? 0 : 1);
+        ++r.count;
+    }
+    std::fill(std::begin(positionKnown_), std::end(positionKnown_), false);
+    // Which drops made a row, the game's own judgement, so a finished game ends in a win.
+    engine::Position p = r.start;
+    for (int k = 0; k < r.count; ++k) {
+        if (p.toMove != r.sides[k]) p.pass();
+        rowMade_[k + 1] = p.rowOfThree(p.toMove, r.moves[k].sq);
+        p.drop(r.moves[k].sq, r.moves[k].kind);
+    }
+    recordDirty_ = false;
+    showRecord();
+    if (r.count > 0) {
+        runner().start(r);
+    } else {
+        runner().cancel(Request::Record); // the record was cleared: nothing to value
+    }
+}
+
+void Analysis::showRecord() {
+    recordDirty_ = false;
+    ReviewView& v = review_;
+    const Request& r = record_;
+    v.count = r.count;
+    v.shown = f_.手順数;
+    v.title = 訳("棋譜解析");
+    // The value of position k for the side `side`, and whether it is known.
+    auto valueFor = [&](int k, int side, Value& out) {
+        if (k >= 1 && rowMade_[k]) {
+            out = r.sides[k - 1] == side ? Value{Value::Win, 0} : Value{Value::Loss, 0};
+            return true;
+        }
+        if (!positionKnown_[k]) return false;
+        const int toMove = k < r.count ? r.sides[k] : r.sides[k - 1] ^ 1;
+        out = toMove == side ? positions_[k] : flip(positions_[k]);
+        return true;
+    };
+    // The loser: the side that suffered the row, else the side lost at the last position.
+    int loser = -1;
+    Value last;
+    if (r.count > 0 && valueFor(r.count, 0, last) && last.kind != Value::Unknown) {
+        loser = last.kind == Value::Win ? 1 : 0;
+    }
+    bool decided = false; // 敗着 found
+    bool all = true;
+    for (int k = 1; k <= r.count; ++k) {
+        ReviewRow& row = v.rows[k - 1];
+        const int mover = r.sides[k - 1];
+        const std::string move =
+            指し手の表示(piece::codeOf(mover == 0 ? F::先手 : F::後手, r.moves[k - 1].kind),
+                         engine::columnOf(r.moves[k - 1].sq), engine::rowOf(r.moves[k - 1].sq));
+        fill(row.move, move, 0);
+        row.mark = "";
+        row.weight = 0;
+        row.bar = 0;
+        Value after, before;
+        if (!valueFor(k, mover, after)) {
+            all = false;
+            fill(row.value, "…", 0);
+            continue;
+        }
+        if (after.kind == Value::Win && after.n == 0) {
+            fill(row.value, 訳("勝ち"), 0);
+        } else if (after.kind == Value::Win) {
+            fill(row.value, 訳("勝ち（あと %d 手）"), after.n);
+        } else if (after.kind == Value::Loss) {
+            fill(row.value, 訳("負け（あと %d 手）"), after.n);
+        } else {
+            fill(row.value, 訳("不明"), 0);
+        }
+        if (after.kind != Value::Unknown) {
+            const int winner = after.kind == Value::Win ? mover : mover ^ 1;
+            // Taller the nearer the row: full height for the row itself.
+            const float height = 1.0f / (1.0f + static_cast<float>(after.n) / 3.0f);
+            row.bar = winner == 0 ? height : -height;
+        }
+        const bool knownBefore = valueFor(k - 1, mover, before);
+        if (!decided && mover == loser && after.kind == Value::Loss &&
+            !(knownBefore && before.kind == Value::Loss)) {
+            row.mark = 訳("敗着");
+            row.weight = 2;
+            decided = true;
+        } else if (knownBefore && before.kind == Value::Win && after.kind != Value::Win) {
+            row.mark = 訳("疑問手");
+            row.weight = 1;
+        }
+    }
+    for (int k = 0; k <= r.count; ++k) all = all && (positionKnown_[k] || (k > 0 && rowMade_[k]));
+    fill(status_, all ? std::string_view() : 訳("解析中…"), 0);
+    v.status = status_;
+    f_.window().showReview(v);
+}
+
+void Analysis::endReview() {
+    if (!reviewing_) return;
+    reviewing_ = false;
+    runner().cancel(Request::Record);
+}
+
+void Analysis::goTo(int k) {
+    // Each step is 戻 or 進 itself, with its sound and, onto a winning move, its message.
+    for (int guard = 0; guard < 2 * kMaxRecord && f_.手順数 != k && !f_.終了済み(); ++guard) {
+        const int before = f_.手順数;
+        if (f_.手順数 > k) {
+            f_.REPLAY_Click();
+        } else if (f_.手順数 < f_.手順最大) {
+            f_.AFTER_Click();
+        }
+        if (f_.手順数 == before) break;
+    }
+    update();
+}
+
+} // namespace tarvenko::analysis

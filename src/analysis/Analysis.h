@@ -1,0 +1,176 @@
+// The exact analysis shown to the player: on the board the best value of a drop on every
+// square the side to move may use (解析), and for a whole game the value after every move
+// (棋譜解析). What is shown is decided here, in plain C++; a Runner does the valuing, beside
+// the game in the real window, at once in the driver and the tests.
+#pragma once
+
+#include "engine/Analysis.h"
+#include "engine/Position.h"
+#include "engine/Search.h"
+#include "platform/Window.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace tarvenko {
+class Form1;
+}
+
+namespace tarvenko::analysis {
+
+// A proved value for one side: a win in n of its own drops (the winning drop counted), a loss
+// in n of the opponent's drops when it resists longest, or unknown within the budget.
+using Value = engine::Value;
+
+// The same value for the other side.
+constexpr Value flip(Value v) {
+    return {v.kind == Value::Win    ? Value::Loss
+            : v.kind == Value::Loss ? Value::Win
+                                    : Value::Unknown,
+            v.n};
+}
+
+// True when a is better than b for the side both belong to: a win, the faster the better,
+// then unknown, then a loss, the slower the better.
+bool better(Value a, Value b);
+
+inline constexpr int kMaxRecord = 40; // every piece dropped
+
+// What a runner is asked to value.
+struct Request {
+    enum Kind : std::uint8_t { Board, Record };
+    Kind kind = Board;
+    std::uint64_t generation = 0;
+    // Board: every drop of this position. Record: this position and every one after a drop.
+    engine::Position start;
+    int count = 0;
+    int from = 0; // Record: the first position to value; those before it were valued already
+    engine::Move moves[kMaxRecord];
+    std::int8_t sides[kMaxRecord] = {}; // 0 先手, 1 後手: a side may have passed before it
+};
+
+struct Result {
+    Request::Kind kind = Request::Board;
+    std::uint64_t generation = 0;
+    // Board: the drop's place in the generator's order, −1 for the whole position once every
+    // drop is valued; Record: the position.
+    int index = 0;
+    engine::Move move; // Board: the drop
+    Value value;       // for the side that drops; for the side to move
+};
+
+// Where results go, on the game's thread.
+class Sink {
+  public:
+    virtual void take(const Result& r) = 0;
+    // After a batch of results: time to show them.
+    virtual void flush() = 0;
+
+  protected:
+    ~Sink() = default;
+};
+
+// Does a request's work with the engine's exact analysis, handing out each result as it is
+// found, until done or `stop` is set. Every runner uses it, so the driver's values are the
+// window's.
+using Emit = void (*)(void* context, const Result& r);
+void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>& stop, Emit found,
+          void* context);
+
+class Runner {
+  public:
+    virtual ~Runner() = default;
+    // Replaces any earlier request of the same kind.
+    virtual void start(const Request& r) = 0;
+    // No result of that kind is wanted any more.
+    virtual void cancel(Request::Kind kind) = 0;
+};
+
+// Does the work at once, on the caller's thread.
+class SyncRunner final : public Runner {
+  public:
+    explicit SyncRunner(Sink& sink) : sink_(sink) {}
+    void start(const Request& r) override;
+    void cancel(Request::Kind) override {}
+
+  private:
+    Sink& sink_;
+    std::unique_ptr<engine::Analyser> analyser_; // made when first needed
+};
+
+class Analysis final : public Sink {
+  public:
+    explicit Analysis(Form1& f);
+    ~Analysis();
+    Analysis(const Analysis&) = delete;
+    Analysis& operator=(const Analysis&) = delete;
+
+    // Whether 解析 is on, for the settings to keep; setOn marks the menu item.
+    bool on() const { return on_; }
+    void setOn(bool on);
+    // Who values: nullptr (the start) does it at once on the game's thread.
+    void use(Runner* runner);
+
+    // The position is changing: its marks go at once, before anything else is shown.
+    void positionChanged();
+    // After every event: asks for the values of what should be shown now.
+    void update();
+    // 棋譜解析: values every position of the game's record and shows them.
+    void review();
+    // The 棋譜解析 window was closed: its values are no longer wanted.
+    void endReview();
+    // The position after k moves of the record, reached as 戻 and 進 reach it.
+    void goTo(int k);
+    // The fastest winning drop of the side to move, once every drop has its value.
+    bool fastestWin(engine::Move& m) const;
+
+    void take(const Result& r) override;
+    void flush() override;
+
+  private:
+    bool wanted() const;
+    engine::Position current() const;
+    bool recordChanged() const;
+    void requestRecord();
+    void showBoard();
+    void showRecord();
+    void hide();
+    Runner& runner();
+
+    Form1& f_;
+    bool on_ = false;
+    Runner* runner_ = nullptr;
+    std::unique_ptr<SyncRunner> sync_;
+    std::uint64_t generation_ = 0;
+
+    // The board: the position asked about, its drops and those valued so far.
+    bool asked_ = false;
+    bool shown_ = false;
+    bool boardDirty_ = false;
+    std::uint64_t boardGeneration_ = 0;
+    std::uint64_t key_ = 0;
+    int side_ = 0;
+    int drops_ = 0, known_ = 0;
+    bool whole_ = false; // the position's value is in
+    Value value_;
+    engine::Move moves_[engine::maxMoves];
+    Value values_[engine::maxMoves];
+    bool have_[engine::maxMoves] = {};
+    Request board_;
+    AnalysisView view_;
+    char line_[128] = {};
+
+    // The record under review and the value of each of its positions for the side to move.
+    bool reviewing_ = false;
+    bool recordDirty_ = false;
+    std::uint64_t recordGeneration_ = 0;
+    Request record_;
+    Value positions_[kMaxRecord + 1];
+    bool positionKnown_[kMaxRecord + 1] = {};
+    bool rowMade_[kMaxRecord + 1] = {};
+    ReviewView review_;
+    char status_[64] = {};
+};
+
+} // namespace tarvenko::analysis

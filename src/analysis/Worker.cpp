@@ -1,0 +1,113 @@
+#include "analysis/Worker.h"
+
+#include <utility>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+namespace tarvenko::analysis {
+
+Worker::Worker(std::function<void()> wake) : wake_(std::move(wake)), thread_([this] { run(); }) {}
+
+Worker::~Worker() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        quit_ = true;
+        stop_ = true;
+    }
+    ready_.notify_one();
+    thread_.join();
+}
+
+void Worker::drop(Request::Kind kind) {
+    int kept = 0;
+    for (int i = 0; i < mailed_; ++i) {
+        const Result& r = mailbox_[i];
+        if (r.kind != kind || r.generation == wanted_[kind]) mailbox_[kept++] = r;
+    }
+    mailed_ = kept;
+}
+
+void Worker::start(const Request& r) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_[r.kind] = r;
+        waiting_[r.kind] = true;
+        wanted_[r.kind] = r.generation;
+        if (r.kind == Request::Record) resume_ = 0;
+        // The board goes first: a record's work stops for it too, and resumes after it.
+        if (running_ == r.kind || (r.kind == Request::Board && running_ == Request::Record))
+            stop_ = true;
+        drop(r.kind);
+    }
+    ready_.notify_one();
+}
+
+void Worker::cancel(Request::Kind kind) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    wanted_[kind] = 0;
+    waiting_[kind] = false;
+    if (running_ == kind) stop_ = true;
+    drop(kind);
+}
+
+void Worker::post(void* self, const Result& r) {
+    auto& w = *static_cast<Worker*>(self);
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(w.mutex_);
+        if (r.generation != w.wanted_[r.kind] || w.mailed_ == kMailbox) return;
+        if (r.kind == Request::Record) w.resume_ = r.index + 1;
+        first = w.mailed_ == 0;
+        w.mailbox_[w.mailed_++] = r;
+    }
+    if (first) w.wake_();
+}
+
+void Worker::run() {
+#ifdef __linux__
+    // Below the window's thread, which then gets a core first on a busy machine; failing
+    // that, the thread keeps the program's priority.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+#endif
+    for (;;) {
+        Request::Kind kind;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ready_.wait(lock, [this] { return quit_ || waiting_[0] || waiting_[1]; });
+            if (quit_) return;
+            kind = waiting_[Request::Board] ? Request::Board : Request::Record;
+            job_ = pending_[kind];
+            if (kind == Request::Record) job_.from = resume_;
+            waiting_[kind] = false;
+            running_ = kind;
+            stop_ = false;
+        }
+        if (!analyser_) analyser_ = std::make_unique<engine::Analyser>();
+        work(job_, *analyser_, stop_, &Worker::post, this);
+        std::lock_guard<std::mutex> lock(mutex_);
+        running_ = -1;
+        // A record stopped for the board, and still wanted, goes on later where it stopped.
+        if (kind == Request::Record && stop_ && !waiting_[kind] &&
+            wanted_[kind] == job_.generation && !quit_) {
+            waiting_[kind] = true;
+        }
+    }
+}
+
+void Worker::deliver(Sink& sink) {
+    int n = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        n = mailed_;
+        for (int i = 0; i < n; ++i) handing_[i] = mailbox_[i];
+        mailed_ = 0;
+    }
+    for (int i = 0; i < n; ++i) sink.take(handing_[i]);
+    sink.flush();
+}
+
+} // namespace tarvenko::analysis

@@ -1,0 +1,68 @@
+// Exact values of a position and of every drop its side to move may make: a forced row of
+// three, proved against every reply, with the number of drops to it.
+//
+// How to use it:
+//   * One Analyser per thread. It allocates its storage once, when it is made (the
+//     searcher's tables); analyse() and valueOf() allocate nothing.
+//   * analyse(p, budget, out) writes one DropValue per drop the side to move may make, in
+//     generateDrops' order, and returns how many. Each drop is searched with up to
+//     `budget` positions; a drop not settled within them is Unknown. value() then holds
+//     the position's value. The same position and budget always give the same values.
+//   * Another thread may stop it: pass an atomic flag and set it. analyse() then returns
+//     soon (within about a thousand positions), the drops not yet valued are Unknown and
+//     cancelled() is true. Nothing of a cancelled call should be shown.
+//   * `found`, when given, is called on the analysing thread as soon as each drop's value
+//     is known, with its index in `out`, so that a caller can show values as they come.
+//
+// Definitions, for the side to move (the mover of a drop):
+//   Win N:  it forces a row of three; N is its own drops to the shortest forced row, the
+//           winning drop included (a drop that completes a row is Win 1).
+//   Loss N: the opponent forces a row; N is the opponent's drops to it when the side to
+//           move resists longest.
+//   Unknown: neither was proved within the budget (or the game can never end in a row).
+// A side that can drop nowhere passes, as in play; a pass is no drop and counts for
+// nothing. A value is proved, never estimated.
+#pragma once
+
+#include "engine/Search.h"
+
+#include <atomic>
+
+namespace tarvenko::engine {
+
+class Analyser {
+  public:
+    // Positions per drop that settle nearly every drop of positions from real games in a
+    // few milliseconds.
+    static constexpr long defaultBudget = 20000;
+
+    using Found = void (*)(void* context, int index, const DropValue& value);
+
+    Analyser() = default;
+    Analyser(const Analyser&) = delete;
+    Analyser& operator=(const Analyser&) = delete;
+
+    // Values every drop of the side to move in p into out (room for maxMoves entries).
+    int analyse(const Position& p, long budget, DropValue* out,
+                const std::atomic<bool>* cancel = nullptr, Found found = nullptr,
+                void* context = nullptr);
+    // The value of the position for its side to move, after analyse().
+    Value value() const { return value_; }
+    // The last call was stopped through its flag.
+    bool cancelled() const { return cancelled_; }
+    // Positions visited by the last call.
+    long nodes() const { return nodes_; }
+
+    // The value of p for its side to move alone, with up to `budget` positions in all;
+    // cheaper than valuing every drop.
+    Value valueOf(const Position& p, long budget, const std::atomic<bool>* cancel = nullptr);
+
+  private:
+    Searcher s_;
+    Value value_;
+    bool cancelled_ = false;
+    long nodes_ = 0;
+    Move moves_[maxMoves];
+};
+
+} // namespace tarvenko::engine

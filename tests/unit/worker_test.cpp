@@ -1,0 +1,177 @@
+// The analysis's worker thread: its results are the synchronous runner's, a newer request
+// replaces an older one so that nothing of the older is handed over, a cancelled or
+// destroyed worker stops, and a record stopped for the board goes on where it stopped.
+// Also built with ThreadSanitizer (TARVENKO_TSAN=ON, label "thread").
+#include "analysis/Worker.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+using namespace tarvenko;
+using namespace tarvenko::analysis;
+
+namespace {
+
+struct Collect final : Sink {
+    std::vector<Result> results;
+    int flushes = 0;
+    void take(const Result& r) override { results.push_back(r); }
+    void flush() override { ++flushes; }
+};
+
+// Wakes the test's thread, which plays the game's: it waits, then collects.
+struct Waker {
+    std::mutex m;
+    std::condition_variable cv;
+    int woken = 0;
+    void wake() {
+        std::lock_guard<std::mutex> lock(m);
+        ++woken;
+        cv.notify_all();
+    }
+    // Collects into `sink` until `done` holds; a generous limit only keeps a broken worker from
+    // hanging the test run.
+    template <class Done> bool until(Worker& w, Collect& sink, Done done) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (!done()) {
+            std::unique_lock<std::mutex> lock(m);
+            if (woken == 0 && !cv.wait_until(lock, limit, [this] { return woken > 0; }))
+                return false;
+            woken = 0;
+            lock.unlock();
+            w.deliver(sink);
+        }
+        return true;
+    }
+};
+
+engine::Position start() {
+    const int empty[10][10] = {};
+    engine::Position p;
+    p.load(empty);
+    const int full[9] = {0, 9, 2, 2, 2, 2, 1, 1, 1};
+    p.setHands(full, full, 0);
+    return p;
+}
+
+// A game 後手 goes on to win, as (X, Y, kind) drops from the start.
+constexpr int kGame[][3] = {{2, 4, 3}, {1, 2, 1}, {1, 3, 1}, {3, 2, 1}, {3, 3, 3},
+                            {2, 1, 1}, {2, 2, 4}, {4, 1, 3}, {5, 3, 1}, {3, 1, 2}};
+
+engine::Position after(int moves) {
+    engine::Position p = start();
+    for (int i = 0; i < moves; ++i) p.drop(engine::squareOf(kGame[i][0], kGame[i][1]), kGame[i][2]);
+    return p;
+}
+
+Request board(std::uint64_t generation, const engine::Position& p) {
+    Request r;
+    r.generation = generation;
+    r.start = p;
+    return r;
+}
+
+Request record(std::uint64_t generation) {
+    Request r;
+    r.kind = Request::Record;
+    r.generation = generation;
+    r.start = start();
+    r.count = static_cast<int>(std::size(kGame));
+    for (int i = 0; i < r.count; ++i) {
+        r.moves[i] = {static_cast<std::int8_t>(engine::squareOf(kGame[i][0], kGame[i][1])),
+                      static_cast<std::int8_t>(kGame[i][2])};
+        r.sides[i] = static_cast<std::int8_t>(i % 2);
+    }
+    return r;
+}
+
+bool whole(const Collect& c, std::uint64_t generation) {
+    for (const Result& r : c.results) {
+        if (r.kind == Request::Board && r.generation == generation && r.index == -1) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(AnalysisWorker, ValuesAsTheSynchronousRunnerDoes) {
+    Collect sync;
+    SyncRunner runner(sync);
+    runner.start(board(1, after(4)));
+    ASSERT_FALSE(sync.results.empty());
+    ASSERT_EQ(sync.results.back().index, -1);
+
+    Waker waker;
+    Collect got;
+    Worker w([&] { waker.wake(); });
+    w.start(board(1, after(4)));
+    ASSERT_TRUE(waker.until(w, got, [&] { return whole(got, 1); }));
+    ASSERT_EQ(got.results.size(), sync.results.size());
+    for (std::size_t i = 0; i < got.results.size(); ++i) {
+        EXPECT_EQ(got.results[i].index, sync.results[i].index);
+        EXPECT_TRUE(got.results[i].move == sync.results[i].move);
+        EXPECT_TRUE(got.results[i].value == sync.results[i].value) << i;
+    }
+}
+
+TEST(AnalysisWorker, ANewerRequestLeavesNothingOfTheOlder) {
+    Waker waker;
+    Collect got;
+    Worker w([&] { waker.wake(); });
+    // The start takes long to value; the position after six drops replaces it at once.
+    w.start(board(1, start()));
+    w.start(board(2, after(6)));
+    ASSERT_TRUE(waker.until(w, got, [&] { return whole(got, 2); }));
+    for (const Result& r : got.results) EXPECT_EQ(r.generation, 2u);
+}
+
+TEST(AnalysisWorker, CancelledWorkStopsAndTheNextRequestIsAnswered) {
+    Waker waker;
+    Collect got;
+    Worker w([&] { waker.wake(); });
+    w.start(board(1, start()));
+    w.cancel(Request::Board);
+    w.deliver(got);
+    w.start(board(2, after(8)));
+    ASSERT_TRUE(waker.until(w, got, [&] { return whole(got, 2); }));
+    for (const Result& r : got.results) EXPECT_EQ(r.generation, 2u);
+}
+
+TEST(AnalysisWorker, EndsWhileItWorks) {
+    Waker waker;
+    auto w = std::make_unique<Worker>([&] { waker.wake(); });
+    w->start(board(1, start()));
+    w->start(record(2));
+    w.reset(); // joins: the work in hand stops at its flag
+    SUCCEED();
+}
+
+TEST(AnalysisWorker, ARecordGoesOnAfterTheBoardWhereItStopped) {
+    Waker waker;
+    Collect got;
+    Worker w([&] { waker.wake(); });
+    w.start(record(1));
+    w.start(board(2, after(6)));
+    std::vector<int> positions;
+    ASSERT_TRUE(waker.until(w, got, [&] {
+        positions.assign(std::size(kGame) + 1, 0);
+        for (const Result& r : got.results) {
+            if (r.kind == Request::Record) ++positions[static_cast<std::size_t>(r.index)];
+        }
+        for (int n : positions) {
+            if (n == 0) return false;
+        }
+        return whole(got, 2);
+    }));
+    for (int n : positions) EXPECT_EQ(n, 1); // each position valued once
+    // The record's last drop makes 後手's row: 先手, to move, has lost.
+    for (const Result& r : got.results) {
+        if (r.kind == Request::Record && r.index == static_cast<int>(std::size(kGame))) {
+            EXPECT_TRUE(r.value == (Value{Value::Loss, 0}));
+        }
+    }
+}
