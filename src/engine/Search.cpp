@@ -767,6 +767,7 @@ Move Searcher::exactChoice(const Position& p, long nodes) {
     for (int d = 2; d <= most && !stopped_; ++d) {
         // The first drop, in the generator's order, that wins within d drops.
         if (winsWithin(p, d, 0, false)) {
+            generateDrops(p, moves); // the search has reordered the list
             for (int i = 0; i < n; ++i) {
                 Position q = p;
                 q.drop(moves[i].sq, moves[i].kind);
@@ -781,6 +782,7 @@ Move Searcher::exactChoice(const Position& p, long nodes) {
         if (stopped_) break;
         // Every drop lost within d: the first that the opponent cannot win within d - 1.
         if (losesWithin(p, d, 0, false)) {
+            generateDrops(p, moves);
             for (int i = 0; i < n; ++i) {
                 Position q = p;
                 q.drop(moves[i].sq, moves[i].kind);
