@@ -655,7 +655,8 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
         const bool needNear = k == 2 && !threatsOf(p, p.toMove);
         byRoom(p, moves, n, near, nearLines(p.occ[p.toMove ^ 1]), t_->order, t_->ordered);
         // The drop that won in a position beside this one often wins here too.
-        if (!needNear || has(near, t_->killer[ply].sq)) tryFirst(moves, n, t_->killer[ply]);
+        const Move killer = t_->killer[ply];
+        if (!killer.isPass() && (!needNear || has(near, killer.sq))) tryFirst(moves, n, killer);
         for (int i = 0; i < n && !result; ++i) {
             if (needNear && !has(near, moves[i].sq)) break;
             Position q = p;
