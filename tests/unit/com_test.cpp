@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <thread>
 #include <vector>
 
 using namespace tarvenko;
@@ -883,6 +884,43 @@ TEST(Analysis, AgreesWithASearchStraightFromTheRules) {
         compare(pieces % 2 ? F::後手 : F::先手, true);
     }
     EXPECT_GE(forced, 1000);
+}
+
+TEST(Analysis, StopsWhenAnotherThreadAsksAndAllocatesNothing) {
+    // The empty board with an allowance that would take minutes: set from the test's thread,
+    // the flag ends the worker's analysis, which says it was cancelled. A whole analysis
+    // allocates nothing, and gives the same values again.
+    namespace e = engine;
+    auto analyser = std::make_unique<e::Analyser>();
+    static e::DropValue values[e::maxMoves], again[e::maxMoves];
+    const int none[10][10] = {};
+    e::Position p;
+    p.load(none);
+    p.setHands(piece::初期数, piece::初期数, 0);
+    std::atomic<bool> stop{false}, started{false};
+    std::thread worker([&] {
+        analyser->analyse(
+            p, 1L << 40, values, &stop,
+            [](void* flag, int, const e::DropValue&) {
+                static_cast<std::atomic<bool>*>(flag)->store(true);
+            },
+            &started);
+    });
+    while (!started.load()) std::this_thread::yield();
+    stop.store(true);
+    worker.join();
+    EXPECT_TRUE(analyser->cancelled());
+    EXPECT_FALSE(analyser->value().known());
+
+    p.drop(e::squareOf(5, 5), e::Pawn);
+    const long before = 確保数.load();
+    数える = true;
+    const int n = analyser->analyse(p, 2000, values);
+    数える = false;
+    EXPECT_EQ(確保数.load(), before);
+    EXPECT_FALSE(analyser->cancelled());
+    ASSERT_EQ(analyser->analyse(p, 2000, again), n);
+    for (int i = 0; i < n; ++i) EXPECT_EQ(values[i].value, again[i].value);
 }
 
 TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
