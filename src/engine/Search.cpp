@@ -655,7 +655,8 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
         const bool needNear = k == 2 && !threatsOf(p, p.toMove);
         byRoom(p, moves, n, near, nearLines(p.occ[p.toMove ^ 1]), t_->order, t_->ordered);
         // The drop that won in a position beside this one often wins here too.
-        if (!needNear || has(near, t_->killer[ply].sq)) tryFirst(moves, n, t_->killer[ply]);
+        const Move killer = t_->killer[ply];
+        if (!killer.isPass() && (!needNear || has(near, killer.sq))) tryFirst(moves, n, killer);
         for (int i = 0; i < n && !result; ++i) {
             if (needNear && !has(near, moves[i].sq)) break;
             Position q = p;
@@ -767,6 +768,7 @@ Move Searcher::exactChoice(const Position& p, long nodes) {
     for (int d = 2; d <= most && !stopped_; ++d) {
         // The first drop, in the generator's order, that wins within d drops.
         if (winsWithin(p, d, 0, false)) {
+            generateDrops(p, moves); // the search has reordered the list
             for (int i = 0; i < n; ++i) {
                 Position q = p;
                 q.drop(moves[i].sq, moves[i].kind);
@@ -781,6 +783,7 @@ Move Searcher::exactChoice(const Position& p, long nodes) {
         if (stopped_) break;
         // Every drop lost within d: the first that the opponent cannot win within d - 1.
         if (losesWithin(p, d, 0, false)) {
+            generateDrops(p, moves);
             for (int i = 0; i < n; ++i) {
                 Position q = p;
                 q.drop(moves[i].sq, moves[i].kind);
