@@ -73,11 +73,10 @@ void Form1::VER_Click() {
     if (終了済み_) return;
     ヒント消去();
     音_再生(音_その他);
-    std::string text(訳("Tarvenko  バージョン %1\r\r"
-                        "将棋の駒を盤に打って、自分の駒を縦・横・斜めに"
-                        "ちょうど三つ並べたほうが勝ちのゲームです。"));
-    if (const auto at = text.find("%1"); at != std::string::npos)
-        text.replace(at, 2, TARVENKO_VERSION);
+    const std::string text = texts::fill(訳("Tarvenko  バージョン %1\r\r"
+                                            "将棋の駒を盤に打って、自分の駒を縦・横・斜めに"
+                                            "ちょうど三つ並べたほうが勝ちのゲームです。"),
+                                         {TARVENKO_VERSION});
     window_.messageBox(text, 訳("その他"), MessageIcon::None);
 }
 

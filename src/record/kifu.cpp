@@ -485,9 +485,7 @@ bool open(Form1& f, const std::string& path) {
     }
     Refusal why;
     if (load(f, body, why)) return true;
-    std::string line(訳("%1行目: "));
-    if (const auto at = line.find("%1"); at != std::string::npos)
-        line.replace(at, 2, std::to_string(why.line));
+    const std::string line = texts::fill(訳("%1行目: "), {std::to_string(why.line)});
     f.window().messageBox(std::string(訳("棋譜を開けませんでした\r\r")) + nameOf(path) + "\r" +
                               line + std::string(訳(why.reason.c_str())),
                           訳(開く題), MessageIcon::Exclamation);
