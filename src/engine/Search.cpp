@@ -667,15 +667,20 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
         }
     }
     if (stopped_) return false;
-    Known& f = exactSlot(p.key);
-    if (f.key != p.key || f.generation != exactGeneration_)
-        f = {p.key, exactGeneration_, 0, 0, 0, 0};
-    if (result) {
-        f.winYes = static_cast<std::uint8_t>(k);
-    } else {
-        f.winNo = static_cast<std::uint8_t>(std::max<int>(f.winNo, k));
-    }
+    rememberExact(p.key, true, result, k);
     return result;
+}
+
+void Searcher::rememberExact(std::uint64_t key, bool win, bool proved, int k) {
+    Known& f = exactSlot(key);
+    if (f.key != key || f.generation != exactGeneration_) f = {key, exactGeneration_, 0, 0, 0, 0};
+    std::uint8_t& yes = win ? f.winYes : f.loseYes;
+    std::uint8_t& no = win ? f.winNo : f.loseNo;
+    if (proved) {
+        yes = static_cast<std::uint8_t>(k);
+    } else {
+        no = static_cast<std::uint8_t>(std::max<int>(no, k));
+    }
 }
 
 bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
@@ -719,14 +724,7 @@ bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
         }
     }
     if (stopped_) return false;
-    Known& f = exactSlot(p.key);
-    if (f.key != p.key || f.generation != exactGeneration_)
-        f = {p.key, exactGeneration_, 0, 0, 0, 0};
-    if (result) {
-        f.loseYes = static_cast<std::uint8_t>(k);
-    } else {
-        f.loseNo = static_cast<std::uint8_t>(std::max<int>(f.loseNo, k));
-    }
+    rememberExact(p.key, false, result, k);
     return result;
 }
 
