@@ -89,6 +89,11 @@ struct Searcher::Known {
     std::uint64_t key;
     std::uint32_t generation;
     std::uint8_t winYes, winNo, loseYes, loseNo;
+    // The drop that won and the drop that held, when one was found; a union keeps only
+    // trivial members, so they are stored as their square and kind.
+    std::int8_t winSq, winKind, heldSq, heldKind;
+    Move winBy() const { return {winSq, winKind}; }
+    Move heldBy() const { return {heldSq, heldKind}; }
 };
 
 struct Searcher::Memory {
@@ -172,30 +177,56 @@ static Bits threatsOf(const Position& p, int side) {
     return w & can;
 }
 
-// Keeps the drops after which the opponent cannot complete a row on one of `threats`: a
-// drop on such a square, or one after which the mover's lines of attack leave them out.
-// The others lose at once. Returns how many are kept, in their order.
-static int keepDefences(const Position& p, Move* moves, int n, Bits threats) {
+// Whether the mover's drop m leaves the opponent no row on one of `threats`: it is on such a
+// square, or the mover's lines of attack after it leave them out. `open`: the mover's lines
+// of attack take in one of them already.
+static bool defends(const Position& p, Move m, Bits threats, bool open) {
     const int c = p.toMove;
+    const Bits b = bit(m.sq);
+    const Bits on = p.full | b;
     // While the mover's lines of attack miss them all, only a drop whose own reach takes
     // one in, or one that leaves the mover no line of attack at all, lets the opponent in.
-    const bool open = (threats & p.attacks[c]) != 0;
+    if (!open && (p.steps[c] & ~on)) {
+        const Bits own =
+            slides(m.kind) ? slideReach(c, m.kind, m.sq, on) : tables.step[c][m.kind][m.sq];
+        return !(own & ~on & threats);
+    }
+    const Bits reach = p.attacksAfterDrop(c, m.sq, m.kind);
+    const Bits allowed = reach ? reach : ~on & allSquares;
+    return !(threats & ~b & allowed);
+}
+
+// Keeps the drops after which the opponent cannot complete a row on one of `threats`. The
+// others lose at once. Returns how many are kept, in their order.
+static int keepDefences(const Position& p, Move* moves, int n, Bits threats) {
+    const bool open = (threats & p.attacks[p.toMove]) != 0;
     int kept = 0;
     for (int i = 0; i < n; ++i) {
-        const Move m = moves[i];
-        const Bits b = bit(m.sq);
-        const Bits on = p.full | b;
-        if (!open && (p.steps[c] & ~on)) {
-            const Bits own =
-                slides(m.kind) ? slideReach(c, m.kind, m.sq, on) : tables.step[c][m.kind][m.sq];
-            if (!(own & ~on & threats)) moves[kept++] = m;
-            continue;
-        }
-        const Bits reach = p.attacksAfterDrop(c, m.sq, m.kind);
-        const Bits allowed = reach ? reach : ~on & allSquares;
-        if (!(threats & ~b & allowed)) moves[kept++] = m;
+        if (defends(p, moves[i], threats, open)) moves[kept++] = moves[i];
     }
     return kept;
+}
+
+// The side to move, facing `threats`, either has no drop at all, or has one that keeps
+// every threat shut, or loses whatever it drops. Drops on the threats are tried first:
+// with a single threat, one of them nearly always holds.
+enum class Defence { NoDrop, Holds, Lost };
+static Defence findDefence(const Position& p, Bits threats) {
+    const int c = p.toMove;
+    const bool open = (threats & p.attacks[c]) != 0;
+    bool any = false;
+    for (const bool onThreat : {true, false}) {
+        for (int k = 1; k <= kindCount; ++k) {
+            if (p.hand[c][k] == 0) continue;
+            const Bits targets = p.dropTargets(k) & (onThreat ? threats : ~threats);
+            any |= targets != 0;
+            for (Bits t = targets; t;) {
+                const Move m{static_cast<std::int8_t>(popLowest(t)), static_cast<std::int8_t>(k)};
+                if (defends(p, m, threats, open)) return Defence::Holds;
+            }
+        }
+    }
+    return any ? Defence::Lost : Defence::NoDrop;
 }
 
 static int handTotal(const Position& p, int side) {
@@ -602,13 +633,15 @@ void byRoom(const Position& p, Move* moves, int n, Bits near, Bits answerNear, s
 }
 
 // Moves the drop m, when it is in the list, to the front.
-void tryFirst(Move* moves, int n, Move m) {
-    for (int i = 1; i < n; ++i) {
+// Returns 1 when it is in the list, else 0.
+int tryFirst(Move* moves, int n, Move m) {
+    for (int i = 0; i < n; ++i) {
         if (moves[i] == m) {
             std::rotate(moves, moves + i, moves + i + 1);
-            return;
+            return 1;
         }
     }
+    return 0;
 }
 
 // Squares within two steps along a line of a set: where a drop can make a new winning square.
@@ -634,9 +667,11 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
     if (hasWinningDrop(p)) return true;
     if (k <= 1 || ply >= maxPly - 2) return false;
     Known& e = exactSlot(p.key);
+    Move first{};
     if (e.key == p.key && e.generation == exactGeneration_) {
         if (e.winYes != 0 && e.winYes <= k) return true;
         if (e.winNo >= k || e.loseYes != 0) return false;
+        first = e.winBy();
     }
     Move* moves = t_->moves[ply];
     int n = generateDrops(p, moves);
@@ -652,28 +687,39 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
         // Drops that can make a winning square first. With two drops left, the first must
         // leave one, and only a drop in line with an own piece can make one.
         const Bits near = nearLines(p.occ[p.toMove]);
-        const bool needNear = k == 2 && !threatsOf(p, p.toMove);
+        if (k == 2 && !threatsOf(p, p.toMove)) {
+            int kept = 0;
+            for (int i = 0; i < n; ++i) {
+                if (has(near, moves[i].sq)) moves[kept++] = moves[i];
+            }
+            n = kept;
+        }
         byRoom(p, moves, n, near, nearLines(p.occ[p.toMove ^ 1]), t_->order, t_->ordered);
         // The drop that won in a position beside this one often wins here too.
-        const Move killer = t_->killer[ply];
-        if (!killer.isPass() && (!needNear || has(near, killer.sq))) tryFirst(moves, n, killer);
+        tryFirst(moves, n, t_->killer[ply]);
+        // Before it, the drop that won here with more drops.
+        tryFirst(moves, n, first);
         for (int i = 0; i < n && !result; ++i) {
-            if (needNear && !has(near, moves[i].sq)) break;
             Position q = p;
             q.drop(moves[i].sq, moves[i].kind);
             result = losesWithin(q, k - 1, ply + 1, false);
             if (stopped_) return false;
-            if (result) t_->killer[ply] = moves[i];
+            if (result) first = t_->killer[ply] = moves[i];
         }
     }
     if (stopped_) return false;
-    rememberExact(p.key, true, result, k);
+    rememberExact(p.key, true, result, k, result ? first : Move{});
     return result;
 }
 
-void Searcher::rememberExact(std::uint64_t key, bool win, bool proved, int k) {
+void Searcher::rememberExact(std::uint64_t key, bool win, bool proved, int k, Move by) {
     Known& f = exactSlot(key);
-    if (f.key != key || f.generation != exactGeneration_) f = {key, exactGeneration_, 0, 0, 0, 0};
+    if (f.key != key || f.generation != exactGeneration_)
+        f = {key, exactGeneration_, 0, 0, 0, 0, -1, 0, -1, 0};
+    if (!by.isPass()) {
+        (win ? f.winSq : f.heldSq) = by.sq;
+        (win ? f.winKind : f.heldKind) = by.kind;
+    }
     std::uint8_t& yes = win ? f.winYes : f.loseYes;
     std::uint8_t& no = win ? f.winNo : f.loseNo;
     if (proved) {
@@ -691,40 +737,64 @@ bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
     // The defender's drop never makes a winning square for the attacker.
     if (k <= 1 && !threats) return false;
     if (ply >= maxPly - 2) return false;
+    // With one drop left to the attacker, only whether some drop holds matters; finding
+    // out costs less than looking it up.
+    const Defence defence = k <= 1 ? findDefence(p, threats) : Defence::NoDrop;
+    if (defence != Defence::NoDrop) return defence == Defence::Lost;
     Known& e = exactSlot(p.key);
+    Move first{};
     if (e.key == p.key && e.generation == exactGeneration_) {
         if (e.loseYes != 0 && e.loseYes <= k) return true;
         if (e.loseNo >= k || e.winYes != 0) return false;
+        first = e.heldBy();
+    }
+    bool result = true;
+    // The drop that held here against fewer drops, then the one that held in a position
+    // beside this one: one of them nearly always holds again, so they are tried before the
+    // list of drops is made.
+    const bool open = (threats & p.attacks[p.toMove]) != 0;
+    Move tried[2];
+    int early = 0;
+    for (const Move m : {first, t_->killer[ply]}) {
+        if (m.isPass() || (early == 1 && m == tried[0]) || p.hand[p.toMove][m.kind] == 0 ||
+            !has(p.dropTargets(m.kind), m.sq) || (threats && !defends(p, m, threats, open)))
+            continue;
+        tried[early++] = m;
+        Position q = p;
+        q.drop(m.sq, m.kind);
+        result = winsWithin(q, k, ply + 1, false);
+        if (stopped_) return false;
+        if (!result) {
+            first = t_->killer[ply] = m;
+            break;
+        }
     }
     Move* moves = t_->moves[ply];
-    int n = generateDrops(p, moves);
-    bool result = true;
-    if (n == 0) {
+    int n = result ? generateDrops(p, moves) : 0;
+    if (result && n == 0) {
         if (passed) return false;
         Position q = p;
         q.pass();
         result = winsWithin(q, k, ply + 1, true);
-    } else {
+    } else if (result) {
         // Drops that leave a threat open lose at once.
         if (threats) n = keepDefences(p, moves, n, threats);
-        if (n > 0 && k <= 1) {
-            result = false;
-        } else {
-            // Drops next to the attacker's pieces first: they most often hold.
-            byRoom(p, moves, n, 0, nearLines(p.occ[attacker]), t_->order, t_->ordered);
-            // The drop that held in a position beside this one often holds here too.
-            tryFirst(moves, n, t_->killer[ply]);
-            for (int i = 0; i < n && result; ++i) {
-                Position q = p;
-                q.drop(moves[i].sq, moves[i].kind);
-                result = winsWithin(q, k, ply + 1, false);
-                if (stopped_) return false;
-                if (!result) t_->killer[ply] = moves[i];
-            }
+        n = static_cast<int>(std::remove_if(moves, moves + n, [&](Move m) {
+                                 return std::find(tried, tried + early, m) != tried + early;
+                             }) -
+                             moves);
+        // Drops next to the attacker's pieces first: they most often hold.
+        byRoom(p, moves, n, 0, nearLines(p.occ[attacker]), t_->order, t_->ordered);
+        for (int i = 0; i < n && result; ++i) {
+            Position q = p;
+            q.drop(moves[i].sq, moves[i].kind);
+            result = winsWithin(q, k, ply + 1, false);
+            if (stopped_) return false;
+            if (!result) first = t_->killer[ply] = moves[i];
         }
     }
     if (stopped_) return false;
-    rememberExact(p.key, false, result, k);
+    rememberExact(p.key, false, result, k, result ? Move{} : first);
     return result;
 }
 
