@@ -89,11 +89,6 @@ struct Searcher::Known {
     std::uint64_t key;
     std::uint32_t generation;
     std::uint8_t winYes, winNo, loseYes, loseNo;
-    // The drop that won and the drop that held, when one was found; a union keeps only
-    // trivial members, so they are stored as their square and kind.
-    std::int8_t winSq, winKind, heldSq, heldKind;
-    Move winBy() const { return {winSq, winKind}; }
-    Move heldBy() const { return {heldSq, heldKind}; }
 };
 
 struct Searcher::Memory {
@@ -667,11 +662,9 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
     if (hasWinningDrop(p)) return true;
     if (k <= 1 || ply >= maxPly - 2) return false;
     Known& e = exactSlot(p.key);
-    Move first{};
     if (e.key == p.key && e.generation == exactGeneration_) {
         if (e.winYes != 0 && e.winYes <= k) return true;
         if (e.winNo >= k || e.loseYes != 0) return false;
-        first = e.winBy();
     }
     Move* moves = t_->moves[ply];
     int n = generateDrops(p, moves);
@@ -697,29 +690,25 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
         byRoom(p, moves, n, near, nearLines(p.occ[p.toMove ^ 1]), t_->order, t_->ordered);
         // The drop that won in a position beside this one often wins here too.
         tryFirst(moves, n, t_->killer[ply]);
-        // Before it, the drop that won here with more drops.
-        tryFirst(moves, n, first);
         for (int i = 0; i < n && !result; ++i) {
+            // The answer's slot is read while the drop is made.
+            if (k > 2) __builtin_prefetch(&exactSlot(p.keyAfter(moves[i].sq, moves[i].kind)));
             Position q = p;
             q.drop(moves[i].sq, moves[i].kind);
             result = losesWithin(q, k - 1, ply + 1, false);
             if (stopped_) return false;
-            if (result) first = t_->killer[ply] = moves[i];
+            if (result) t_->killer[ply] = moves[i];
         }
     }
     if (stopped_) return false;
-    rememberExact(p.key, true, result, k, result ? first : Move{});
+    rememberExact(p.key, true, result, k);
     return result;
 }
 
-void Searcher::rememberExact(std::uint64_t key, bool win, bool proved, int k, Move by) {
+void Searcher::rememberExact(std::uint64_t key, bool win, bool proved, int k) {
     Known& f = exactSlot(key);
     if (f.key != key || f.generation != exactGeneration_)
-        f = {key, exactGeneration_, 0, 0, 0, 0, -1, 0, -1, 0};
-    if (!by.isPass()) {
-        (win ? f.winSq : f.heldSq) = by.sq;
-        (win ? f.winKind : f.heldKind) = by.kind;
-    }
+        f = {key, exactGeneration_, 0, 0, 0, 0};
     std::uint8_t& yes = win ? f.winYes : f.loseYes;
     std::uint8_t& no = win ? f.winNo : f.loseNo;
     if (proved) {
@@ -742,32 +731,24 @@ bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
     const Defence defence = k <= 1 ? findDefence(p, threats) : Defence::NoDrop;
     if (defence != Defence::NoDrop) return defence == Defence::Lost;
     Known& e = exactSlot(p.key);
-    Move first{};
     if (e.key == p.key && e.generation == exactGeneration_) {
         if (e.loseYes != 0 && e.loseYes <= k) return true;
         if (e.loseNo >= k || e.winYes != 0) return false;
-        first = e.heldBy();
     }
     bool result = true;
-    // The drop that held here against fewer drops, then the one that held in a position
-    // beside this one: one of them nearly always holds again, so they are tried before the
-    // list of drops is made.
-    const bool open = (threats & p.attacks[p.toMove]) != 0;
-    Move tried[2];
-    int early = 0;
-    for (const Move m : {first, t_->killer[ply]}) {
-        if (m.isPass() || (early == 1 && m == tried[0]) || p.hand[p.toMove][m.kind] == 0 ||
-            !has(p.dropTargets(m.kind), m.sq) || (threats && !defends(p, m, threats, open)))
-            continue;
-        tried[early++] = m;
+    // The drop that held in a position beside this one nearly always holds here too, so it
+    // is tried before the list of drops is made.
+    const Move killer = t_->killer[ply];
+    const bool early =
+        !killer.isPass() && p.hand[p.toMove][killer.kind] != 0 &&
+        has(p.dropTargets(killer.kind), killer.sq) &&
+        (!threats || defends(p, killer, threats, (threats & p.attacks[p.toMove]) != 0));
+    if (early) {
+        __builtin_prefetch(&exactSlot(p.keyAfter(killer.sq, killer.kind)));
         Position q = p;
-        q.drop(m.sq, m.kind);
+        q.drop(killer.sq, killer.kind);
         result = winsWithin(q, k, ply + 1, false);
         if (stopped_) return false;
-        if (!result) {
-            first = t_->killer[ply] = m;
-            break;
-        }
     }
     Move* moves = t_->moves[ply];
     int n = result ? generateDrops(p, moves) : 0;
@@ -779,22 +760,20 @@ bool Searcher::losesWithin(const Position& p, int k, int ply, bool passed) {
     } else if (result) {
         // Drops that leave a threat open lose at once.
         if (threats) n = keepDefences(p, moves, n, threats);
-        n = static_cast<int>(std::remove_if(moves, moves + n, [&](Move m) {
-                                 return std::find(tried, tried + early, m) != tried + early;
-                             }) -
-                             moves);
+        if (early) n = static_cast<int>(std::remove(moves, moves + n, killer) - moves);
         // Drops next to the attacker's pieces first: they most often hold.
         byRoom(p, moves, n, 0, nearLines(p.occ[attacker]), t_->order, t_->ordered);
         for (int i = 0; i < n && result; ++i) {
+            __builtin_prefetch(&exactSlot(p.keyAfter(moves[i].sq, moves[i].kind)));
             Position q = p;
             q.drop(moves[i].sq, moves[i].kind);
             result = winsWithin(q, k, ply + 1, false);
             if (stopped_) return false;
-            if (!result) first = t_->killer[ply] = moves[i];
+            if (!result) t_->killer[ply] = moves[i];
         }
     }
     if (stopped_) return false;
-    rememberExact(p.key, false, result, k, result ? Move{} : first);
+    rememberExact(p.key, false, result, k);
     return result;
 }
 

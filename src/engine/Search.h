@@ -115,7 +115,7 @@ class Searcher {
     Known& exactSlot(std::uint64_t key) const;
     // Keeps what a search of k drops proved of a position: for the side to move's own row
     // (win) or the opponent's (loss), that it comes within k drops, or that it does not.
-    void rememberExact(std::uint64_t key, bool win, bool proved, int k, Move by = Move{});
+    void rememberExact(std::uint64_t key, bool win, bool proved, int k);
     void beginExact(const std::atomic<bool>* cancel);
     bool tick();
     bool winsWithin(const Position& p, int k, int ply, bool passed);
