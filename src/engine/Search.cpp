@@ -542,7 +542,13 @@ void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, 
     // The drops' numbers are read once and kept here; only the one searched changes.
     std::uint32_t* const pns = t_->pn[ply];
     std::uint32_t* const dns = t_->dn[ply];
-    for (int i = 0; i < n; ++i) lookup(p.keyAfter(moves[i].sq, moves[i].kind), pns[i], dns[i]);
+    // The drops' slots are fetched together: one after another, each waits for memory.
+    std::uint64_t* const keys = t_->order;
+    for (int i = 0; i < n; ++i) {
+        keys[i] = p.keyAfter(moves[i].sq, moves[i].kind);
+        __builtin_prefetch(&slot(keys[i]));
+    }
+    for (int i = 0; i < n; ++i) lookup(keys[i], pns[i], dns[i]);
     for (;;) {
         // The attacker needs one drop that wins, the defender one that does not lose.
         std::uint32_t first = unbounded + 1, second = unbounded, other = 0, sum = 0;
