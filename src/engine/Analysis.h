@@ -32,9 +32,10 @@ namespace tarvenko::engine {
 
 class Analyser {
   public:
-    // Positions per drop that settle nearly every drop of positions from real games in a
-    // few milliseconds.
-    static constexpr long defaultBudget = 20000;
+    // Positions per drop: a position from a real game is valued in a few milliseconds,
+    // one in twenty takes more than about a fifth of a second, and a drop left open
+    // would need several times as many to settle.
+    static constexpr long defaultBudget = 80000;
 
     using Found = void (*)(void* context, int index, const DropValue& value);
 
