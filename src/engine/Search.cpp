@@ -231,7 +231,7 @@ static int handTotal(const Position& p, int side) {
 }
 
 Limits limitsFor(int strength) {
-    return strength >= 2 ? Limits{20, 130000, 45000, 12000, 40000} : Limits{8, 36000};
+    return strength >= 2 ? Limits{20, 130000, 90000, 12000, 40000} : Limits{8, 36000};
 }
 
 Searcher::Searcher() : t_(std::make_unique<Memory>()) {}
@@ -412,8 +412,13 @@ Move Searcher::choose(const Position& p, Limits limits) {
             std::uint32_t pn, dn;
             lookup(p.keyAfter(moves[i].sq, moves[i].kind), pn, dn);
             if (pn == 0) {
+                // Won: with a larger allowance the exact search often finds the fastest
+                // row, where a drop the proof found could only prolong the game.
+                const Move proved = moves[i];
+                const Move fastest = exactChoice(p, 4 * limits.exact);
+                if (!fastest.isPass()) return fastest;
                 score_ = winThreshold + 1; // won, in a number of drops not known
-                return moves[i];
+                return proved;
             }
         }
     }
