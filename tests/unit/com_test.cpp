@@ -789,6 +789,25 @@ TEST(Engine, ForcedRowsAreFoundAndStrongestPlaysThem) {
     e::Position q = p;
     q.drop(m.sq, m.kind);
     EXPECT_EQ(s.solve(q, {60, 200000}), -1) << e::columnOf(m.sq) << e::rowOf(m.sq);
+    // Openings won for the side that 最強 plays, but only by rows deeper than its exact
+    // search sees at first: 最強 wins them against 強い, each drop bringing the row nearer.
+    e::Searcher other;
+    for (std::string_view opening : {"N55 l43 G45 n46", "P94 r93 B83 n74"}) {
+        e::Position g = after(opening);
+        const int strongest = opening == "N55 l43 G45 n46" ? 1 : 0;
+        int winner = -1;
+        for (int ply = 0; ply < 40 && winner < 0; ++ply) {
+            const bool mine = g.toMove == strongest;
+            const e::Move d = (mine ? s : other).choose(g, e::limitsFor(mine ? 2 : 1));
+            if (d.isPass()) {
+                g.pass();
+                continue;
+            }
+            if (e::has(g.wins[g.toMove], d.sq)) winner = g.toMove;
+            g.drop(d.sq, d.kind);
+        }
+        EXPECT_EQ(winner, strongest) << opening;
+    }
 }
 
 TEST(Analysis, AgreesWithASearchStraightFromTheRules) {
