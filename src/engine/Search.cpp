@@ -639,15 +639,13 @@ void byRoom(const Position& p, Move* moves, int n, Bits near, Bits answerNear, s
 }
 
 // Moves the drop m, when it is in the list, to the front.
-// Returns 1 when it is in the list, else 0.
-int tryFirst(Move* moves, int n, Move m) {
-    for (int i = 0; i < n; ++i) {
+void tryFirst(Move* moves, int n, Move m) {
+    for (int i = 1; i < n; ++i) {
         if (moves[i] == m) {
             std::rotate(moves, moves + i, moves + i + 1);
-            return 1;
+            return;
         }
     }
-    return 0;
 }
 
 // Squares within two steps along a line of a set: where a drop can make a new winning square.
@@ -718,8 +716,7 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
 
 void Searcher::rememberExact(std::uint64_t key, bool win, bool proved, int k) {
     Known& f = exactSlot(key);
-    if (f.key != key || f.generation != exactGeneration_)
-        f = {key, exactGeneration_, 0, 0, 0, 0};
+    if (f.key != key || f.generation != exactGeneration_) f = {key, exactGeneration_, 0, 0, 0, 0};
     std::uint8_t& yes = win ? f.winYes : f.loseYes;
     std::uint8_t& no = win ? f.winNo : f.loseNo;
     if (proved) {
