@@ -4,16 +4,6 @@
 
 namespace tarvenko::engine {
 
-namespace {
-
-int handTotal(const Position& p, int side) {
-    int n = 0;
-    for (int k = 1; k <= kindCount; ++k) n += p.hand[side][k];
-    return n;
-}
-
-} // namespace
-
 int Analyser::analyse(const Position& p, long budget, DropValue* out,
                       const std::atomic<bool>* cancel, Found found, void* context) {
     s_.beginExact(cancel);
@@ -65,7 +55,7 @@ Value Analyser::valueOf(const Position& p, long budget, const std::atomic<bool>*
     s_.allow(budget);
     Value v;
     // Beyond the pieces left in the hands nothing more can happen.
-    const int most = std::max(handTotal(p, 0), handTotal(p, 1));
+    const int most = p.mostInHand();
     for (int d = 1; d <= most && !s_.stopped_; ++d) {
         if (s_.winsWithin(p, d, 0, false)) {
             v = {Value::Win, static_cast<std::int8_t>(d)};

@@ -78,6 +78,14 @@ struct Position {
     Bits dropTargets(int kind) const;
     // The squares where `side` may drop `kind` by the drop limits alone: far rows and 二歩.
     Bits droppable(int side, int kind) const;
+    // The pieces left in the larger hand: no search need look beyond that many drops a side.
+    int mostInHand() const {
+        int n[2] = {};
+        for (int side = 0; side < 2; ++side) {
+            for (int k = 1; k <= kindCount; ++k) n[side] += hand[side][k];
+        }
+        return n[0] > n[1] ? n[0] : n[1];
+    }
     // Squares the side to move may use at all under the placement rule.
     Bits allowedSquares() const {
         return attacks[toMove ^ 1] ? attacks[toMove ^ 1] : ~full & allSquares;

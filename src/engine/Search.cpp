@@ -224,12 +224,6 @@ static Defence findDefence(const Position& p, Bits threats) {
     return any ? Defence::Lost : Defence::NoDrop;
 }
 
-static int handTotal(const Position& p, int side) {
-    int n = 0;
-    for (int k = 1; k <= kindCount; ++k) n += p.hand[side][k];
-    return n;
-}
-
 Limits limitsFor(int strength) {
     return strength >= 2 ? Limits{20, 130000, 90000, 12000, 40000} : Limits{8, 36000};
 }
@@ -793,7 +787,7 @@ Value Searcher::dropValue(const Position& p, Move m, long nodes, int& notWithin)
     q.drop(m.sq, m.kind);
     allow(nodes);
     // Beyond the pieces left in the hands nothing more can happen.
-    const int most = std::max(handTotal(q, 0), handTotal(q, 1));
+    const int most = q.mostInHand();
     for (int d = 1; d <= most; ++d) {
         const bool theirs = winsWithin(q, d, 1, false);
         if (stopped_) return {};
@@ -816,7 +810,7 @@ Move Searcher::exactChoice(const Position& p, long nodes) {
     Move* moves = t_->moves[0];
     const int n = generateDrops(p, moves);
     if (n == 0) return Move{};
-    const int most = std::max(handTotal(p, 0), handTotal(p, 1));
+    const int most = p.mostInHand();
     for (int i = 0; i < n; ++i) {
         if (has(p.wins[p.toMove], moves[i].sq)) return moves[i];
     }
