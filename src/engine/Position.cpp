@@ -96,6 +96,23 @@ void Position::setHands(const int (&sente)[kindCount + 1], const int (&gote)[kin
     if ((sideToMove & 1) != toMove) pass();
 }
 
+namespace {
+
+// The empty squares where one more piece makes exactly three of `own` in a row on some axis:
+// the runs beside the square, one each way, add up to two.
+Bits winningSquares(Bits own, Bits empty) {
+    Bits w = 0;
+    for (int axis = 0; axis < 4; ++axis) {
+        const int a = 2 * axis, b = a + 1;
+        const Bits a1 = before(own, a), a2 = before(own & a1, a), a3 = before(own & a2, a);
+        const Bits b1 = before(own, b), b2 = before(own & b1, b), b3 = before(own & b2, b);
+        w |= (a2 & ~a3 & ~b1) | (a1 & ~a2 & b1 & ~b2) | (b2 & ~b3 & ~a1);
+    }
+    return w & empty;
+}
+
+} // namespace
+
 bool Position::rowOfThree(int side, int sq) const {
     const Bits own = occ[side];
     for (int axis = 0; axis < 4; ++axis) {
@@ -111,37 +128,8 @@ bool Position::rowOfThree(int side, int sq) const {
 }
 
 void Position::findWins() {
-    for (int side = 0; side < 2; ++side) {
-        wins[side] = 0;
-        // Only an empty square next to one of the side's pieces can complete a row.
-        for (Bits e = ~full & allSquares; e;) {
-            const int sq = popLowest(e);
-            if ((tables.step[0][King][sq] & occ[side]) && rowOfThree(side, sq))
-                wins[side] |= bit(sq);
-        }
-    }
-}
-
-// After `side` took sq: along each of the eight directions, the first empty square beyond
-// the side's run from sq may have changed. Runs of three or more already spoil an exact
-// three, so only squares within three steps need a look.
-void Position::updateWins(int side, int sq) {
-    for (int d = 0; d < 8; ++d) {
-        int s = sq;
-        for (int dist = 1; dist <= 3; ++dist) {
-            s = tables.next[d][s];
-            if (s < 0) break;
-            if (has(occ[side], s)) continue;
-            if (!has(full, s)) {
-                if (rowOfThree(side, s)) {
-                    wins[side] |= bit(s);
-                } else {
-                    wins[side] &= ~bit(s);
-                }
-            }
-            break;
-        }
-    }
+    const Bits empty = ~full & allSquares;
+    for (int side = 0; side < 2; ++side) wins[side] = winningSquares(occ[side], empty);
 }
 
 void Position::drop(int sq, int k) {
@@ -166,8 +154,7 @@ void Position::drop(int sq, int k) {
     attacks[o] = (steps[o] | slide[o]) & ~full;
     // The opponent's runs stopped at the empty sq before and stop at the new piece now.
     wins[o] &= ~b;
-    wins[c] &= ~b;
-    updateWins(c, sq);
+    wins[c] = winningSquares(occ[c], ~full & allSquares);
     toMove = o;
 }
 
@@ -190,14 +177,26 @@ Bits Position::attacksAfterDrop(int side, int sq, int k) const {
     return (reach | sl) & ~on;
 }
 
-Bits Position::droppable(int side, int k) const {
-    Bits targets = tables.dropSquares[side][k];
-    if (k == Pawn) {
+namespace {
+// The squares of the columns in a set of columns (bit X for column X).
+struct ColumnSets {
+    Bits of[1 << 10] = {};
+};
+constexpr ColumnSets makeColumnSets() {
+    ColumnSets c{};
+    for (unsigned m = 0; m < (1u << 10); ++m) {
         for (int x = 1; x <= 9; ++x) {
-            if (pawnColumns[side] & (1u << x)) targets &= ~tables.column[x];
+            if (m & (1u << x)) c.of[m] |= tables.column[x];
         }
     }
-    return targets;
+    return c;
+}
+constexpr ColumnSets columnSets = makeColumnSets();
+} // namespace
+
+Bits Position::droppable(int side, int k) const {
+    const Bits targets = tables.dropSquares[side][k];
+    return k == Pawn ? targets & ~columnSets.of[pawnColumns[side] & 0x3FF] : targets;
 }
 
 Bits Position::dropTargets(int k) const {

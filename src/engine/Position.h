@@ -95,7 +95,6 @@ struct Position {
     static std::uint64_t sideKey();
     Bits slideUnion(int side, Bits on) const;
     void findWins();
-    void updateWins(int side, int sq);
 };
 
 } // namespace tarvenko::engine

@@ -108,12 +108,12 @@ struct Searcher::Memory {
     Move killer[maxPly]; // the exact search's last drop at a ply that settled its position
 };
 
-int generateDrops(const Position& p, Move* out) {
+int generateDrops(const Position& p, Move* out, Bits only) {
     int n = 0;
     const int c = p.toMove;
     for (int k = 1; k <= kindCount; ++k) {
         if (p.hand[c][k] == 0) continue;
-        for (Bits t = p.dropTargets(k); t;) {
+        for (Bits t = p.dropTargets(k) & only; t;) {
             out[n++] = {static_cast<std::int8_t>(popLowest(t)), static_cast<std::int8_t>(k)};
         }
     }
@@ -646,16 +646,83 @@ void tryFirst(Move* moves, int n, Move m) {
 Bits nearLines(Bits b) {
     Bits r = 0;
     for (int d = 0; d < 8; ++d) {
-        for (Bits s = b; s;) {
-            const int sq = popLowest(s);
-            const int a = tables.next[d][sq];
-            if (a < 0) continue;
-            r |= bit(a);
-            const int c = tables.next[d][a];
-            if (c >= 0) r |= bit(c);
-        }
+        const Bits one = stepped(b, d);
+        r |= one | stepped(one, d);
     }
     return r;
+}
+
+// For every square, the lines of three that hold it: their other two squares, each way
+// round, so that a drop on the square with an own piece on `other` makes `empty` a winning
+// square.
+struct WindowPair {
+    std::int8_t empty, other;
+};
+struct Windows {
+    WindowPair pair[squareCount][24] = {};
+    std::int8_t count[squareCount] = {};
+};
+constexpr Windows makeWindows() {
+    Windows w{};
+    constexpr int axis[4][2] = {{0, 1}, {1, 0}, {1, 1}, {1, -1}};
+    for (int sq = 0; sq < squareCount; ++sq) {
+        for (const auto& a : axis) {
+            for (int first = -2; first <= 0; ++first) {
+                int others[2], n = 0;
+                for (int i = first; i <= first + 2; ++i) {
+                    const int x = columnOf(sq) + i * a[0], y = rowOf(sq) + i * a[1];
+                    if (x < 1 || x > 9 || y < 1 || y > 9) n = 3;
+                    if (i != 0 && n < 2) others[n++] = squareOf(x, y);
+                }
+                if (n != 2) continue;
+                const auto one = static_cast<std::int8_t>(others[0]);
+                const auto two = static_cast<std::int8_t>(others[1]);
+                w.pair[sq][w.count[sq]++] = {one, two};
+                w.pair[sq][w.count[sq]++] = {two, one};
+            }
+        }
+    }
+    return w;
+}
+constexpr Windows windows = makeWindows();
+
+// Whether the drop m, with one drop of the mover's left after it, may win. It wins only if
+// the opponent then has no drop that holds, and a holding drop is easy to find unless m
+// makes a winning square that the opponent's own pieces reach (where the mover will be
+// allowed to drop). So such a drop is shown to fail without making the position: by one
+// drop of the opponent's that holds. `threats`: the mover's winning squares it may not use
+// now; `near`: the squares in line with its pieces.
+bool mayForceInTwo(const Position& p, Move m, Bits threats, Bits near) {
+    const int c = p.toMove, o = c ^ 1;
+    const int s = m.sq;
+    if (!threats && !has(near, s)) return false;
+    Bits made = 0;
+    for (int i = 0; has(near, s) && i < windows.count[s]; ++i) {
+        const WindowPair w = windows.pair[s][i];
+        if (has(p.occ[c], w.other) && !has(p.full, w.empty)) made |= bit(w.empty);
+    }
+    if (made & p.attacks[o]) return true;
+    const Bits danger = made | threats;
+    if (!danger) return false;
+    // The opponent's pieces reach no square of `danger`, and rays only get shorter. A drop
+    // of its own that reaches none either, on a square it will surely be allowed, holds if
+    // it leaves the opponent some line of attack: the mover must then drop inside it.
+    const Bits on = p.full | bit(s);
+    const Bits own = slides(m.kind) ? slideReach(c, m.kind, s, on) : tables.step[c][m.kind][s];
+    Bits xs = (own | p.steps[c]) & ~on & allSquares;
+    if (!xs) xs = p.attacksAfterDrop(c, s, m.kind);
+    if (!xs) xs = ~on & allSquares;
+    while (xs) {
+        const int x = popLowest(xs);
+        const Bits on2 = on | bit(x);
+        const bool kept = (p.steps[o] & ~on2) != 0;
+        for (int k = 1; k <= kindCount; ++k) {
+            if (p.hand[o][k] == 0 || !has(p.droppable(o, k), x)) continue;
+            const Bits r = (slides(k) ? slideReach(o, k, x, on2) : tables.step[o][k][x]) & ~on2;
+            if (!(r & danger) && (kept || r)) return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -670,7 +737,12 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
         if (e.winNo >= k || e.loseYes != 0) return false;
     }
     Move* moves = t_->moves[ply];
-    int n = generateDrops(p, moves);
+    // With two drops left and no winning square yet, the first must make one: only drops
+    // in line with an own piece can, and of those only the few that pass mayForceInTwo.
+    const Bits near = nearLines(p.occ[p.toMove]);
+    const Bits mine = k == 2 ? threatsOf(p, p.toMove) : 0;
+    int n = k == 2 && !mine ? generateDrops(p, moves, near) : 0;
+    if (n == 0) n = generateDrops(p, moves);
     bool result = false;
     if (n == 0) {
         if (passed) return false; // neither side can drop: the game cannot end in a row
@@ -680,13 +752,10 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
     } else {
         const Bits threats = threatsOf(p, p.toMove ^ 1);
         if (threats) n = keepDefences(p, moves, n, threats);
-        // Drops that can make a winning square first. With two drops left, the first must
-        // leave one, and only a drop in line with an own piece can make one.
-        const Bits near = nearLines(p.occ[p.toMove]);
-        if (k == 2 && !threatsOf(p, p.toMove)) {
+        if (k == 2) {
             int kept = 0;
             for (int i = 0; i < n; ++i) {
-                if (has(near, moves[i].sq)) moves[kept++] = moves[i];
+                if (mayForceInTwo(p, moves[i], mine, near)) moves[kept++] = moves[i];
             }
             n = kept;
         }

@@ -36,9 +36,10 @@ struct DropValue {
 
 constexpr int maxMoves = kindCount * squareCount;
 
-// Every drop the side to move may make, by kind 1..8 and then square in scan order.
-// Returns how many were written to out (room for maxMoves).
-int generateDrops(const Position& p, Move* out);
+// Every drop the side to move may make, by kind 1..8 and then square in scan order; only
+// on the squares of `only` when given. Returns how many were written to out (room for
+// maxMoves).
+int generateDrops(const Position& p, Move* out, Bits only = allSquares);
 
 // The side to move completes exactly three with a drop it may make now.
 bool hasWinningDrop(const Position& p);

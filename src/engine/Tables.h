@@ -81,6 +81,34 @@ constexpr Tables makeTables() {
 
 inline constexpr Tables tables = makeTables();
 
+// Whole sets moved one step in a direction: the index step, and the squares that have a
+// neighbour that way.
+struct Shifts {
+    int by[8];
+    Bits from[8];
+};
+constexpr Shifts makeShifts() {
+    Shifts s{};
+    for (int d = 0; d < 8; ++d) {
+        s.by[d] = dirX[d] * 9 + dirY[d];
+        for (int sq = 0; sq < squareCount; ++sq) {
+            if (tables.next[d][sq] >= 0) s.from[d] |= bit(sq);
+        }
+    }
+    return s;
+}
+inline constexpr Shifts shifts = makeShifts();
+
+// The neighbours in direction d of the squares of b.
+inline Bits stepped(Bits b, int d) {
+    b &= shifts.from[d];
+    return shifts.by[d] >= 0 ? b << shifts.by[d] : b >> -shifts.by[d];
+}
+// The squares whose neighbour in direction d is in b.
+inline Bits before(Bits b, int d) {
+    return (shifts.by[d] >= 0 ? b >> shifts.by[d] : b << -shifts.by[d]) & shifts.from[d];
+}
+
 // The squares next to a set, in all eight directions.
 inline Bits neighbours(Bits b) {
     constexpr Bits row1 = [] {
