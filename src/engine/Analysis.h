@@ -39,7 +39,7 @@ class Analyser {
 
     using Found = void (*)(void* context, int index, const DropValue& value);
 
-    Analyser() = default;
+    Analyser() { s_.quickTwo_ = true; }
     Analyser(const Analyser&) = delete;
     Analyser& operator=(const Analyser&) = delete;
 

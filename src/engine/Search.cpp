@@ -686,24 +686,35 @@ constexpr Windows makeWindows() {
 }
 constexpr Windows windows = makeWindows();
 
+// The squares where a piece would stand in a line of three with one of `own` and one square
+// of `to`: where a drop makes a square of `to` a winning square, or a run longer than three.
+Bits linesWith(Bits own, Bits to) {
+    Bits r = 0;
+    for (int d = 0; d < 8; ++d) {
+        r |= before(own & before(to, d), d) | before(to & before(own, d), d) |
+             (before(own, d) & before(to, d ^ 1));
+    }
+    return r;
+}
+
 // Whether the drop m, with one drop of the mover's left after it, may win. It wins only if
 // the opponent then has no drop that holds, and a holding drop is easy to find unless m
 // makes a winning square that the opponent's own pieces reach (where the mover will be
-// allowed to drop). So such a drop is shown to fail without making the position: by one
-// drop of the opponent's that holds. `threats`: the mover's winning squares it may not use
-// now; `near`: the squares in line with its pieces.
-bool mayForceInTwo(const Position& p, Move m, Bits threats, Bits near) {
+// allowed to drop): those drops are `hot`, linesWith(own pieces, the opponent's lines of
+// attack). The others are shown to fail without making the position, by one drop of the
+// opponent's that holds. `threats`: the mover's winning squares it may not use now;
+// `making`: linesWith(own pieces, empty squares).
+bool mayForceInTwo(const Position& p, Move m, Bits threats, Bits hot, Bits making) {
     const int c = p.toMove, o = c ^ 1;
     const int s = m.sq;
-    if (!threats && !has(near, s)) return false;
+    if (has(hot, s)) return true;
+    if (!threats && !has(making, s)) return false;
     Bits made = 0;
-    for (int i = 0; has(near, s) && i < windows.count[s]; ++i) {
+    for (int i = 0; has(making, s) && i < windows.count[s]; ++i) {
         const WindowPair w = windows.pair[s][i];
         if (has(p.occ[c], w.other) && !has(p.full, w.empty)) made |= bit(w.empty);
     }
-    if (made & p.attacks[o]) return true;
     const Bits danger = made | threats;
-    if (!danger) return false;
     // The opponent's pieces reach no square of `danger`, and rays only get shorter. A drop
     // of its own that reaches none either, on a square it will surely be allowed, holds if
     // it leaves the opponent some line of attack: the mover must then drop inside it.
@@ -738,10 +749,19 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
     }
     Move* moves = t_->moves[ply];
     // With two drops left and no winning square yet, the first must make one: only drops
-    // in line with an own piece can, and of those only the few that pass mayForceInTwo.
-    const Bits near = nearLines(p.occ[p.toMove]);
-    const Bits mine = k == 2 ? threatsOf(p, p.toMove) : 0;
-    int n = k == 2 && !mine ? generateDrops(p, moves, near) : 0;
+    // in line with own pieces can, and of those only the few that pass mayForceInTwo.
+    const Bits own = p.occ[p.toMove];
+    const Bits near = nearLines(own);
+    Bits mine = 0, hot = 0, making = 0;
+    if (k == 2) {
+        mine = threatsOf(p, p.toMove);
+        making = near;
+        if (quickTwo_) {
+            hot = linesWith(own, p.attacks[p.toMove ^ 1]);
+            making = linesWith(own, ~p.full & allSquares);
+        }
+    }
+    int n = k == 2 && !mine ? generateDrops(p, moves, making) : 0;
     if (n == 0) n = generateDrops(p, moves);
     bool result = false;
     if (n == 0) {
@@ -752,12 +772,15 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
     } else {
         const Bits threats = threatsOf(p, p.toMove ^ 1);
         if (threats) n = keepDefences(p, moves, n, threats);
-        if (k == 2) {
+        if (k == 2 && quickTwo_) {
             int kept = 0;
             for (int i = 0; i < n; ++i) {
-                if (mayForceInTwo(p, moves[i], mine, near)) moves[kept++] = moves[i];
+                if (mayForceInTwo(p, moves[i], mine, hot, making)) moves[kept++] = moves[i];
             }
             n = kept;
+        } else if (k == 2 && !mine) {
+            n = static_cast<int>(
+                std::remove_if(moves, moves + n, [&](Move m) { return !has(near, m.sq); }) - moves);
         }
         byRoom(p, moves, n, near, nearLines(p.occ[p.toMove ^ 1]), t_->order, t_->ordered);
         // The drop that won in a position beside this one often wins here too.
