@@ -761,10 +761,12 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
             making = linesWith(own, ~p.full & allSquares);
         }
     }
-    int n = k == 2 && !mine ? generateDrops(p, moves, making) : 0;
-    if (n == 0) n = generateDrops(p, moves);
+    const bool mustMake = k == 2 && !mine;
+    int n = generateDrops(p, moves, mustMake ? making : allSquares);
     bool result = false;
-    if (n == 0) {
+    if (n == 0 && mustMake && generateDrops(p, moves) != 0) {
+        // It has drops, but none that can make a winning square.
+    } else if (n == 0) {
         if (passed) return false; // neither side can drop: the game cannot end in a row
         Position q = p;
         q.pass();
@@ -778,9 +780,6 @@ bool Searcher::winsWithin(const Position& p, int k, int ply, bool passed) {
                 if (mayForceInTwo(p, moves[i], mine, hot, making)) moves[kept++] = moves[i];
             }
             n = kept;
-        } else if (k == 2 && !mine) {
-            n = static_cast<int>(
-                std::remove_if(moves, moves + n, [&](Move m) { return !has(near, m.sq); }) - moves);
         }
         byRoom(p, moves, n, near, nearLines(p.occ[p.toMove ^ 1]), t_->order, t_->ordered);
         // The drop that won in a position beside this one often wins here too.

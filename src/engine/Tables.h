@@ -111,14 +111,9 @@ inline Bits before(Bits b, int d) {
 
 // The squares next to a set, in all eight directions.
 inline Bits neighbours(Bits b) {
-    constexpr Bits row1 = [] {
-        Bits r = 0;
-        for (int x = 1; x <= 9; ++x) r |= bit(squareOf(x, 1));
-        return r;
-    }();
-    constexpr Bits row9 = row1 << 8;
-    const Bits vertical = b | ((b & ~row1) >> 1) | ((b & ~row9) << 1);
-    return (vertical | (vertical >> 9) | (vertical << 9)) & allSquares & ~b;
+    Bits r = 0;
+    for (int d = 0; d < 8; ++d) r |= stepped(b, d);
+    return r & ~b;
 }
 
 // The squares a slide from sq in direction d reaches on a board whose occupied squares are
