@@ -6,11 +6,11 @@
 //
 // Prints wins, losses and unfinished games of the first-named strength for each pairing,
 // the median and slowest time per move of each strength, and the heap allocations made
-// during all moves of 強い and 最強. With `show`, every game that 最強 loses is printed
-// as its moves, 先手's upper case, each of 最強's with the value its search gave. With
-// `positions FILE`, every position a computer moved in is written to FILE, one a line: the
-// side to move (0 先手, 1 後手), 先手's and 後手's hands by kind, then the 81 squares'
-// codes column by column, for bench_analysis.
+// during all moves of 強い and 最強. With `show`, every game that 最強 loses or leaves
+// unfinished is printed as its moves, 先手's upper case, each of 最強's with the value its
+// search gave. With `positions FILE`, every position a computer moved in is written to
+// FILE, one a line: the side to move (0 先手, 1 後手), 先手's and 後手's hands by kind,
+// then the 81 squares' codes column by column, for bench_analysis.
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "Position.h"
@@ -214,6 +214,10 @@ int main(int argc, char** argv) {
                 const int winner = colour == 0 ? play(o, pr[0], pr[1]) : play(o, pr[1], pr[0]);
                 if (winner == 0) {
                     ++t.unfinished;
+                    if (show && pr[0] == 2)
+                        std::printf("%s does not finish as %s: %.*s\n", names[pr[0]],
+                                    first == F::先手 ? "先手" : "後手", lastGame.used,
+                                    lastGame.text);
                 } else if (winner == first) {
                     ++t.wins;
                 } else {

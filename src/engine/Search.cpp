@@ -449,6 +449,17 @@ Move Searcher::choose(const Position& p, Limits limits) {
         // A forced result is final.
         if (alpha > winThreshold || alpha < -winThreshold) break;
     }
+    // A forced row deeper than the first exact look saw is often found now, and played:
+    // the search's drop when it wins as fast. Even the search's forced loss may hide one,
+    // as it tries only one of the kinds that reach alike from a square. The look has only
+    // what the earlier ones left of their allowances: a move visits no more positions than
+    // it could without it.
+    const long left =
+        std::min(2 * limits.exact, limits.exact + limits.prove + limits.nodes - nodes_);
+    if (limits.exact > 0 && left > 0) {
+        const Move settled = settle(p, best, left);
+        if (!settled.isPass()) return settled;
+    }
     if (limits.check <= 0 || score_ > winThreshold || score_ < -winThreshold) return best;
     // The search weighs every line by its end; a forced row just beyond its depth can hide
     // behind a good value. Asking only whether the opponent can force a row sees further:
@@ -893,6 +904,27 @@ Value Searcher::dropValue(const Position& p, Move m, long nodes, int& notWithin)
     }
     notWithin = 99;
     return {};
+}
+
+Move Searcher::settle(const Position& p, Move best, long nodes) {
+    const int score = score_;
+    const long used = nodes_;
+    const bool saved = quickTwo_;
+    quickTwo_ = true;
+    Move m = exactChoice(p, nodes);
+    if (!m.isPass() && score_ < 0) m = Move{}; // lost: the search's choice stands
+    if (!m.isPass() && !(m == best)) {
+        // The exact choice wins in d drops of its own.
+        const int d = (winScore - score_ + 1) / 2;
+        // Asked within what is left of the allowance, the answer comes mostly from the table.
+        Position q = p;
+        q.drop(best.sq, best.kind);
+        if (losesWithin(q, d - 1, 1, false) && !stopped_) m = best;
+    }
+    quickTwo_ = saved;
+    nodes_ += used;
+    if (m.isPass()) score_ = score;
+    return m;
 }
 
 Move Searcher::exactChoice(const Position& p, long nodes) {

@@ -789,6 +789,15 @@ TEST(Engine, ForcedRowsAreFoundAndStrongestPlaysThem) {
     e::Position q = p;
     q.drop(m.sq, m.kind);
     EXPECT_EQ(s.solve(q, {60, 200000}), -1) << e::columnOf(m.sq) << e::rowOf(m.sq);
+    // 後手 wins here with 王 (9,9) alone; 最強's search, which tries 銀 for it, finds every
+    // drop lost, and the exact search must still find the win.
+    const e::Position deep =
+        after("G97 b98 L43 g87 P86 p96 L88 p85 N77 n65 P78 n42 N54 p62 G89 g79 P63");
+    const e::Move k = s.choose(deep, e::limitsFor(2));
+    e::Position r = deep;
+    r.drop(k.sq, k.kind);
+    EXPECT_EQ(std::make_unique<e::Analyser>()->valueOf(r, 100000).kind, e::Value::Loss)
+        << e::columnOf(k.sq) << e::rowOf(k.sq) << ' ' << k.kind;
     // Openings won for the side that 最強 plays, but only by rows deeper than its exact
     // search sees at first: 最強 wins them against 強い, each drop bringing the row nearer.
     e::Searcher other;
