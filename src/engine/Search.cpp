@@ -913,7 +913,7 @@ Move Searcher::settle(const Position& p, Move best, long nodes) {
     quickTwo_ = true;
     Move m = exactChoice(p, nodes);
     if (!m.isPass() && score_ < 0) m = Move{}; // lost: the search's choice stands
-    if (!m.isPass() && !(m == best)) {
+    if (!m.isPass() && m != best) {
         // The exact choice wins in d drops of its own.
         const int d = (winScore - score_ + 1) / 2;
         // Asked within what is left of the allowance, the answer comes mostly from the table.
