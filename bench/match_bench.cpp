@@ -212,21 +212,19 @@ int main(int argc, char** argv) {
             for (int colour = 0; colour < 2; ++colour) {
                 const int first = colour == 0 ? F::先手 : F::後手;
                 const int winner = colour == 0 ? play(o, pr[0], pr[1]) : play(o, pr[1], pr[0]);
+                const char* told = nullptr;
                 if (winner == 0) {
                     ++t.unfinished;
-                    if (show && pr[0] == 2)
-                        std::printf("%s does not finish as %s: %.*s\n", names[pr[0]],
-                                    first == F::先手 ? "先手" : "後手", lastGame.used,
-                                    lastGame.text);
+                    told = "does not finish";
                 } else if (winner == first) {
                     ++t.wins;
                 } else {
                     ++t.losses;
-                    if (show && pr[0] == 2)
-                        std::printf("%s loses as %s: %.*s\n", names[pr[0]],
-                                    first == F::先手 ? "先手" : "後手", lastGame.used,
-                                    lastGame.text);
+                    told = "loses";
                 }
+                if (told && show && pr[0] == 2)
+                    std::printf("%s %s as %s: %.*s\n", names[pr[0]], told,
+                                first == F::先手 ? "先手" : "後手", lastGame.used, lastGame.text);
             }
         }
         const int games = 2 * count;
