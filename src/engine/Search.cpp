@@ -389,33 +389,18 @@ Move Searcher::choose(const Position& p, Limits limits) {
             return moves[i];
         }
     }
-    // Where the exact search settles the position, its drop is the perfect player's. Telling
-    // two-drop attempts apart unmade, it settles more positions with the same allowance.
-    Move longest{}; // when the position is lost: a drop that resists longest
-    int lostIn = 0;
+    // Where the exact search settles the position, its drop is the perfect player's.
     if (limits.exact > 0) {
-        const bool saved = quickTwo_;
-        quickTwo_ = true;
-        Move m = exactChoice(p, limits.exact);
-        quickTwo_ = saved;
-        long used = nodes_;
-        if (!m.isPass() && score_ < 0) {
-            // Of the drops that resist longest, the one played is the one a look making
-            // every attempt finds, where it finds one; else the search's, if it resists as
-            // long.
-            longest = m;
-            lostIn = (winScore + score_) / 2;
-            m = exactChoice(p, limits.exact);
-            used += nodes_;
-        }
+        const Move m = exactChoice(p, limits.exact);
+        const long used = nodes_;
         begin(limits);
         nodes_ = used;
         allow(limits.nodes);
         if (!m.isPass()) return m;
     }
-    // A forced row of its own, however deep, is looked for first (not where every drop is
-    // lost); the proof leaves the drops that force it proved in the table.
-    if (limits.prove > 0 && longest.isPass() && proves(p, p.toMove, limits.prove, 0)) {
+    // A forced row of its own, however deep, is looked for first; the proof leaves the
+    // drops that force it proved in the table.
+    if (limits.prove > 0 && proves(p, p.toMove, limits.prove, 0)) {
         const int kept = searchDrops(p, moves);
         for (int i = 0; i < kept; ++i) {
             std::uint32_t pn, dn;
@@ -463,18 +448,6 @@ Move Searcher::choose(const Position& p, Limits limits) {
         std::rotate(moves, moves + bestIndex, moves + bestIndex + 1);
         // A forced result is final.
         if (alpha > winThreshold || alpha < -winThreshold) break;
-    }
-    if (!longest.isPass()) {
-        if (best == longest) return best;
-        // Asked with the exact search's table as its last look left it.
-        allow(limits.exact);
-        const bool saved = quickTwo_;
-        quickTwo_ = true;
-        Position q = p;
-        q.drop(best.sq, best.kind);
-        const bool sooner = lostIn > 1 && winsWithin(q, lostIn - 1, 1, false);
-        quickTwo_ = saved;
-        return sooner || stopped_ ? longest : best;
     }
     // A forced row deeper than the first exact look saw is often found now, and played:
     // the search's drop when it wins as fast. Even the search's forced loss may hide one,

@@ -54,8 +54,7 @@ struct Limits {
     long check = 0;
     // Before all of that, the exact search looks with up to `exact` positions for the
     // fastest forced row of its own, and, when every drop is lost, for the drop that
-    // resists longest (then the search's drop where it resists as long, and no proof).
-    // When only the proof finds a forced row, the exact search looks once
+    // resists longest. When only the proof finds a forced row, the exact search looks once
     // more with four times `exact`, so that a won game draws nearer to its row each drop.
     // Otherwise, after the search, it looks once more for a forced row deeper than it saw
     // at first, with up to twice `exact` of what the earlier looks left unused.
@@ -137,10 +136,9 @@ class Searcher {
     Move settle(const Position& p, Move best, long nodes);
     const std::atomic<bool>* cancel_ = nullptr;
     std::uint32_t exactGeneration_ = 0;
-    // With two drops left, the analysis shows most drops to fail without making them, and so
-    // do 最強's looks for a forced row. Where every drop is lost, and after a proof, 最強
-    // looks once more making and counting each: which of the equal drops it plays then
-    // depends on how far that look gets, and stays as it was.
+    // With two drops left, the analysis shows most drops to fail without making them. 最強's
+    // looks before its search make and count each, so that their allowance buys what it
+    // always has and they choose the same drops; its look after the search does not.
     bool quickTwo_ = false;
 };
 
