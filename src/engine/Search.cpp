@@ -398,30 +398,9 @@ Move Searcher::choose(const Position& p, Limits limits) {
         allow(limits.nodes);
         if (!m.isPass()) return m;
     }
-    // A forced row deeper than that look saw is often found by one that tells two-drop
-    // attempts apart unmade, and it is the fastest. A drop it finds lost stays the search's
-    // to choose. Its positions cost about a sixth of the proof's each, and the proof has that
-    // much less.
-    long prove = limits.prove;
-    if (limits.exact > 0) {
-        const long used = nodes_;
-        quickTwo_ = true;
-        const Move m = exactChoice(p, 2 * limits.exact);
-        quickTwo_ = false;
-        const long quick = nodes_ / 6;
-        const int score = score_;
-        begin(limits);
-        nodes_ = used + quick;
-        allow(limits.nodes);
-        if (!m.isPass() && score > 0) {
-            score_ = score;
-            return m;
-        }
-        prove -= quick;
-    }
     // A forced row of its own, however deep, is looked for first; the proof leaves the
     // drops that force it proved in the table.
-    if (prove > 0 && proves(p, p.toMove, prove, 0)) {
+    if (limits.prove > 0 && proves(p, p.toMove, limits.prove, 0)) {
         const int kept = searchDrops(p, moves);
         for (int i = 0; i < kept; ++i) {
             std::uint32_t pn, dn;
@@ -469,6 +448,17 @@ Move Searcher::choose(const Position& p, Limits limits) {
         std::rotate(moves, moves + bestIndex, moves + bestIndex + 1);
         // A forced result is final.
         if (alpha > winThreshold || alpha < -winThreshold) break;
+    }
+    // A forced row deeper than the first exact look saw is often found now, and played:
+    // the search's drop when it wins as fast. Even the search's forced loss may hide one,
+    // as it tries only one of the kinds that reach alike from a square. The look has only
+    // what the earlier ones left of their allowances: a move visits no more positions than
+    // it could without it.
+    const long left =
+        std::min(2 * limits.exact, limits.exact + limits.prove + limits.nodes - nodes_);
+    if (limits.exact > 0 && left > 0) {
+        const Move settled = settle(p, best, left);
+        if (!settled.isPass()) return settled;
     }
     if (limits.check <= 0 || score_ > winThreshold || score_ < -winThreshold) return best;
     // The search weighs every line by its end; a forced row just beyond its depth can hide
@@ -914,6 +904,27 @@ Value Searcher::dropValue(const Position& p, Move m, long nodes, int& notWithin)
     }
     notWithin = 99;
     return {};
+}
+
+Move Searcher::settle(const Position& p, Move best, long nodes) {
+    const int score = score_;
+    const long used = nodes_;
+    const bool saved = quickTwo_;
+    quickTwo_ = true;
+    Move m = exactChoice(p, nodes);
+    if (!m.isPass() && score_ < 0) m = Move{}; // lost: the search's choice stands
+    if (!m.isPass() && m != best) {
+        // The exact choice wins in d drops of its own.
+        const int d = (winScore - score_ + 1) / 2;
+        // Asked within what is left of the allowance, the answer comes mostly from the table.
+        Position q = p;
+        q.drop(best.sq, best.kind);
+        if (losesWithin(q, d - 1, 1, false) && !stopped_) m = best;
+    }
+    quickTwo_ = saved;
+    nodes_ += used;
+    if (m.isPass()) score_ = score;
+    return m;
 }
 
 Move Searcher::exactChoice(const Position& p, long nodes) {

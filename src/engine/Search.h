@@ -56,9 +56,8 @@ struct Limits {
     // fastest forced row of its own, and, when every drop is lost, for the drop that
     // resists longest. When only the proof finds a forced row, the exact search looks once
     // more with four times `exact`, so that a won game draws nearer to its row each drop.
-    // Between the first look and the proof, a second one, which shows most two-drop
-    // attempts to fail without making them, looks with up to twice `exact` for a forced row
-    // deeper than the first saw; the proof has a sixth of what it used the less.
+    // Otherwise, after the search, it looks once more for a forced row deeper than it saw
+    // at first, with up to twice `exact` of what the earlier looks left unused.
     long exact = 0;
 };
 
@@ -131,11 +130,15 @@ class Searcher {
     // The drop that wins fastest or, when every drop loses, resists longest, found with up
     // to `nodes` positions; a pass when neither is proved.
     Move exactChoice(const Position& p, long nodes);
+    // After the search chose `best`: the exact search once more, telling two-drop attempts
+    // apart unmade, with up to `nodes` positions. Where it finds a forced row of its own,
+    // `best` if it wins as fast, else the exact choice; a pass when it finds none.
+    Move settle(const Position& p, Move best, long nodes);
     const std::atomic<bool>* cancel_ = nullptr;
     std::uint32_t exactGeneration_ = 0;
     // With two drops left, the analysis shows most drops to fail without making them. 最強's
-    // first look makes and counts each, so that its allowance buys what it always has and it
-    // chooses the same drops; its second look does not.
+    // looks before its search make and count each, so that their allowance buys what it
+    // always has and they choose the same drops; its look after the search does not.
     bool quickTwo_ = false;
 };
 
