@@ -164,6 +164,13 @@ std::uint64_t Position::keyAfter(int sq, int k) const {
            keys.hand[c][k][handIndex(hand[c][k] - 1)] ^ keys.side;
 }
 
+Bits Position::attacksPast(int side, int sq) const {
+    const Bits b = bit(sq);
+    const Bits on = full | b;
+    const Bits sl = (slide[side] & b) ? slideUnion(side, on) : slide[side];
+    return (steps[side] | sl) & ~on;
+}
+
 Bits Position::attacksAfterDrop(int side, int sq, int k) const {
     const Bits b = bit(sq);
     const Bits on = full | b;

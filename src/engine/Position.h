@@ -69,6 +69,9 @@ struct Position {
 
     // The lines of attack `side` would have after dropping `kind` on the empty square sq.
     Bits attacksAfterDrop(int side, int sq, int kind) const;
+    // The same without the dropped piece's own reach: what a piece on sq leaves of the
+    // lines of attack `side` has.
+    Bits attacksPast(int side, int sq) const;
     // Exactly three of `side`'s cells in a straight row through sq on some axis, sq counted
     // as one of them whatever stands on it.
     bool rowOfThree(int side, int sq) const;

@@ -123,18 +123,28 @@ int generateDrops(const Position& p, Move* out, Bits only) {
 // The drops the search tries: square by square, and on each square one drop for each
 // different reach. Two kinds that would reach the same empty squares from a square keep
 // doing so for the rest of the game (pieces never move, rays only get shorter), so only
-// the first of them, the weaker piece, is tried there.
-static int searchDrops(const Position& p, Move* out) {
+// the first of them, the weaker piece, is tried there. With `threats`, the opponent's rows
+// to stop, only the drops that stop them all are written, as keepDefences would keep them;
+// `all` is set to the number there were before. Sifting them here uses the reach each drop
+// already has.
+static int searchDrops(const Position& p, Move* out, Bits threats = 0, int* all = nullptr) {
     const int c = p.toMove;
     Bits targets[kindCount + 1] = {};
     Bits any = 0;
     for (int k = 1; k <= kindCount; ++k) {
         if (p.hand[c][k] != 0) any |= targets[k] = p.dropTargets(k);
     }
-    int n = 0;
+    const bool open = (threats & p.attacks[c]) != 0;
+    int n = 0, total = 0;
     while (any) {
         const int sq = popLowest(any);
-        const Bits on = p.full | bit(sq);
+        const Bits b = bit(sq);
+        const Bits on = p.full | b;
+        // While the mover's lines of attack miss every threat, only a drop whose own reach
+        // takes one in lets the opponent in (see defends).
+        const bool ownOnly = !open && (p.steps[c] & ~on);
+        Bits past = 0;
+        bool havePast = false;
         Bits reach[kindCount];
         int kinds = 0;
         for (int k = 1; k <= kindCount; ++k) {
@@ -144,9 +154,24 @@ static int searchDrops(const Position& p, Move* out) {
             for (int i = 0; i < kinds && !same; ++i) same = reach[i] == r;
             if (same) continue;
             reach[kinds++] = r;
+            ++total;
+            if (threats) {
+                if (ownOnly) {
+                    if (r & threats) continue;
+                } else {
+                    if (!havePast) {
+                        past = p.attacksPast(c, sq);
+                        havePast = true;
+                    }
+                    const Bits after = past | r;
+                    const Bits allowed = after ? after : ~on & allSquares;
+                    if (threats & ~b & allowed) continue;
+                }
+            }
             out[n++] = {static_cast<std::int8_t>(sq), static_cast<std::int8_t>(k)};
         }
     }
+    if (all) *all = total;
     return n;
 }
 
@@ -292,8 +317,9 @@ int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply,
         if (depth <= 0) return evaluate(p);
     }
     Move* moves = t_->moves[ply];
-    int n = searchDrops(p, moves);
-    if (n == 0) {
+    int all = 0;
+    const int n = searchDrops(p, moves, threats, &all);
+    if (all == 0) {
         // No drop: the turn passes; when neither side can drop the game cannot go on.
         if (passed) return 0;
         Position q = p;
@@ -302,11 +328,8 @@ int Searcher::search(const Position& p, int depth, int alpha, int beta, int ply,
     }
     // Making, sifting and ordering a long list costs about as much as visiting a few
     // positions.
-    nodes_ += n / 16;
-    if (threats) {
-        n = keepDefences(p, moves, n, threats);
-        if (n == 0) return -(winScore - ply - 1);
-    }
+    nodes_ += all / 16;
+    if (n == 0) return -(winScore - ply - 1);
 
     Entry& e = t_->tt[p.key & ((std::uint64_t{1} << ttBits) - 1)];
     Move remembered{};
@@ -522,8 +545,10 @@ void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, 
         return;
     }
     Move* moves = t_->moves[ply];
-    int n = searchDrops(p, moves);
-    if (n == 0) {
+    const Bits threats = threatsOf(p, p.toMove ^ 1);
+    int all = 0;
+    const int n = searchDrops(p, moves, threats, &all);
+    if (all == 0) {
         if (passed) { // neither side can drop: no row will come
             record(p.key, unbounded, 0);
             return;
@@ -541,13 +566,9 @@ void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, 
             if (stopped_) return;
         }
     }
-    const Bits threats = threatsOf(p, p.toMove ^ 1);
-    if (threats) {
-        n = keepDefences(p, moves, n, threats);
-        if (n == 0) {
-            record(p.key, attacking ? unbounded : 0, attacking ? 0 : unbounded);
-            return;
-        }
+    if (n == 0) { // every drop leaves a row open
+        record(p.key, attacking ? unbounded : 0, attacking ? 0 : unbounded);
+        return;
     }
     // The drops' numbers are read once and kept here; only the one searched changes.
     std::uint32_t* const pns = t_->pn[ply];
