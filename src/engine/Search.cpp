@@ -432,7 +432,9 @@ Move Searcher::choose(const Position& p, Limits limits) {
                 // Won: with a larger allowance the exact search often finds the fastest
                 // row, where a drop the proof found could only prolong the game.
                 const Move proved = moves[i];
-                const Move fastest = exactChoice(p, 4 * limits.exact);
+                quickTwo_ = true;
+                const Move fastest = exactChoice(p, 2 * limits.exact);
+                quickTwo_ = false;
                 if (!fastest.isPass()) return fastest;
                 score_ = winThreshold + 1; // won, in a number of drops not known
                 return proved;
@@ -474,13 +476,9 @@ Move Searcher::choose(const Position& p, Limits limits) {
     }
     // A forced row deeper than the first exact look saw is often found now, and played:
     // the search's drop when it wins as fast. Even the search's forced loss may hide one,
-    // as it tries only one of the kinds that reach alike from a square. The look has only
-    // what the earlier ones left of their allowances: a move visits no more positions than
-    // it could without it.
-    const long left =
-        std::min(2 * limits.exact, limits.exact + limits.prove + limits.nodes - nodes_);
-    if (limits.exact > 0 && left > 0) {
-        const Move settled = settle(p, best, left);
+    // as it tries only one of the kinds that reach alike from a square.
+    if (limits.exact > 0) {
+        const Move settled = settle(p, best, 2 * limits.exact);
         if (!settled.isPass()) return settled;
     }
     if (limits.check <= 0 || score_ > winThreshold || score_ < -winThreshold) return best;

@@ -55,9 +55,10 @@ struct Limits {
     // Before all of that, the exact search looks with up to `exact` positions for the
     // fastest forced row of its own, and, when every drop is lost, for the drop that
     // resists longest. When only the proof finds a forced row, the exact search looks once
-    // more with four times `exact`, so that a won game draws nearer to its row each drop.
-    // Otherwise, after the search, it looks once more for a forced row deeper than it saw
-    // at first, with up to twice `exact` of what the earlier looks left unused.
+    // more with twice `exact`, so that a won game draws nearer to its row each drop.
+    // Otherwise, after the search, it looks once more with twice `exact` for a forced row
+    // deeper than it saw at first. Both later looks show most two-drop attempts to fail
+    // without making them.
     long exact = 0;
 };
 
@@ -137,8 +138,8 @@ class Searcher {
     const std::atomic<bool>* cancel_ = nullptr;
     std::uint32_t exactGeneration_ = 0;
     // With two drops left, the analysis shows most drops to fail without making them. 最強's
-    // looks before its search make and count each, so that their allowance buys what it
-    // always has and they choose the same drops; its look after the search does not.
+    // first look makes and counts each, so that its allowance buys what it always has and
+    // it chooses the same drops; its later looks do not.
     bool quickTwo_ = false;
 };
 
