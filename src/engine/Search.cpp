@@ -120,13 +120,28 @@ int generateDrops(const Position& p, Move* out, Bits only) {
     return n;
 }
 
+// Whether a drop on sq whose own reach over the empty squares is `own` leaves the opponent
+// no row on one of `threats` (see defends). `past()` gives the mover's lines of attack past
+// sq, asked for only when they matter.
+template <class Past>
+static bool stops(const Position& p, int sq, Bits own, Bits threats, bool open, Past past) {
+    const Bits b = bit(sq);
+    const Bits on = p.full | b;
+    // While the mover's lines of attack miss them all, only a drop whose own reach takes
+    // one in, or one that leaves the mover no line of attack at all, lets the opponent in.
+    if (!open && (p.steps[p.toMove] & ~on)) return !(own & threats);
+    const Bits after = past() | own;
+    const Bits allowed = after ? after : ~on & allSquares;
+    return !(threats & ~b & allowed);
+}
+
 // The drops the search tries: square by square, and on each square one drop for each
 // different reach. Two kinds that would reach the same empty squares from a square keep
 // doing so for the rest of the game (pieces never move, rays only get shorter), so only
 // the first of them, the weaker piece, is tried there. With `threats`, the opponent's rows
 // to stop, only the drops that stop them all are written, as keepDefences would keep them;
 // `all` is set to the number there were before. Sifting them here uses the reach each drop
-// already has.
+// already has, and the lines of attack past a square once for all its kinds.
 static int searchDrops(const Position& p, Move* out, Bits threats = 0, int* all = nullptr) {
     const int c = p.toMove;
     Bits targets[kindCount + 1] = {};
@@ -138,13 +153,16 @@ static int searchDrops(const Position& p, Move* out, Bits threats = 0, int* all 
     int n = 0, total = 0;
     while (any) {
         const int sq = popLowest(any);
-        const Bits b = bit(sq);
-        const Bits on = p.full | b;
-        // While the mover's lines of attack miss every threat, only a drop whose own reach
-        // takes one in lets the opponent in (see defends).
-        const bool ownOnly = !open && (p.steps[c] & ~on);
+        const Bits on = p.full | bit(sq);
         Bits past = 0;
         bool havePast = false;
+        const auto pastSq = [&] {
+            if (!havePast) {
+                past = p.attacksPast(c, sq);
+                havePast = true;
+            }
+            return past;
+        };
         Bits reach[kindCount];
         int kinds = 0;
         for (int k = 1; k <= kindCount; ++k) {
@@ -155,19 +173,7 @@ static int searchDrops(const Position& p, Move* out, Bits threats = 0, int* all 
             if (same) continue;
             reach[kinds++] = r;
             ++total;
-            if (threats) {
-                if (ownOnly) {
-                    if (r & threats) continue;
-                } else {
-                    if (!havePast) {
-                        past = p.attacksPast(c, sq);
-                        havePast = true;
-                    }
-                    const Bits after = past | r;
-                    const Bits allowed = after ? after : ~on & allSquares;
-                    if (threats & ~b & allowed) continue;
-                }
-            }
+            if (threats && !stops(p, sq, r, threats, open, pastSq)) continue;
             out[n++] = {static_cast<std::int8_t>(sq), static_cast<std::int8_t>(k)};
         }
     }
@@ -202,18 +208,10 @@ static Bits threatsOf(const Position& p, int side) {
 // of attack take in one of them already.
 static bool defends(const Position& p, Move m, Bits threats, bool open) {
     const int c = p.toMove;
-    const Bits b = bit(m.sq);
-    const Bits on = p.full | b;
-    // While the mover's lines of attack miss them all, only a drop whose own reach takes
-    // one in, or one that leaves the mover no line of attack at all, lets the opponent in.
-    if (!open && (p.steps[c] & ~on)) {
-        const Bits own =
-            slides(m.kind) ? slideReach(c, m.kind, m.sq, on) : tables.step[c][m.kind][m.sq];
-        return !(own & ~on & threats);
-    }
-    const Bits reach = p.attacksAfterDrop(c, m.sq, m.kind);
-    const Bits allowed = reach ? reach : ~on & allSquares;
-    return !(threats & ~b & allowed);
+    const Bits on = p.full | bit(m.sq);
+    const Bits own =
+        slides(m.kind) ? slideReach(c, m.kind, m.sq, on) : tables.step[c][m.kind][m.sq];
+    return stops(p, m.sq, own & ~on, threats, open, [&] { return p.attacksPast(c, m.sq); });
 }
 
 // Keeps the drops after which the opponent cannot complete a row on one of `threats`. The
