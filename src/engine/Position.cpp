@@ -1,43 +1,7 @@
 #include "engine/Position.h"
+#include "engine/Keys.h"
 
 namespace tarvenko::engine {
-
-namespace {
-
-// Random keys for hashing: one per piece on a square, per hand count, and the side to move.
-struct Keys {
-    std::uint64_t piece[2][kindCount + 1][squareCount] = {};
-    std::uint64_t hand[2][kindCount + 1][20] = {};
-    std::uint64_t side = 0;
-};
-
-constexpr Keys makeKeys() {
-    Keys k{};
-    std::uint64_t s = 0x9E3779B97F4A7C15ull;
-    auto next = [&s] {
-        s += 0x9E3779B97F4A7C15ull;
-        std::uint64_t z = s;
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    };
-    for (auto& side : k.piece)
-        for (auto& kind : side)
-            for (auto& v : kind) v = next();
-    for (auto& side : k.hand)
-        for (auto& kind : side)
-            for (auto& v : kind) v = next();
-    k.side = next();
-    return k;
-}
-
-constexpr Keys keys = makeKeys();
-
-int handIndex(int n) {
-    return n < 0 ? 0 : n > 19 ? 19 : n;
-}
-
-} // namespace
 
 std::uint64_t Position::sideKey() {
     return keys.side;
@@ -156,12 +120,6 @@ void Position::drop(int sq, int k) {
     wins[o] &= ~b;
     wins[c] = winningSquares(occ[c], ~full & allSquares);
     toMove = o;
-}
-
-std::uint64_t Position::keyAfter(int sq, int k) const {
-    const int c = toMove;
-    return key ^ keys.piece[c][k][sq] ^ keys.hand[c][k][handIndex(hand[c][k])] ^
-           keys.hand[c][k][handIndex(hand[c][k] - 1)] ^ keys.side;
 }
 
 Bits Position::attacksPast(int side, int sq) const {

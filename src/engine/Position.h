@@ -4,6 +4,7 @@
 // and only the mover's runs through d can gain or lose a winning square.
 #pragma once
 
+#include "engine/Keys.h"
 #include "engine/Tables.h"
 #include "rules/pieces.h"
 
@@ -60,7 +61,11 @@ struct Position {
     // The side to move drops a piece of `kind` on the empty square sq, and the turn passes.
     void drop(int sq, int kind);
     // The key the position would have after the side to move dropped `kind` on sq.
-    std::uint64_t keyAfter(int sq, int kind) const;
+    std::uint64_t keyAfter(int sq, int kind) const {
+        const int c = toMove;
+        return key ^ keys.piece[c][kind][sq] ^ keys.hand[c][kind][handIndex(hand[c][kind])] ^
+               keys.hand[c][kind][handIndex(hand[c][kind] - 1)] ^ keys.side;
+    }
     // The side to move has no drop: the turn passes.
     void pass() {
         toMove ^= 1;

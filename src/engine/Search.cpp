@@ -142,18 +142,31 @@ static bool stops(const Position& p, int sq, Bits own, Bits threats, bool open, 
 // to stop, only the drops that stop them all are written, as keepDefences would keep them;
 // `all` is set to the number there were before. Sifting them here uses the reach each drop
 // already has, and the lines of attack past a square once for all its kinds.
-static int searchDrops(const Position& p, Move* out, Bits threats = 0, int* all = nullptr) {
+// `made(i, sq, kind)` hears of each drop as it is written to out[i].
+template <class Made>
+static int searchDrops(const Position& p, Move* out, Bits threats, int* all, Made made) {
     const int c = p.toMove;
-    Bits targets[kindCount + 1] = {};
+    const Bits allowed = p.allowedSquares();
+    const Bits full = p.full;
+    // The kinds in hand and where each may go, worked out once.
+    int kinds[kindCount];
+    Bits targets[kindCount];
+    int held = 0;
     Bits any = 0;
     for (int k = 1; k <= kindCount; ++k) {
-        if (p.hand[c][k] != 0) any |= targets[k] = p.dropTargets(k);
+        if (p.hand[c][k] == 0) continue;
+        kinds[held] = k;
+        any |= targets[held++] = allowed & p.droppable(c, k);
     }
     const bool open = (threats & p.attacks[c]) != 0;
+    const Bits stepsFree = p.steps[c] & ~full;
     int n = 0, total = 0;
     while (any) {
         const int sq = popLowest(any);
-        const Bits on = p.full | bit(sq);
+        const Bits b = bit(sq);
+        const Bits on = full | b;
+        // stops' first test is the same for every kind on the square.
+        const bool quick = !open && (stepsFree & ~b);
         Bits past = 0;
         bool havePast = false;
         const auto pastSq = [&] {
@@ -164,21 +177,27 @@ static int searchDrops(const Position& p, Move* out, Bits threats = 0, int* all 
             return past;
         };
         Bits reach[kindCount];
-        int kinds = 0;
-        for (int k = 1; k <= kindCount; ++k) {
-            if (!has(targets[k], sq)) continue;
+        int distinct = 0;
+        for (int j = 0; j < held; ++j) {
+            if (!has(targets[j], sq)) continue;
+            const int k = kinds[j];
             const Bits r = (slides(k) ? slideReach(c, k, sq, on) : tables.step[c][k][sq]) & ~on;
             bool same = false;
-            for (int i = 0; i < kinds && !same; ++i) same = reach[i] == r;
+            for (int i = 0; i < distinct && !same; ++i) same = reach[i] == r;
             if (same) continue;
-            reach[kinds++] = r;
+            reach[distinct++] = r;
             ++total;
-            if (threats && !stops(p, sq, r, threats, open, pastSq)) continue;
+            if (threats && (quick ? (r & threats) != 0 : !stops(p, sq, r, threats, open, pastSq)))
+                continue;
+            made(n, sq, k);
             out[n++] = {static_cast<std::int8_t>(sq), static_cast<std::int8_t>(k)};
         }
     }
     if (all) *all = total;
     return n;
+}
+static int searchDrops(const Position& p, Move* out, Bits threats = 0, int* all = nullptr) {
+    return searchDrops(p, out, threats, all, [](int, int, int) {});
 }
 
 bool hasWinningDrop(const Position& p) {
@@ -543,7 +562,13 @@ void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, 
     Move* moves = t_->moves[ply];
     const Bits threats = threatsOf(p, p.toMove ^ 1);
     int all = 0;
-    const int n = searchDrops(p, moves, threats, &all);
+    // Each drop's slot is fetched as soon as the drop is found, so that the memory is read
+    // while the rest are found; one after another, each would wait for it.
+    std::uint64_t* const keys = t_->order;
+    const int n = searchDrops(p, moves, threats, &all, [&](int i, int sq, int kind) {
+        keys[i] = p.keyAfter(sq, kind);
+        __builtin_prefetch(&slot(keys[i]));
+    });
     if (all == 0) {
         if (passed) { // neither side can drop: no row will come
             record(p.key, unbounded, 0);
@@ -569,12 +594,6 @@ void Searcher::prove(const Position& p, std::uint32_t thpn, std::uint32_t thdn, 
     // The drops' numbers are read once and kept here; only the one searched changes.
     std::uint32_t* const pns = t_->pn[ply];
     std::uint32_t* const dns = t_->dn[ply];
-    // The drops' slots are fetched together: one after another, each waits for memory.
-    std::uint64_t* const keys = t_->order;
-    for (int i = 0; i < n; ++i) {
-        keys[i] = p.keyAfter(moves[i].sq, moves[i].kind);
-        __builtin_prefetch(&slot(keys[i]));
-    }
     for (int i = 0; i < n; ++i) lookup(keys[i], pns[i], dns[i]);
     for (;;) {
         // The attacker needs one drop that wins, the defender one that does not lose.
