@@ -5,12 +5,13 @@
 //   bench_match [OPENINGS [SEED [show | positions FILE]]]    (default 100 openings, seed 1234567)
 //
 // Prints wins, losses and unfinished games of the first-named strength for each pairing,
-// the median and slowest time per move of each strength, and the heap allocations made
-// during all moves of 強い and 最強. With `show`, every game that 最強 loses or leaves
-// unfinished is printed as its moves, 先手's upper case, each of 最強's with the value its
-// search gave. With `positions FILE`, every position a computer moved in is written to
-// FILE, one a line: the side to move (0 先手, 1 後手), 先手's and 後手's hands by kind,
-// then the 81 squares' codes column by column, for bench_analysis.
+// the median and slowest time per move of each strength, the heap allocations made during
+// all moves of 強い and 最強, and then the median of five more runs of each of their
+// slowest moves. With `show`, every game that 最強 loses or leaves unfinished is printed as
+// its moves, 先手's upper case, each of 最強's with the value its search gave. With
+// `positions FILE`, every position a computer moved in is written to FILE, one a line: the
+// side to move (0 先手, 1 後手), 先手's and 後手's hands by kind, then the 81 squares' codes
+// column by column, for bench_analysis.
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "Position.h"
@@ -96,6 +97,16 @@ struct Tally {
 
 std::vector<double> times[3], cpuTimes[3];
 
+// A searched move's position, kept so that the slowest can be timed again after the match:
+// one run of a move on a shared machine can take half as long again as the next.
+struct Timed {
+    double ms;
+    int side; // 0 先手, 1 後手
+    int hands[2][9];
+    int board[10][10];
+};
+std::vector<Timed> searched[3];
+
 // This thread's processor time in milliseconds: on a shared machine it leaves out the
 // time other programs held the processor.
 double cpuMs() {
@@ -161,6 +172,10 @@ int play(const Opening& o, int senteStrength, int goteStrength) {
         f->強さ = strength;
         const int before = f->手数;
         if (positions) writePosition(*f, side);
+        int beforeHands[2][9], beforeBoard[10][10];
+        std::copy(std::begin(f->先手持駒), std::end(f->先手持駒), beforeHands[0]);
+        std::copy(std::begin(f->後手持駒), std::end(f->後手持駒), beforeHands[1]);
+        std::copy(&f->盤[0][0], &f->盤[0][0] + 100, &beforeBoard[0][0]);
         s.calls.clear();
         const long a0 = 確保数.load();
         数える = true;
@@ -173,6 +188,14 @@ int play(const Opening& o, int senteStrength, int goteStrength) {
         if (strength > 0) allocations += 確保数.load() - a0;
         times[strength].push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         cpuTimes[strength].push_back(c1 - c0);
+        if (strength > 0) {
+            Timed& t = searched[strength].emplace_back();
+            t.ms = c1 - c0;
+            t.side = side == F::先手 ? 0 : 1;
+            std::copy(std::begin(beforeHands[0]), std::end(beforeHands[0]), t.hands[0]);
+            std::copy(std::begin(beforeHands[1]), std::end(beforeHands[1]), t.hands[1]);
+            std::copy(&beforeBoard[0][0], &beforeBoard[0][0] + 100, &t.board[0][0]);
+        }
         if (f->手数 == before) {
             lastGame.pass();
         } else {
@@ -245,6 +268,37 @@ int main(int argc, char** argv) {
                     c[c.size() * 9 / 10], v.back(), c.back());
     }
     std::printf("heap allocations during the moves of 強い and 最強: %ld\n", allocations);
+    // The ten slowest searched moves of each strength, searched again five times each: the
+    // median of its runs is what a move costs, the slowest run of the match partly noise.
+    engine::Searcher searcher;
+    for (int s = 1; s < 3; ++s) {
+        std::vector<Timed>& v = searched[s];
+        if (v.empty()) continue;
+        const std::size_t top = std::min<std::size_t>(10, v.size());
+        std::partial_sort(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(top), v.end(),
+                          [](const Timed& a, const Timed& b) { return a.ms > b.ms; });
+        // Round by round, so that each run follows another position's, as in a game.
+        double runs[10][5];
+        for (int round = 0; round < 5; ++round) {
+            for (std::size_t i = 0; i < top; ++i) {
+                engine::Position p;
+                p.load(v[i].board);
+                p.setHands(v[i].hands[0], v[i].hands[1], v[i].side);
+                const double c0 = cpuMs();
+                searcher.choose(p, engine::limitsFor(s));
+                runs[i][round] = cpuMs() - c0;
+            }
+        }
+        double worst = 0, low = 0, high = 0, inMatch = 0;
+        for (std::size_t i = 0; i < top; ++i) {
+            std::sort(std::begin(runs[i]), std::end(runs[i]));
+            if (runs[i][2] > worst)
+                worst = runs[i][2], low = runs[i][0], high = runs[i][4], inMatch = v[i].ms;
+        }
+        std::printf("  %s's %zu slowest moves searched again 5 times each, processor time: the "
+                    "slowest median %.3f (runs %.3f to %.3f; %.3f in the match)\n",
+                    names[s], top, worst, low, high, inMatch);
+    }
     if (positions) std::fclose(positions);
     return 0;
 }
