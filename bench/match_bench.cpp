@@ -172,10 +172,10 @@ int play(const Opening& o, int senteStrength, int goteStrength) {
         f->強さ = strength;
         const int before = f->手数;
         if (positions) writePosition(*f, side);
-        int beforeHands[2][9], beforeBoard[10][10];
-        std::copy(std::begin(f->先手持駒), std::end(f->先手持駒), beforeHands[0]);
-        std::copy(std::begin(f->後手持駒), std::end(f->後手持駒), beforeHands[1]);
-        std::copy(&f->盤[0][0], &f->盤[0][0] + 100, &beforeBoard[0][0]);
+        Timed timed{0, side == F::先手 ? 0 : 1, {}, {}};
+        std::copy(std::begin(f->先手持駒), std::end(f->先手持駒), timed.hands[0]);
+        std::copy(std::begin(f->後手持駒), std::end(f->後手持駒), timed.hands[1]);
+        std::copy(&f->盤[0][0], &f->盤[0][0] + 100, &timed.board[0][0]);
         s.calls.clear();
         const long a0 = 確保数.load();
         数える = true;
@@ -189,12 +189,8 @@ int play(const Opening& o, int senteStrength, int goteStrength) {
         times[strength].push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         cpuTimes[strength].push_back(c1 - c0);
         if (strength > 0) {
-            Timed& t = searched[strength].emplace_back();
-            t.ms = c1 - c0;
-            t.side = side == F::先手 ? 0 : 1;
-            std::copy(std::begin(beforeHands[0]), std::end(beforeHands[0]), t.hands[0]);
-            std::copy(std::begin(beforeHands[1]), std::end(beforeHands[1]), t.hands[1]);
-            std::copy(&beforeBoard[0][0], &beforeBoard[0][0] + 100, &t.board[0][0]);
+            timed.ms = c1 - c0;
+            searched[strength].push_back(timed);
         }
         if (f->手数 == before) {
             lastGame.pass();
