@@ -5,9 +5,10 @@
 // First COUNT positions (default 1000), spread evenly over the file, each have every drop
 // valued with BUDGET positions a drop (default the analysis's own): the time per position
 // (median, 95th percentile, slowest), the share of drops left unknown and the heap
-// allocations made. Then, on every position where the side to move forces a row within
-// five drops, 最強's drop is checked against the analysis: whether it keeps the win, and
-// whether it wins in the fewest drops.
+// allocations made. After each, the drops it left unknown are valued again in the rounds
+// the window goes on to: their time and the share still unknown. Then, on every position
+// where the side to move forces a row within five drops, 最強's drop is checked against the
+// analysis: whether it keeps the win, and whether it wins in the fewest drops.
 #include "engine/Analysis.h"
 #include "AllocationCounter.h"
 
@@ -79,8 +80,9 @@ int main(int argc, char** argv) {
     static e::DropValue values[e::maxMoves];
     using e::has;
 
-    std::vector<double> wall, cpu;
+    std::vector<double> wall, cpu, refineCpu;
     long drops = 0, unknown = 0, allocations = 0, knownPositions = 0;
+    long unknownAfter = 0, knownAfter = 0;
     for (int i = 0; i < count; ++i) {
         const e::Position p = positionOf(all[static_cast<std::size_t>(i) * all.size() / count]);
         const long a0 = 確保数.load();
@@ -91,15 +93,26 @@ int main(int argc, char** argv) {
         const auto t1 = std::chrono::steady_clock::now();
         const double c1 = cpuMs();
         数える = false;
-        allocations += 確保数.load() - a0;
         wall.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         cpu.push_back(c1 - c0);
         drops += n;
         for (int j = 0; j < n; ++j) unknown += !values[j].value.known();
         knownPositions += analyser->value().known();
+        // What the window goes on to do while the position stays on the board.
+        数える = true;
+        const double c2 = cpuMs();
+        for (const auto& round : e::Analyser::refineRounds)
+            analyser->refine(p, round.each, round.all, values);
+        const double c3 = cpuMs();
+        数える = false;
+        refineCpu.push_back(c3 - c2);
+        allocations += 確保数.load() - a0;
+        for (int j = 0; j < n; ++j) unknownAfter += !values[j].value.known();
+        knownAfter += analyser->value().known();
     }
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
+    std::sort(refineCpu.begin(), refineCpu.end());
     const auto at = [&](const std::vector<double>& v, double q) {
         return v[std::min(v.size() - 1,
                           static_cast<std::size_t>(q * static_cast<double>(v.size())))];
@@ -113,6 +126,12 @@ int main(int argc, char** argv) {
     std::printf("drops %ld, unknown %ld (%.2f %%); positions with a known value %ld (%.1f %%)\n",
                 drops, unknown, 100.0 * static_cast<double>(unknown) / static_cast<double>(drops),
                 knownPositions, 100.0 * static_cast<double>(knownPositions) / count);
+    std::printf("then the drops left unknown again, in the rounds the window goes on to:\n"
+                "  processor time median %.2f, 95th percentile %.2f, slowest %.2f ms; unknown "
+                "%ld (%.2f %%); positions with a known value %ld (%.1f %%)\n",
+                at(refineCpu, 0.5), at(refineCpu, 0.95), refineCpu.back(), unknownAfter,
+                100.0 * static_cast<double>(unknownAfter) / static_cast<double>(drops), knownAfter,
+                100.0 * static_cast<double>(knownAfter) / count);
     std::printf("heap allocations during the analyses: %ld\n", allocations);
 
     // 最強 on the positions it should win within five drops: its drop keeps the win when the

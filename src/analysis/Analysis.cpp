@@ -67,7 +67,7 @@ void SyncRunner::start(const Request& r) {
 }
 
 void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>& stop, Emit emit,
-          void* context) {
+          void* context, const std::atomic<bool>* more) {
     struct Found {
         Result out;
         Emit emit;
@@ -78,21 +78,27 @@ void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>&
     Result& out = found.out;
     if (r.kind == Request::Board) {
         engine::DropValue values[engine::maxMoves];
-        analyser.analyse(
-            r.start, kDropBudget, values, &stop,
-            [](void* c, int index, const engine::DropValue& v) {
-                auto& f = *static_cast<Found*>(c);
-                f.out.index = index;
-                f.out.move = v.move;
-                f.out.value = v.value;
-                f.emit(f.context, f.out);
-            },
-            &found);
+        const engine::Analyser::Found each = [](void* c, int index, const engine::DropValue& v) {
+            auto& f = *static_cast<Found*>(c);
+            f.out.index = index;
+            f.out.move = v.move;
+            f.out.value = v.value;
+            f.emit(f.context, f.out);
+        };
+        analyser.analyse(r.start, kDropBudget, values, &stop, each, &found);
         if (analyser.cancelled() || stop.load()) return;
-        out.index = -1;
-        out.move = {};
-        out.value = analyser.value();
-        emit(context, out);
+        const auto whole = [&] {
+            out.index = -1;
+            out.move = {};
+            out.value = analyser.value();
+            emit(context, out);
+        };
+        whole();
+        for (const auto& round : engine::Analyser::refineRounds) {
+            if (!more || more->load()) return;
+            if (analyser.refine(r.start, round.each, round.all, values, more, each, &found) > 0)
+                whole();
+        }
         return;
     }
     engine::Position p = r.start;

@@ -73,10 +73,11 @@ class Sink {
 
 // Does a request's work with the engine's exact analysis, handing out each result as it is
 // found, until done or `stop` is set. Every runner uses it, so the driver's values are the
-// window's.
+// window's. With `more`, a board's drops left unknown are then valued again with more
+// positions until that flag is set, and each drop settled is handed out again.
 using Emit = void (*)(void* context, const Result& r);
 void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>& stop, Emit found,
-          void* context);
+          void* context, const std::atomic<bool>* more = nullptr);
 
 class Runner {
   public:

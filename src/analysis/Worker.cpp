@@ -17,6 +17,7 @@ Worker::~Worker() {
         std::lock_guard<std::mutex> lock(mutex_);
         quit_ = true;
         stop_ = true;
+        yield_ = true;
     }
     ready_.notify_one();
     thread_.join();
@@ -36,6 +37,7 @@ void Worker::start(const Request& r) {
         std::lock_guard<std::mutex> lock(mutex_);
         pending_[r.kind] = r;
         waiting_[r.kind] = true;
+        yield_ = true;
         wanted_[r.kind] = r.generation;
         if (r.kind == Request::Record) resume_ = 0;
         // The board goes first: a record's work stops for it too, and resumes after it.
@@ -50,7 +52,7 @@ void Worker::cancel(Request::Kind kind) {
     std::lock_guard<std::mutex> lock(mutex_);
     wanted_[kind] = 0;
     waiting_[kind] = false;
-    if (running_ == kind) stop_ = true;
+    if (running_ == kind) stop_ = yield_ = true;
     drop(kind);
 }
 
@@ -85,9 +87,10 @@ void Worker::run() {
             waiting_[kind] = false;
             running_ = kind;
             stop_ = false;
+            yield_ = waiting_[0] || waiting_[1];
         }
         if (!analyser_) analyser_ = std::make_unique<engine::Analyser>();
-        work(job_, *analyser_, stop_, &Worker::post, this);
+        work(job_, *analyser_, stop_, &Worker::post, this, &yield_);
         std::lock_guard<std::mutex> lock(mutex_);
         running_ = -1;
         // A record stopped for the board, and still wanted, goes on later where it stopped.

@@ -1,7 +1,8 @@
 // The analysis on a thread of its own, beside the game: the window never waits for it. A new
 // request stops the work on an older one of its kind at the next drop it values; the board's
-// requests go before a record's, which then goes on where it stopped. Results wait in a
-// mailbox until the game's thread collects them; those of a request no longer wanted are
+// requests go before a record's, which then goes on where it stopped. Once a board is valued
+// and nothing else waits, its drops left unknown are valued again with more positions. Results wait
+// in a mailbox until the game's thread collects them; those of a request no longer wanted are
 // dropped, and the sink checks the generation again, so a stale value is never shown.
 #pragma once
 
@@ -32,8 +33,10 @@ class Worker final : public Runner {
 
   private:
     static constexpr int kKinds = 2;
-    // Room for every result of one board and one record.
-    static constexpr int kMailbox = engine::maxMoves + kMaxRecord + 1;
+    // Room for every result of one board, each drop twice (first unknown, then settled) and
+    // its whole value once a round, and of one record.
+    static constexpr int kMailbox =
+        2 * engine::maxMoves + 1 + std::size(engine::Analyser::refineRounds) + kMaxRecord + 1;
 
     void run();
     static void post(void* self, const Result& r);
@@ -53,6 +56,7 @@ class Worker final : public Runner {
     int mailed_ = 0;
 
     std::atomic<bool> stop_{false};              // the work in hand is no longer wanted
+    std::atomic<bool> yield_{false};             // something else is: no more board refining
     Request job_;                                // the worker's own
     Result handing_[kMailbox];                   // the game's thread's own
     std::unique_ptr<engine::Analyser> analyser_; // the worker's, made at its first request

@@ -9,44 +9,81 @@ int Analyser::analyse(const Position& p, long budget, DropValue* out,
     s_.beginExact(cancel);
     cancelled_ = false;
     value_ = {};
+    key_ = 0;
     const int n = generateDrops(p, moves_);
     if (n == 0) {
         value_ = valueOf(p, budget, cancel);
         return 0;
     }
-    int bestWin = 99, longestLoss = 0, losses = 0;
-    int notWithin[maxMoves];
     for (int i = 0; i < n; ++i) {
         out[i] = {moves_[i], {}};
-        notWithin[i] = 0;
+        notWithin_[i] = 0;
     }
     for (int i = 0; i < n; ++i) {
-        const Value v = s_.dropValue(p, moves_[i], budget, notWithin[i]);
+        const Value v = s_.dropValue(p, moves_[i], budget, notWithin_[i]);
         if (s_.stopped_ && s_.cancel_ && s_.cancel_->load()) {
             cancelled_ = true;
             break;
         }
         out[i].value = v;
+        if (found) found(context, i, out[i]);
+    }
+    nodes_ = s_.nodes();
+    if (cancelled_) return n;
+    drops_ = n;
+    key_ = p.key;
+    value_ = whole(out);
+    return n;
+}
+
+int Analyser::refine(const Position& p, long budget, long total, DropValue* out,
+                     const std::atomic<bool>* cancel, Found found, void* context) {
+    if (key_ == 0 || p.key != key_) return 0;
+    // The exact table stays as the first call left it: its answers hold for this position.
+    s_.cancel_ = cancel;
+    s_.nodes_ = 0;
+    int settled = 0;
+    for (int i = 0; i < drops_; ++i) {
+        if (out[i].value.known()) continue;
+        const long left = total - s_.nodes();
+        if (left <= 0) break;
+        int notWithin = 0;
+        const Value v = s_.dropValue(p, out[i].move, std::min(budget, left), notWithin);
+        if (s_.stopped_ && cancel && cancel->load()) {
+            cancelled_ = true;
+            key_ = 0;
+            break;
+        }
+        notWithin_[i] = std::max(notWithin_[i], notWithin);
+        if (!v.known()) continue;
+        out[i].value = v;
+        ++settled;
+        if (found) found(context, i, out[i]);
+    }
+    nodes_ = s_.nodes();
+    if (settled > 0) value_ = whole(out);
+    return settled;
+}
+
+Value Analyser::whole(const DropValue* out) const {
+    int bestWin = 99, longestLoss = 0, losses = 0;
+    for (int i = 0; i < drops_; ++i) {
+        const Value v = out[i].value;
         if (v.kind == Value::Win) bestWin = std::min<int>(bestWin, v.n);
         if (v.kind == Value::Loss) {
             ++losses;
             longestLoss = std::max<int>(longestLoss, v.n);
         }
-        if (found) found(context, i, out[i]);
     }
-    nodes_ = s_.nodes();
-    if (cancelled_) return n;
     if (bestWin < 99) {
         // The fastest win is the position's only if no drop left open could be faster.
-        bool fastest = true;
-        for (int i = 0; i < n; ++i) {
-            if (!out[i].value.known() && notWithin[i] < bestWin - 1) fastest = false;
+        for (int i = 0; i < drops_; ++i) {
+            if (!out[i].value.known() && notWithin_[i] < bestWin - 1) return {};
         }
-        if (fastest) value_ = {Value::Win, static_cast<std::int8_t>(bestWin)};
-    } else if (losses == n) {
-        value_ = {Value::Loss, static_cast<std::int8_t>(longestLoss)};
+        return {Value::Win, static_cast<std::int8_t>(bestWin)};
     }
-    return n;
+    if (losses == drops_) return {Value::Loss, static_cast<std::int8_t>(longestLoss)};
+    return {};
 }
 
 Value Analyser::valueOf(const Position& p, long budget, const std::atomic<bool>* cancel) {

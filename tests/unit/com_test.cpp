@@ -957,6 +957,21 @@ TEST(Analysis, StopsWhenAnotherThreadAsksAndAllocatesNothing) {
     EXPECT_FALSE(analyser->cancelled());
     ASSERT_EQ(analyser->analyse(p, 2000, again), n);
     for (int i = 0; i < n; ++i) EXPECT_EQ(values[i].value, again[i].value);
+
+    // Valuing the drops a small allowance left unknown again, with more positions, allocates
+    // nothing either; what it settles is what a first look with as many positions finds.
+    analyser->analyse(p, 500, values);
+    数える = true;
+    const int settled = analyser->refine(p, 8000, 1L << 40, values);
+    数える = false;
+    EXPECT_EQ(確保数.load(), before);
+    EXPECT_GT(settled, 0);
+    analyser->analyse(p, 8000, again);
+    for (int i = 0; i < n; ++i) {
+        if (values[i].value.known() && again[i].value.known()) {
+            EXPECT_EQ(values[i].value, again[i].value) << i;
+        }
+    }
 }
 
 TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {
