@@ -699,14 +699,11 @@ Bits nearLines(Bits b) {
     return r;
 }
 
-// For every square, the lines of three that hold it: their other two squares, each way
-// round, so that a drop on the square with an own piece on `other` makes `empty` a winning
-// square.
-struct WindowPair {
-    std::int8_t empty, other;
-};
+// For every square, the lines of three that hold it, each as the set of its other two
+// squares: a drop on the square with an own piece on one of them makes the other, when it
+// is empty, a winning square.
 struct Windows {
-    WindowPair pair[squareCount][24] = {};
+    Bits others[squareCount][12] = {};
     std::int8_t count[squareCount] = {};
 };
 constexpr Windows makeWindows() {
@@ -715,17 +712,14 @@ constexpr Windows makeWindows() {
     for (int sq = 0; sq < squareCount; ++sq) {
         for (const auto& a : axis) {
             for (int first = -2; first <= 0; ++first) {
-                int others[2], n = 0;
+                Bits others = 0;
+                bool on = true;
                 for (int i = first; i <= first + 2; ++i) {
                     const int x = columnOf(sq) + i * a[0], y = rowOf(sq) + i * a[1];
-                    if (x < 1 || x > 9 || y < 1 || y > 9) n = 3;
-                    if (i != 0 && n < 2) others[n++] = squareOf(x, y);
+                    if (x < 1 || x > 9 || y < 1 || y > 9) on = false;
+                    if (on && i != 0) others |= bit(squareOf(x, y));
                 }
-                if (n != 2) continue;
-                const auto one = static_cast<std::int8_t>(others[0]);
-                const auto two = static_cast<std::int8_t>(others[1]);
-                w.pair[sq][w.count[sq]++] = {one, two};
-                w.pair[sq][w.count[sq]++] = {two, one};
+                if (on) w.others[sq][w.count[sq]++] = others;
             }
         }
     }
@@ -757,9 +751,12 @@ bool mayForceInTwo(const Position& p, Move m, Bits threats, Bits hot, Bits makin
     if (has(hot, s)) return true;
     if (!threats && !has(making, s)) return false;
     Bits made = 0;
-    for (int i = 0; has(making, s) && i < windows.count[s]; ++i) {
-        const WindowPair w = windows.pair[s][i];
-        if (has(p.occ[c], w.other) && !has(p.full, w.empty)) made |= bit(w.empty);
+    if (has(making, s)) {
+        const Bits empty = ~p.full;
+        for (int i = 0; i < windows.count[s]; ++i) {
+            const Bits w = windows.others[s][i];
+            if (p.occ[c] & w) made |= w & empty;
+        }
     }
     const Bits danger = made | threats;
     // The opponent's pieces reach no square of `danger`, and rays only get shorter. A drop
