@@ -1,9 +1,10 @@
 // The analysis on a thread of its own, beside the game: the window never waits for it. A new
 // request stops the work on an older one of its kind at the next drop it values; the board's
 // requests go before a record's, which then goes on where it stopped. Once a board is valued
-// and nothing else waits, its drops left unknown are valued again with more positions. Results wait
-// in a mailbox until the game's thread collects them; those of a request no longer wanted are
-// dropped, and the sink checks the generation again, so a stale value is never shown.
+// and nothing else waits, its drops left unknown are valued again with more positions, until
+// any request comes. Results wait in a mailbox until the game's thread collects them; those
+// of a request no longer wanted are dropped, and the sink checks the generation again, so a
+// stale value is never shown.
 #pragma once
 
 #include "analysis/Analysis.h"

@@ -60,6 +60,8 @@ class Analyser {
     // first call proved of the positions below is kept, so nothing is searched twice. Writes
     // each drop it settles into out, tells `found` of it, and updates value(). Returns how
     // many it settled; 0 when the last call was for another position or was cancelled.
+    // Stopped through its flag, it is cancelled(); what it settled before holds and may be
+    // shown, for the position is the same.
     int refine(const Position& p, long budget, long total, DropValue* out,
                const std::atomic<bool>* cancel = nullptr, Found found = nullptr,
                void* context = nullptr);
