@@ -47,6 +47,9 @@ template <std::size_t N> void winsIn(char (&out)[N], int side, int n) {
 // The budget of positions for a drop, and for a whole position of a record.
 constexpr long kDropBudget = engine::Analyser::defaultBudget;
 constexpr long kPositionBudget = 10 * engine::Analyser::defaultBudget;
+// Then, while nothing else is asked, the positions left unknown in rounds of more.
+constexpr long kPositionRounds[] = {4 * kPositionBudget, 16 * kPositionBudget};
+static_assert(kMaxRecord < 64, "a record's positions are bits of one word");
 
 bool better(Value a, Value b) {
     auto rank = [](Value v) {
@@ -101,23 +104,48 @@ void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>&
         }
         return;
     }
-    engine::Position p = r.start;
+    // Calls at(k, position k) for k = 0..count, while it returns true.
+    const auto each = [&r](auto&& at) {
+        engine::Position p = r.start;
+        for (int k = 0; k <= r.count; ++k) {
+            if (k < r.count && p.toMove != r.sides[k]) p.pass();
+            if (!at(k, p) || k == r.count) return;
+            p.drop(r.moves[k].sq, r.moves[k].kind);
+        }
+    };
+    // The positions left unknown, to be valued again.
+    std::uint64_t open = 0;
+    for (int k = 0; k < r.from && k <= r.count; ++k) {
+        if (!(r.known >> k & 1)) open |= std::uint64_t{1} << k;
+    }
     bool rowMade = false;
-    for (int k = 0; k <= r.count && !stop.load(std::memory_order_relaxed); ++k) {
-        if (k < r.count && p.toMove != r.sides[k]) p.pass();
+    each([&](int k, const engine::Position& p) {
         // After a row of three the game is over: the side to move has lost.
         if (k >= r.from) {
             const Value v =
                 rowMade ? Value{Value::Loss, 0} : analyser.valueOf(p, kPositionBudget, &stop);
-            if (stop.load(std::memory_order_relaxed)) break;
+            if (stop.load(std::memory_order_relaxed)) return false;
+            if (!v.known()) open |= std::uint64_t{1} << k;
             out.index = k;
             out.value = v;
             emit(context, out);
         }
-        if (k == r.count) break;
-        const engine::Move m = r.moves[k];
-        rowMade = p.rowOfThree(p.toMove, m.sq);
-        p.drop(m.sq, m.kind);
+        if (k < r.count) rowMade = p.rowOfThree(p.toMove, r.moves[k].sq);
+        return true;
+    });
+    if (stop.load() || !more) return;
+    for (const long budget : kPositionRounds) {
+        each([&](int k, const engine::Position& p) {
+            if (more->load()) return false;
+            if (!(open >> k & 1)) return true;
+            const Value v = analyser.valueOf(p, budget, more);
+            if (!v.known()) return true;
+            open &= ~(std::uint64_t{1} << k);
+            out.index = k;
+            out.value = v;
+            emit(context, out);
+            return true;
+        });
     }
 }
 

@@ -46,6 +46,7 @@ struct Request {
     engine::Position start;
     int count = 0;
     int from = 0; // Record: the first position to value; those before it were valued already
+    std::uint64_t known = 0; // Record: bit k for each position before `from` valued known
     engine::Move moves[kMaxRecord];
     std::int8_t sides[kMaxRecord] = {}; // 0 先手, 1 後手: a side may have passed before it
 };
@@ -73,8 +74,8 @@ class Sink {
 
 // Does a request's work with the engine's exact analysis, handing out each result as it is
 // found, until done or `stop` is set. Every runner uses it, so the driver's values are the
-// window's. With `more`, a board's drops left unknown are then valued again with more
-// positions until that flag is set, and each drop settled is handed out again.
+// window's. With `more`, a board's drops, or a record's positions, left unknown are then valued
+// again with more positions until that flag is set, and each one settled is handed out again.
 using Emit = void (*)(void* context, const Result& r);
 void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>& stop, Emit found,
           void* context, const std::atomic<bool>* more = nullptr);

@@ -1,5 +1,6 @@
 #include "analysis/Worker.h"
 
+#include <algorithm>
 #include <utility>
 
 #ifdef __linux__
@@ -39,7 +40,7 @@ void Worker::start(const Request& r) {
         waiting_[r.kind] = true;
         yield_ = true;
         wanted_[r.kind] = r.generation;
-        if (r.kind == Request::Record) resume_ = 0;
+        if (r.kind == Request::Record) resume_ = 0, recordKnown_ = 0;
         // The board goes first: a record's work stops for it too, and resumes after it.
         if (running_ == r.kind || (r.kind == Request::Board && running_ == Request::Record))
             stop_ = true;
@@ -62,7 +63,11 @@ void Worker::post(void* self, const Result& r) {
     {
         std::lock_guard<std::mutex> lock(w.mutex_);
         if (r.generation != w.wanted_[r.kind] || w.mailed_ == kMailbox) return;
-        if (r.kind == Request::Record) w.resume_ = r.index + 1;
+        if (r.kind == Request::Record) {
+            // A position valued again is not where the record's first pass stands.
+            w.resume_ = std::max(w.resume_, r.index + 1);
+            if (r.value.known()) w.recordKnown_ |= std::uint64_t{1} << r.index;
+        }
         first = w.mailed_ == 0;
         w.mailbox_[w.mailed_++] = r;
     }
@@ -83,11 +88,14 @@ void Worker::run() {
             if (quit_) return;
             kind = waiting_[Request::Board] ? Request::Board : Request::Record;
             job_ = pending_[kind];
-            if (kind == Request::Record) job_.from = resume_;
+            if (kind == Request::Record) job_.from = resume_, job_.known = recordKnown_;
             waiting_[kind] = false;
             running_ = kind;
             stop_ = false;
-            yield_ = waiting_[0] || waiting_[1];
+            // A board's rounds give way to a record still in its first pass, not to the
+            // record's own rounds.
+            yield_ = waiting_[Request::Board] ||
+                     (waiting_[Request::Record] && resume_ <= pending_[Request::Record].count);
         }
         if (!analyser_) analyser_ = std::make_unique<engine::Analyser>();
         work(job_, *analyser_, stop_, &Worker::post, this, &yield_);

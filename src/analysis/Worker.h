@@ -2,7 +2,7 @@
 // request stops the work on an older one of its kind at the next drop it values; the board's
 // requests go before a record's, which then goes on where it stopped. Once a board is valued
 // and nothing else waits, its drops left unknown are valued again with more positions, until
-// any request comes. Results wait in a mailbox until the game's thread collects them; those
+// any request comes; so are a record's positions, after the board's. Results wait in a mailbox until the game's thread collects them; those
 // of a request no longer wanted are dropped, and the sink checks the generation again, so a
 // stale value is never shown.
 #pragma once
@@ -35,9 +35,9 @@ class Worker final : public Runner {
   private:
     static constexpr int kKinds = 2;
     // Room for every result of one board, each drop twice (first unknown, then settled) and
-    // its whole value once a round, and of one record.
-    static constexpr int kMailbox =
-        2 * engine::maxMoves + 1 + std::size(engine::Analyser::refineRounds) + kMaxRecord + 1;
+    // its whole value once a round, and of one record, each position twice too.
+    static constexpr int kMailbox = 2 * engine::maxMoves + 1 +
+                                    std::size(engine::Analyser::refineRounds) + 2 * (kMaxRecord + 1);
 
     void run();
     static void post(void* self, const Result& r);
@@ -52,6 +52,7 @@ class Worker final : public Runner {
     std::uint64_t wanted_[kKinds] = {}; // the generation wanted, 0 for none
     int running_ = -1;                  // the kind being worked on, −1 for none
     int resume_ = 0;                    // the record's next position to value
+    std::uint64_t recordKnown_ = 0;     // the record's positions valued known, a bit each
     bool quit_ = false;
     Result mailbox_[kMailbox];
     int mailed_ = 0;

@@ -1,7 +1,7 @@
-// The analysis's worker thread: its results are the synchronous runner's, a board's drops
-// left unknown are valued again, a newer request replaces an older one so that nothing of the
-// older is handed over, a cancelled or destroyed worker stops, and a record stopped for the
-// board goes on where it stopped.
+// The analysis's worker thread: its results are the synchronous runner's, a board's drops and
+// a record's positions left unknown are valued again, a newer request replaces an older one so
+// that nothing of the older is handed over, a cancelled or destroyed worker stops, and a record
+// stopped for the board goes on where it stopped.
 // Also built with ThreadSanitizer (TARVENKO_TSAN=ON, label "thread").
 #include "analysis/Worker.h"
 
@@ -149,6 +149,28 @@ TEST(AnalysisWorker, DropsLeftUnknownAreValuedAgainWithMorePositions) {
     EXPECT_EQ(first[1].index, open->index);
     EXPECT_TRUE(first[1].value.known());
     EXPECT_TRUE(first[2].value == (Value{Value::Loss, 7}));
+}
+
+TEST(AnalysisWorker, ARecordsPositionLeftUnknownIsValuedAgainAfterTheBoard) {
+    // 先手 to move after 金 15, 金 16, 飛 17, 香 25: not settled with a record position's first
+    // allowance. A board asked for meanwhile goes first; then the position is handed out again.
+    Request r = record(1);
+    r.count = 0;
+    for (const auto& [x, y, kind] : {std::array{1, 5, 5}, {1, 6, 5}, {1, 7, 7}, {2, 5, 2}})
+        r.start.drop(engine::squareOf(x, y), kind);
+    Waker waker;
+    Collect got;
+    Worker w([&] { waker.wake(); });
+    w.start(r);
+    ASSERT_TRUE(waker.until(w, got, [&] { return !got.results.empty(); }));
+    EXPECT_FALSE(got.results[0].value.known());
+    w.start(board(2, after(6)));
+    ASSERT_TRUE(waker.until(w, got, [&] {
+        return got.results.size() > 1 && got.results.back().kind == Request::Record;
+    }));
+    EXPECT_TRUE(whole(got, 2));
+    EXPECT_EQ(got.results.back().index, 0);
+    EXPECT_TRUE(got.results.back().value == (Value{Value::Loss, 7}));
 }
 
 TEST(AnalysisWorker, ANewerRequestLeavesNothingOfTheOlder) {
