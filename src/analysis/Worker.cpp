@@ -40,7 +40,10 @@ void Worker::start(const Request& r) {
         waiting_[r.kind] = true;
         yield_ = true;
         wanted_[r.kind] = r.generation;
-        if (r.kind == Request::Record) resume_ = 0, recordKnown_ = 0;
+        if (r.kind == Request::Record) {
+            resume_ = 0;
+            recordKnown_ = 0;
+        }
         // The board goes first: a record's work stops for it too, and resumes after it.
         if (running_ == r.kind || (r.kind == Request::Board && running_ == Request::Record))
             stop_ = true;
@@ -88,7 +91,10 @@ void Worker::run() {
             if (quit_) return;
             kind = waiting_[Request::Board] ? Request::Board : Request::Record;
             job_ = pending_[kind];
-            if (kind == Request::Record) job_.from = resume_, job_.known = recordKnown_;
+            if (kind == Request::Record) {
+                job_.from = resume_;
+                job_.known = recordKnown_;
+            }
             waiting_[kind] = false;
             running_ = kind;
             stop_ = false;
