@@ -113,7 +113,12 @@ void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>&
             p.drop(r.moves[k].sq, r.moves[k].kind);
         }
     };
-    // The positions left unknown, to be valued again.
+    const auto hand = [&](int k, Value v) {
+        out.index = k;
+        out.value = v;
+        emit(context, out);
+    };
+    // The positions left unknown, a bit each, to be valued again.
     std::uint64_t open = 0;
     for (int k = 0; k < r.from && k <= r.count; ++k) {
         if (!(r.known >> k & 1)) open |= std::uint64_t{1} << k;
@@ -126,9 +131,7 @@ void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>&
                 rowMade ? Value{Value::Loss, 0} : analyser.valueOf(p, kPositionBudget, &stop);
             if (stop.load(std::memory_order_relaxed)) return false;
             if (!v.known()) open |= std::uint64_t{1} << k;
-            out.index = k;
-            out.value = v;
-            emit(context, out);
+            hand(k, v);
         }
         if (k < r.count) rowMade = p.rowOfThree(p.toMove, r.moves[k].sq);
         return true;
@@ -139,11 +142,10 @@ void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>&
             if (more->load()) return false;
             if (!(open >> k & 1)) return true;
             const Value v = analyser.valueOf(p, budget, more);
-            if (!v.known()) return true;
-            open &= ~(std::uint64_t{1} << k);
-            out.index = k;
-            out.value = v;
-            emit(context, out);
+            if (v.known()) {
+                open &= ~(std::uint64_t{1} << k);
+                hand(k, v);
+            }
             return true;
         });
     }

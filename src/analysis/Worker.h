@@ -2,9 +2,9 @@
 // request stops the work on an older one of its kind at the next drop it values; the board's
 // requests go before a record's, which then goes on where it stopped. Once a board is valued
 // and nothing else waits, its drops left unknown are valued again with more positions, until
-// any request comes; so are a record's positions, after the board's. Results wait in a mailbox until the game's thread collects them; those
-// of a request no longer wanted are dropped, and the sink checks the generation again, so a
-// stale value is never shown.
+// any request comes; so are a record's positions, after the board's. Results wait in a
+// mailbox until the game's thread collects them; those of a request no longer wanted are
+// dropped, and the sink checks the generation again, so a stale value is never shown.
 #pragma once
 
 #include "analysis/Analysis.h"
@@ -58,7 +58,7 @@ class Worker final : public Runner {
     int mailed_ = 0;
 
     std::atomic<bool> stop_{false};              // the work in hand is no longer wanted
-    std::atomic<bool> yield_{false};             // something else is: no more board refining
+    std::atomic<bool> yield_{false};             // something else is: no more rounds
     Request job_;                                // the worker's own
     Result handing_[kMailbox];                   // the game's thread's own
     std::unique_ptr<engine::Analyser> analyser_; // the worker's, made at its first request
