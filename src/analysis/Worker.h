@@ -36,8 +36,8 @@ class Worker final : public Runner {
     static constexpr int kKinds = 2;
     // Room for every result of one board, each drop twice (first unknown, then settled) and
     // its whole value once a round, and of one record, each position twice too.
-    static constexpr int kMailbox = 2 * engine::maxMoves + 1 +
-                                    std::size(engine::Analyser::refineRounds) + 2 * (kMaxRecord + 1);
+    static constexpr int kMailbox =
+        2 * engine::maxMoves + 1 + std::size(engine::Analyser::refineRounds) + 2 * (kMaxRecord + 1);
 
     void run();
     static void post(void* self, const Result& r);
