@@ -782,6 +782,9 @@ TEST(Engine, ForcedRowsAreFoundAndStrongestPlaysThem) {
     // 先手 to move forces a row; 先手 to move cannot stop 後手's.
     EXPECT_EQ(s.solve(after("B86 r77 S78 n67 P87 p75"), {60, 200000}), 1);
     EXPECT_EQ(s.solve(after("G24 n34 P26 r23 L43 p13 N33 p21"), {60, 200000}), -1);
+    // A row ten drops deep for 先手, where the proof search's guess gives 後手 one.
+    EXPECT_EQ(std::make_unique<e::Analyser>()->valueOf(after("N76 l84 L86 p64"), 400000),
+              (e::Value{e::Value::Win, 10}));
     // 先手 can force a row here, but not after 歩 (8,6), which 最強's search alone likes
     // best: 最強 plays a drop after which 後手 is lost.
     const e::Position p = after("B76 r87 R82 g54");
