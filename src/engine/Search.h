@@ -76,7 +76,9 @@ class Searcher {
     Move choose(const Position& p, Limits limits);
 
     // Whether the side to move can force a row (+1), the opponent can (−1), or neither
-    // was found by the proof search within limits.nodes positions for each side (0).
+    // was found by the proof search within limits.nodes positions for each side (0). The
+    // search tries one kind of each reach on a square, so ±1 is a strong guess, not a proof;
+    // Analyser gives proved values.
     int solve(const Position& p, Limits limits);
 
     long nodes() const { return nodes_; }
