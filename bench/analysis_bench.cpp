@@ -9,7 +9,7 @@
 // the window goes on to: their time and the share still unknown. Then, on every position
 // where the side to move forces a row within five drops, 最強's drop is checked against the
 // analysis: whether it keeps the win, and whether it wins in the fewest drops.
-#include "engine/Analysis.h"
+#include "engine/ExactValues.h"
 #include "AllocationCounter.h"
 
 #include <algorithm>

@@ -676,7 +676,7 @@
         <translation>Two-player games: %1</translation>
     </message>
     <message>
-        <location filename="../src/analysis/Analysis.cpp" line="+42"/>
+        <location filename="../src/analysis/Presentation.cpp" line="+42"/>
         <source>先手の勝ち（あと %d 手）</source>
         <translation>Black wins: %d to go</translation>
     </message>

@@ -7,7 +7,7 @@
 // dropped, and the sink checks the generation again, so a stale value is never shown.
 #pragma once
 
-#include "analysis/Analysis.h"
+#include "analysis/Presentation.h"
 
 #include <atomic>
 #include <condition_variable>

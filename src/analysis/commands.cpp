@@ -1,5 +1,5 @@
 // The analysis's menu commands: ｵﾌﾟｼｮﾝ → 解析 and 局面 → 棋譜解析….
-#include "analysis/Analysis.h"
+#include "analysis/Presentation.h"
 #include "game/Form1.h"
 
 namespace tarvenko {

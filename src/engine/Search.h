@@ -20,7 +20,7 @@ struct Move {
     bool operator==(const Move&) const = default;
 };
 
-// What a position or a drop is worth to the side that moves (Analysis.h says more).
+// What a position or a drop is worth to the side that moves (ExactValues.h says more).
 struct Value {
     enum Kind : std::int8_t { Unknown, Win, Loss };
     Kind kind = Unknown;

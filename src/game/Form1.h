@@ -2,7 +2,7 @@
 // everything it shows, plays, reads or asks goes through Window, SoundLibrary and Files.
 #pragma once
 
-#include "analysis/Analysis.h"
+#include "analysis/Presentation.h"
 #include "engine/Position.h"
 #include "engine/Search.h"
 #include "platform/Files.h"

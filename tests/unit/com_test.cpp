@@ -1,6 +1,6 @@
 // The computer player: the score of one candidate drop and the whole computer turn, on
 // positions built through the hands so that every piece on the board has left a hand.
-#include "engine/Analysis.h"
+#include "engine/ExactValues.h"
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "texts/Texts.h"

@@ -29,7 +29,7 @@
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 //   | analysis SIDE VALUE (先手 or 後手, or "none" with no side to move) | analysis DROP VALUE
-#include "engine/Analysis.h"
+#include "engine/ExactValues.h"
 #include "game/Form1.h"
 #include "game/menu_table.h"
 #include "home/Home.h"

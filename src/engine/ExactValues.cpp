@@ -1,4 +1,4 @@
-#include "engine/Analysis.h"
+#include "engine/ExactValues.h"
 
 #include <algorithm>
 

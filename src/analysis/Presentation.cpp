@@ -1,5 +1,5 @@
 // What the analysis shows and when: the board's marks and line, the 棋譜解析 window's rows.
-#include "analysis/Analysis.h"
+#include "analysis/Presentation.h"
 
 #include "game/Form1.h"
 #include "render/notation.h"

@@ -4,7 +4,7 @@
 // the game in the real window, at once in the driver and the tests.
 #pragma once
 
-#include "engine/Analysis.h"
+#include "engine/ExactValues.h"
 #include "engine/Position.h"
 #include "engine/Search.h"
 #include "platform/Window.h"
