@@ -9,7 +9,7 @@
         <translation>Black</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>後手</source>
         <translation>White</translation>
     </message>
@@ -62,7 +62,7 @@
     </message>
     <message>
         <location line="+7"/>
-        <location filename="../src/record/kifu.cpp" line="+172"/>
+        <location filename="../src/record/kifu.cpp" line="+186"/>
         <source>そこは二歩です</source>
         <translation>That would be two pawns in one file (nifu)</translation>
     </message>
@@ -198,7 +198,7 @@
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../src/game/menus.cpp" line="+19"/>
+        <location filename="../src/game/menus.cpp" line="+18"/>
         <source>その他</source>
         <translation>About</translation>
     </message>
@@ -219,7 +219,7 @@
         <translation>Language</translation>
     </message>
     <message>
-        <location filename="../src/game/menus.cpp" line="-67"/>
+        <location filename="../src/game/menus.cpp" line="-66"/>
         <source>対局相手の途中変更は不可</source>
         <translation>The opponent cannot be changed during a game</translation>
     </message>
@@ -265,8 +265,8 @@
         <translation>Game Over</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/MainWindow.cpp" line="+543"/>
-        <location filename="../src/record/kifu.cpp" line="-134"/>
+        <location filename="../src/platform/qt/MainWindow.cpp" line="+544"/>
+        <location filename="../src/record/kifu.cpp" line="-142"/>
         <source>棋譜を保存</source>
         <translation>Save Record</translation>
     </message>
@@ -292,13 +292,23 @@
         <translation>Clear all statistics?</translation>
     </message>
     <message>
-        <location filename="../src/record/kifu.cpp" line="+126"/>
-        <location line="+105"/>
+        <location line="+13"/>
+        <source>別の場所に保存…</source>
+        <translation>Save Elsewhere…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>保存せずに終わる</source>
+        <translation>Quit Without Saving</translation>
+    </message>
+    <message>
+        <location filename="../src/record/kifu.cpp" line="+134"/>
+        <location line="+107"/>
         <source>持駒にその駒がありません</source>
         <translation>That piece is not in hand</translation>
     </message>
     <message>
-        <location line="-104"/>
+        <location line="-106"/>
         <source>そのマスには駒があります</source>
         <translation>That square is taken</translation>
     </message>
@@ -323,19 +333,20 @@
         <translation>Not a Tarvenko record</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+13"/>
         <location line="+8"/>
         <location line="+3"/>
+        <location line="+35"/>
         <source>対局の行が違います</source>
         <translation>The game line is wrong</translation>
     </message>
     <message>
-        <location line="-6"/>
+        <location line="-41"/>
         <source>強さが違います</source>
         <translation>The strength is wrong</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+13"/>
         <source>局面の行が違います</source>
         <translation>The position line is wrong</translation>
     </message>
@@ -366,12 +377,12 @@
         <translation>The record ends too early</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>局面の番号が指し手の数を超えています</source>
         <translation>The position number is beyond the last move</translation>
     </message>
     <message>
-        <location line="+127"/>
+        <location line="+128"/>
         <source>フォルダがありません</source>
         <translation>The folder does not exist</translation>
     </message>
@@ -401,7 +412,7 @@
         <translation>The record could not be saved<byte value="xd"/><byte value="xd"/></translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+12"/>
         <source>ファイルがありません</source>
         <translation>The file does not exist</translation>
     </message>
@@ -412,8 +423,8 @@
         <translation>Cannot read the file</translation>
     </message>
     <message>
-        <location line="-46"/>
-        <location line="+31"/>
+        <location line="-47"/>
+        <location line="+32"/>
         <source>ファイルではありません</source>
         <translation>Not a file</translation>
     </message>
@@ -429,13 +440,13 @@
         <translation>Not enough memory</translation>
     </message>
     <message>
-        <location line="+10"/>
-        <location line="+10"/>
+        <location line="+8"/>
+        <location line="+9"/>
         <source>棋譜を開けませんでした<byte value="xd"/><byte value="xd"/></source>
         <translation>The record could not be opened<byte value="xd"/><byte value="xd"/></translation>
     </message>
     <message>
-        <location line="-3"/>
+        <location line="-1"/>
         <source>%1行目: </source>
         <translation>Line %1: </translation>
     </message>
@@ -456,7 +467,7 @@
         <translation>Forward</translation>
     </message>
     <message>
-        <location filename="../src/render/text.cpp" line="+18"/>
+        <location filename="../src/render/text.cpp" line="+20"/>
         <source>１</source>
         <translation>1</translation>
     </message>
@@ -626,12 +637,27 @@
         <translation>The sound interface cannot be created.</translation>
     </message>
     <message>
-        <location filename="../src/home/Home.cpp" line="+126"/>
+        <location filename="../src/home/Home.cpp" line="+106"/>
+        <source>対局を残せませんでした<byte value="xd"/><byte value="xd"/></source>
+        <translation>The game in progress could not be kept<byte value="xd"/><byte value="xd"/></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>棋譜を別の場所に保存しますか？</source>
+        <translation>Save its record elsewhere?</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>対局を残せません</source>
+        <translation>Game Not Kept</translation>
+    </message>
+    <message>
+        <location line="+33"/>
         <source>成績</source>
         <translation>Statistics</translation>
     </message>
     <message>
-        <location filename="../src/home/Statistics.cpp" line="+21"/>
+        <location filename="../src/home/Statistics.cpp" line="+31"/>
         <source>標準・先手</source>
         <translation>Standard, you Black</translation>
     </message>
@@ -686,7 +712,7 @@
         <translation>White wins: %d to go</translation>
     </message>
     <message>
-        <location line="+217"/>
+        <location line="+253"/>
         <location line="+157"/>
         <source>解析中…</source>
         <translation>Analysing…</translation>

@@ -280,6 +280,8 @@ class Form1 {
 
     // True once the program has ended; nothing more is handled.
     bool 終了済み() const { return 終了済み_; }
+    // True while the program ends (from the moment the game in progress is being kept).
+    bool 終了中() const { return 終了中_ && !終了済み_; }
 
     // ---- What outlives the program: settings, statistics, the kept game (home/) ----
     void 住まいを使う(Home* home) { home_ = home; } // none: nothing is read or written
@@ -318,6 +320,7 @@ class Form1 {
     int 表示中の手数_ = -1;
     int 表示中の結果_[2][3] = {};
     bool 終了済み_ = false;
+    bool 終了中_ = false; // ending: a box about the kept game may be waiting
 
     // The position before the computer's candidates, with both sides' lines of attack and
     // winning squares, while com_ban scores them: each candidate's score then follows from

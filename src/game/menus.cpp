@@ -83,7 +83,9 @@ void Form1::VER_Click() {
 void Form1::MATCH_MAN_Click() {}
 
 void Form1::処理_終了() {
-    if (終了済み_) return;
+    // A close or a signal while a box of the ending waits changes nothing: the box answers.
+    if (終了済み_ || 終了中_) return;
+    終了中_ = true;
     if (home_) home_->programEnds(*this);
     sound_.dsFree(音_その他);
     sound_.dsFree(音_禁止);

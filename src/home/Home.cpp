@@ -31,23 +31,20 @@ bool Home::musicAtStart() {
 }
 
 const Statistics& Home::statistics() {
-    if (!statisticsRead_) {
-        statistics_ = statisticsStore_.readStatistics();
-        statisticsRead_ = true;
-    }
+    // Read each time: another program may have counted meanwhile.
+    statistics_ = statisticsStore_.readStatistics();
     return statistics_;
 }
 
 void Home::count(int mode, int human, int strength, Statistics::Result result) {
-    statistics();
-    statistics_.count(mode == F::モード_COM ? human : 0, strength, result);
-    statisticsStore_.writeStatistics(statistics_);
+    Statistics one;
+    one.count(mode == F::モード_COM ? human : 0, strength, result);
+    statistics_ = statisticsStore_.addStatistics(one);
 }
 
 void Home::resetStatistics() {
     statistics_ = Statistics{};
-    statisticsRead_ = true;
-    statisticsStore_.writeStatistics(statistics_);
+    statisticsStore_.resetStatistics();
 }
 
 void Home::gameLeft(const Form1& f) {
@@ -82,16 +79,19 @@ bool inProgress(const Form1& f) {
 
 void Home::programEnds(Form1& f) {
     if (inProgress(f)) {
-        const std::string path = kept_.keptGamePath(true);
-        // The game kept before, never brought back, is left for this one.
+        const std::string text = kifu::text(f, counted_);
+        const KeptGamePlace::Kept kept = kept_.keepGame(text);
         kifu::Summary before;
-        const bool replaced =
-            kept_.hasKeptGame() && kifu::summarize(f.files(), path, before) && !before.ended;
-        if (f.files().replace(path, kifu::text(f)) == Files::Written::Ok) {
-            if (replaced) count(before.mode, before.human, before.strength, Statistics::Unfinished);
+        if (kept.written == Files::Written::Ok) {
+            // The game kept before, never brought back, gave way to this one.
+            if (!kept.replaced.empty() && kifu::summarize(kept.replaced, before) && !before.ended &&
+                !before.counted) {
+                count(before.mode, before.human, before.strength, Statistics::Unfinished);
+            }
         } else {
             std::fprintf(stderr, "tarvenko: the game in progress could not be kept in %s\n",
-                         path.c_str());
+                         kept.path.c_str());
+            keepElsewhere(f, kept);
         }
     }
     Settings now = settings();
@@ -101,12 +101,28 @@ void Home::programEnds(Form1& f) {
     settingsStore_.writeSettings(now);
 }
 
-void Home::resume(Form1& f) {
-    if (kifu::open(f, kept_.keptGamePath(false))) {
-        kept_.removeKeptGame();
-    } else {
-        kept_.moveKeptGameAside();
+void Home::keepElsewhere(Form1& f, const KeptGamePlace::Kept& kept) {
+    const std::string question = std::string(訳("対局を残せませんでした\r\r")) +
+                                 kifu::nameOf(kept.path) + "\r" +
+                                 std::string(訳(kifu::whyNotWritten(kept.written))) + "\r\r" +
+                                 std::string(訳("棋譜を別の場所に保存しますか？"));
+    while (f.window().askSaveElsewhere(question, 訳("対局を残せません"))) {
+        const std::string path = f.window().askRecordPath(true);
+        if (!path.empty() && kifu::save(f, path)) return;
     }
+}
+
+void Home::resume(Form1& f) {
+    KeptGamePlace::Taken taken = kept_.takeKeptGame(&kifu::isRecord);
+    if (taken.problem != nullptr) {
+        kifu::cannotOpen(f, taken.name, taken.problem);
+        return;
+    }
+    // A file that stays (a folder that cannot be written) would bring the game back again:
+    // only its first coming back counts.
+    const bool countedBefore =
+        !taken.removed && !taken.refused && !statisticsStore_.firstBroughtBack(taken.identity);
+    if (kifu::openText(f, taken.name, taken.text) && countedBefore) counted_ = true;
 }
 
 // ---- The menu commands ----

@@ -29,13 +29,15 @@ class Home {
     // A row of three by `winner`; counted once however often 進 reaches it.
     void gameEnded(const Form1& f, int winner);
 
-    // The program ends: the game in progress is kept (the one kept before counts as
-    // unfinished), then the settings.
+    // The program ends: the game in progress is kept (the one kept before, if it takes its
+    // place, counts as unfinished), then the settings. A game that cannot be kept is told of:
+    // a box offers to save its record elsewhere, and a line goes to standard error.
     void programEnds(Form1& f);
 
     bool hasKeptGame() { return kept_.hasKeptGame(); }
-    // 続きから: the kept game as 棋譜を開く opens a record, then removed; one that cannot be
-    // read is reported as a record is and moved aside.
+    // 続きから: the newest kept game as 棋譜を開く opens a record, taken from the kept games;
+    // one that cannot be read is reported as a record is and moved aside. A game counts once
+    // even when its file cannot be removed.
     void resume(Form1& f);
 
     const Statistics& statistics();
@@ -44,6 +46,7 @@ class Home {
   private:
     const Settings& settings();
     void count(int mode, int human, int strength, Statistics::Result result);
+    void keepElsewhere(Form1& f, const KeptGamePlace::Kept& kept);
 
     SettingsStore& settingsStore_;
     StatisticsStore& statisticsStore_;
@@ -52,7 +55,6 @@ class Home {
     bool settingsRead_ = false;
     bool musicApplied_ = false; // the sound half ran: the music item tells the player's choice
     Statistics statistics_;
-    bool statisticsRead_ = false;
     bool counted_ = false; // the game on the board is counted, or ended before it came here
 };
 

@@ -16,6 +16,16 @@ void Statistics::count(int human, int strength, Result result) {
     if (n < kMost) ++n;
 }
 
+void Statistics::add(const Statistics& more) {
+    auto sum = [](int& n, int m) { n = m > kMost - n ? kMost : n + m; };
+    for (int s = 0; s < kStrengths; ++s) {
+        for (int side = 0; side < kSides; ++side) {
+            for (int r = 0; r < kResults; ++r) sum(com[s][side][r], more.com[s][side][r]);
+        }
+    }
+    sum(twoPerson, more.twoPerson);
+}
+
 std::string Statistics::text() const {
     static constexpr const char* rows[kStrengths][kSides] = {
         {TARVENKO_TEXT("標準・先手"), TARVENKO_TEXT("標準・後手")},

@@ -18,6 +18,8 @@ struct Statistics {
     // One game: against the computer (human 先手 or 後手, at a strength) or between two people
     // (human 0), with its result from the person's side.
     void count(int human, int strength, Result result);
+    // Every count of `more` added to this one.
+    void add(const Statistics& more);
     // The text of the 成績 box, one line of it per strength and side, then the two-person games.
     std::string text() const;
 };
@@ -25,10 +27,16 @@ struct Statistics {
 class StatisticsStore {
   public:
     virtual ~StatisticsStore() = default;
-    // What was kept; 0 for anything missing or unusable.
+    // What is kept now; 0 for anything missing or unusable.
     virtual Statistics readStatistics() = 0;
-    // Keeps them; a failure costs only the remembering.
-    virtual void writeStatistics(const Statistics& statistics) = 0;
+    // Adds `added` to what is kept, read again at that moment, so that programs counting at
+    // once lose nothing of each other's; returns the counts kept then. A failure costs only
+    // the remembering.
+    virtual Statistics addStatistics(const Statistics& added) = 0;
+    virtual void resetStatistics() = 0;
+    // A kept game brought back from a file that could not be removed, by what the file is:
+    // true the first time only, so that it counts once however often it comes back.
+    virtual bool firstBroughtBack(const std::string& identity) = 0;
 };
 
 } // namespace tarvenko

@@ -128,6 +128,14 @@ class Window {
         return false;
     }
 
+    // The game in progress could not be kept as the program ends; the text says why. True
+    // when the player chooses to save its record elsewhere (the record dialog follows), false
+    // to end without it. A program ending for a signal answers false without asking.
+    virtual bool askSaveElsewhere(std::string_view text, std::string_view title) {
+        messageBox(text, title, MessageIcon::Exclamation);
+        return false;
+    }
+
     // The check mark of a checkable item other than the music's, by its name in the menu.
     virtual void setItemChecked(const char* /*item*/, bool /*checked*/) {}
     // The analysis's marks and line over the image, like the cursor never part of it;

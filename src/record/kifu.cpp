@@ -27,6 +27,12 @@ constexpr std::string_view 対局_人間 = "対局 人間";
 constexpr std::string_view 対局_COM = "対局 COM "; // then the side the human plays
 constexpr std::string_view 先手名 = "先手", 後手名 = "後手";
 constexpr std::string_view 局面名 = "局面 ";
+// The last word of the second line when 後手 made the game's first move: after 戻 to the start
+// of a game the computer opened, 対局(COM) → 先手 lets it open again, now as 後手.
+constexpr std::string_view 後手から = " 後手から";
+// The last word of the third line of a kept game already in the statistics (won, then taken
+// back with 戻 and played on): it counts no more when it comes back.
+constexpr std::string_view 数え済み = " 数え済み";
 // After the side against the computer, its strength, by F::強さ_標準.. F::強さ_最強.
 constexpr std::string_view 強さ名[3] = {"標準", "強い", "最強"};
 
@@ -91,6 +97,8 @@ struct Record {
     int at = 0;
     int count = 0;
     bool ended = false; // the last move makes a row of three
+    bool goteFirst = false;
+    bool counted = false;
     Move moves[最大手数];
     bool lastUnanswerable = false; // the side after the last move can drop nowhere
 };
@@ -98,6 +106,12 @@ struct Record {
 bool take(std::string_view& s, std::string_view token) {
     if (s.substr(0, token.size()) != token) return false;
     s.remove_prefix(token.size());
+    return true;
+}
+
+bool takeLast(std::string_view& s, std::string_view token) {
+    if (s.size() < token.size() || s.substr(s.size() - token.size()) != token) return false;
+    s.remove_suffix(token.size());
     return true;
 }
 
@@ -227,6 +241,7 @@ bool read(std::string_view text, Record& r, Refusal& why) {
             return refuse(1, TARVENKO_TEXT("Tarvenko の棋譜ではありません"));
         }
         if (number == 2) {
+            r.goteFirst = takeLast(line, 後手から);
             if (line == 対局_人間) {
                 r.mode = F::モード_人間;
             } else if (take(line, 対局_COM)) {
@@ -252,6 +267,7 @@ bool read(std::string_view text, Record& r, Refusal& why) {
             continue;
         }
         if (number == 3) {
+            r.counted = takeLast(line, 数え済み);
             if (!take(line, 局面名) || !parseCount(line, r.at)) {
                 return refuse(3, TARVENKO_TEXT("局面の行が違います"));
             }
@@ -268,9 +284,9 @@ bool read(std::string_view text, Record& r, Refusal& why) {
         if (!parseMove(line, m)) return refuse(number, TARVENKO_TEXT("指し手が読めません"));
         if (won) return refuse(number, TARVENKO_TEXT("三つ並んで勝負がついた後の指し手です"));
         if (r.count == 最大手数) return refuse(number, TARVENKO_TEXT("持駒にその駒がありません"));
-        // 先手 opens (it can always drop at the start); then turns alternate, and a side
-        // moves twice only when the other could drop nowhere.
-        if (r.count == 0 && m.side != F::先手)
+        // 先手 opens (it can always drop at the start), or 後手 where the record says so; then
+        // turns alternate, and a side moves twice only when the other could drop nowhere.
+        if (r.count == 0 && m.side != (r.goteFirst ? F::後手 : F::先手))
             return refuse(number, TARVENKO_TEXT("手番が違います"));
         if (r.count > 0 && r.moves[r.count - 1].side == m.side && canDrop(g, -m.side)) {
             return refuse(number, TARVENKO_TEXT("手番が違います"));
@@ -281,6 +297,7 @@ bool read(std::string_view text, Record& r, Refusal& why) {
         r.moves[r.count++] = m;
     }
     if (number < 3) return refuse(number + 1, TARVENKO_TEXT("棋譜が途中で終わっています"));
+    if (r.goteFirst && r.count == 0) return refuse(2, TARVENKO_TEXT("対局の行が違います"));
     if (r.at > r.count)
         return refuse(atLine, TARVENKO_TEXT("局面の番号が指し手の数を超えています"));
     r.ended = won;
@@ -288,14 +305,13 @@ bool read(std::string_view text, Record& r, Refusal& why) {
     return true;
 }
 
-// The file's own name, as a message names it.
+} // namespace
+
 std::string nameOf(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back(); // a folder's name
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-} // namespace
 
 std::string 表記(int code, int x, int y) {
     std::string out;
@@ -307,7 +323,7 @@ std::string 表記(int code, int x, int y) {
     return out;
 }
 
-std::string text(const Form1& f) {
+std::string text(const Form1& f, bool counted) {
     std::string out;
     out.reserve(64 + 16 * static_cast<std::size_t>(f.手順最大));
     out += 見出し;
@@ -320,9 +336,11 @@ std::string text(const Form1& f) {
     } else {
         out += 対局_人間;
     }
+    if (f.手順最大 >= 1 && f.手順_移動先駒[1] > 0) out += 後手から;
     out += '\n';
     out += 局面名;
     out += std::to_string(f.手順数);
+    if (counted) out += 数え済み;
     out += '\n';
     for (int n = 1; n <= f.手順最大 && n < F::手順容量; ++n) {
         const int code = f.手順_移動先駒[n];
@@ -340,7 +358,7 @@ std::string text(const Form1& f) {
 bool load(Form1& f, std::string_view text, Refusal& why) {
     Record r;
     if (!read(text, r, why)) return false;
-    if (Home* home = f.home()) home->gameReplaced(f, r.ended);
+    if (Home* home = f.home()) home->gameReplaced(f, r.ended || r.counted);
 
     // The game as 進 leaves it at entry r.at: the board and hands of the moves up to it,
     // the whole record after it.
@@ -427,13 +445,14 @@ bool nothingToSave(Form1& f) {
     return true;
 }
 
-void save(Form1& f, const std::string& path) {
-    if (nothingToSave(f)) return;
+bool save(Form1& f, const std::string& path) {
+    if (nothingToSave(f)) return false;
     const Files::Written w = f.files().replace(path, text(f));
-    if (w == Files::Written::Ok) return;
+    if (w == Files::Written::Ok) return true;
     f.window().messageBox(std::string(訳("棋譜を保存できませんでした\r\r")) + nameOf(path) + "\r" +
                               std::string(訳(whyNotWritten(w))),
                           訳(保存題), MessageIcon::Exclamation);
+    return false;
 }
 
 // The file's text, or why it cannot be had. Like the sounds, a record is judged on the opened
@@ -475,30 +494,42 @@ const char* readRecord(Files& files, const std::string& path, std::string& body)
     return problem;
 }
 
-bool open(Form1& f, const std::string& path) {
-    std::string body;
-    if (const char* problem = readRecord(f.files(), path, body)) {
-        f.window().messageBox(std::string(訳("棋譜を開けませんでした\r\r")) + nameOf(path) + "\r" +
-                                  std::string(訳(problem)),
-                              訳(開く題), MessageIcon::Exclamation);
-        return false;
-    }
+void cannotOpen(Form1& f, std::string_view name, const char* problem) {
+    f.window().messageBox(std::string(訳("棋譜を開けませんでした\r\r")) + std::string(name) + "\r" +
+                              std::string(訳(problem)),
+                          訳(開く題), MessageIcon::Exclamation);
+}
+
+bool openText(Form1& f, std::string_view name, std::string_view body) {
     Refusal why;
     if (load(f, body, why)) return true;
     const std::string line = texts::fill(訳("%1行目: "), {std::to_string(why.line)});
-    f.window().messageBox(std::string(訳("棋譜を開けませんでした\r\r")) + nameOf(path) + "\r" +
+    f.window().messageBox(std::string(訳("棋譜を開けませんでした\r\r")) + std::string(name) + "\r" +
                               line + std::string(訳(why.reason.c_str())),
                           訳(開く題), MessageIcon::Exclamation);
     return false;
 }
 
-bool summarize(Files& files, const std::string& path, Summary& summary) {
+bool open(Form1& f, const std::string& path) {
     std::string body;
-    if (readRecord(files, path, body) != nullptr) return false;
+    if (const char* problem = readRecord(f.files(), path, body)) {
+        cannotOpen(f, nameOf(path), problem);
+        return false;
+    }
+    return openText(f, nameOf(path), body);
+}
+
+bool isRecord(std::string_view text) {
     Record r;
     Refusal why;
-    if (!read(body, r, why)) return false;
-    summary = Summary{r.mode, r.human, r.strength, r.ended};
+    return read(text, r, why);
+}
+
+bool summarize(std::string_view text, Summary& summary) {
+    Record r;
+    Refusal why;
+    if (!read(text, r, why)) return false;
+    summary = Summary{r.mode, r.human, r.strength, r.ended, r.counted};
     return true;
 }
 

@@ -18,8 +18,10 @@ inline constexpr std::string_view 見出し = "Tarvenko 棋譜 1";
 // the right, the row and the piece, for a piece code dropped on (x, y).
 std::string 表記(int code, int x, int y);
 
-// The record of f's game as the text of a file.
-std::string text(const Form1& f);
+// The record of f's game as the text of a file. A game whose first move is 後手's (the
+// computer, made 後手 before the first move, opens) says so on its second line; `counted`
+// (a kept game already in the statistics) on its third.
+std::string text(const Form1& f, bool counted = false);
 
 // Why a record was refused: its line, counted from 1, and the reason.
 struct Refusal {
@@ -40,17 +42,32 @@ bool canDrop(Form1& f, int side);
 bool nothingToSave(Form1& f);
 
 // What 棋譜を保存 and 棋譜を開く do once a file is chosen: a failure shows a message box and
-// the game goes on. Saving writes a new file beside the old one and renames it over it.
-void save(Form1& f, const std::string& path);
+// the game goes on. Saving writes a new file beside the old one and renames it over it; true
+// when it is written.
+bool save(Form1& f, const std::string& path);
 // True when the record replaced the game.
 bool open(Form1& f, const std::string& path);
+// The same for a record already read, `name` being its file's own name; and the box of one
+// that could not be read, for `problem` (a text of readRecord's).
+bool openText(Form1& f, std::string_view name, std::string_view text);
+void cannotOpen(Form1& f, std::string_view name, const char* problem);
 
-// Who played a record's game (mode, the human's side, the strength) and whether its moves end
-// in a row of three; false, with no box, when the file is not a good record.
+// A file's text as 棋譜を開く reads it, or why it cannot be had (untranslated; nullptr when
+// `body` holds it): a regular file of at most 64 KiB, never waited on.
+const char* readRecord(Files& files, const std::string& path, std::string& body);
+// Would the text open as a record?
+bool isRecord(std::string_view text);
+
+// Who played a record's game (mode, the human's side, the strength), whether its moves end
+// in a row of three and whether it was counted already; false when it is not a good record.
 struct Summary {
     int mode = 0, human = 0, strength = 0;
-    bool ended = false;
+    bool ended = false, counted = false;
 };
-bool summarize(Files& files, const std::string& path, Summary& summary);
+bool summarize(std::string_view text, Summary& summary);
+
+// The file's own name, as a message names it; why Files::replace failed, untranslated.
+std::string nameOf(std::string path);
+const char* whyNotWritten(Files::Written w);
 
 } // namespace tarvenko::kifu

@@ -249,6 +249,11 @@ const Broken kBroken[] = {
     {HEAD "局面 0\n▲９九王\n△８八王\n▲８九金\n△９八金\n▲７九銀\n△１一歩\n", 9,
      "三つ並んで勝負がついた後の指し手です"},
     {HEAD "局面 0\n\n▲５五歩\n", 5, "空の行の後に続きがあります"},
+    // A record that says 後手 opened: then 後手 must, and there must be a move.
+    {"Tarvenko 棋譜 1\n対局 COM 先手 標準 後手から\n局面 0\n▲５五歩\n", 4, "手番が違います"},
+    {"Tarvenko 棋譜 1\n対局 人間 後手から\n局面 0\n", 2, "対局の行が違います"},
+    {"Tarvenko 棋譜 1\n対局 COM 先手 後手からだ\n局面 0\n△５五歩\n", 2, "強さが違います"},
+    {HEAD "局面 0 数え\n", 3, "局面の行が違います"},
 };
 
 } // namespace
@@ -311,6 +316,41 @@ TEST(Records, SavedInTheMiddleOfBackOpensAsItWas) {
     kifu::Refusal why;
     ASSERT_TRUE(kifu::load(*h, "Tarvenko 棋譜 1\n対局 COM 先手\n局面 0\n", why));
     EXPECT_EQ(h->強さ, F::強さ_標準);
+}
+
+// 戻 to the start of a game the computer opened, then 対局(COM) → 先手: the computer, now 後手,
+// opens again. Its record says so, opens as it was and plays on; a kept game already counted
+// says that too.
+TEST(Records, AGameThatGoteOpenedIsSavedAndOpened) {
+    Game g;
+    g->Form_Load();
+    g->GOTE_Click();
+    g->REPLAY_Click();
+    g->SENTE_Click();
+    ASSERT_EQ(g->手順最大, 1);
+    ASSERT_GT(g->手順_移動先駒[1], 0); // 後手's
+    g.drop(F::先手, 1, 5, 6);          // and the computer replies
+    const std::string text = kifu::text(*g);
+    EXPECT_NE(text.find("\n対局 COM 先手 標準 後手から\n局面 3\n△"), std::string::npos) << text;
+    EXPECT_EQ(kifu::text(*g, true).find("\n局面 3 数え済み\n"), text.find("\n局面 3\n")) << text;
+
+    Game h;
+    h->Form_Load();
+    kifu::Refusal why;
+    ASSERT_TRUE(kifu::load(*h, text, why)) << why.line << why.reason;
+    EXPECT_TRUE(局面(*h) == 局面(*g));
+    EXPECT_EQ(kifu::text(*h), text);
+    EXPECT_EQ(h->人間側, F::先手);
+    kifu::Summary summary;
+    ASSERT_TRUE(kifu::summarize(kifu::text(*g, true), summary));
+    EXPECT_TRUE(summary.counted);
+    ASSERT_TRUE(kifu::summarize(text, summary));
+    EXPECT_FALSE(summary.counted);
+    // Back at its start, the computer's move is next, as in the game itself.
+    std::string atStart = text;
+    atStart.replace(atStart.find("局面 3"), std::string_view("局面 3").size(), "局面 0");
+    ASSERT_TRUE(kifu::load(*h, atStart, why)) << why.reason;
+    EXPECT_EQ(h->手番, F::後手);
 }
 
 TEST(Records, FailuresToSaveOrOpenAreToldAndTheGameGoesOn) {

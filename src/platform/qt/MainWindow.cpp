@@ -11,6 +11,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QEventLoop>
 #include <QCloseEvent>
@@ -573,12 +574,43 @@ bool MainWindow::statisticsBox(std::string_view message, std::string_view title)
     return ask.exec() == QMessageBox::Yes;
 }
 
+bool MainWindow::askSaveElsewhere(std::string_view message, std::string_view title) {
+    if (signalled_) return false;
+    QString body = text(message);
+    body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(QMessageBox::Warning, text(title), body, QMessageBox::NoButton,
+                    isVisible() ? this : nullptr);
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* save = box.addButton(text(訳("別の場所に保存…")), QMessageBox::AcceptRole);
+    box.addButton(text(訳("保存せずに終わる")), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.exec();
+    return !signalled_ && box.clickedButton() == save;
+}
+
+void MainWindow::endForSignal() {
+    signalled_ = true;
+    if (form_->終了中()) {
+        // A box or the record dialog of the ending is open: it is answered, and the ending
+        // goes on without asking more.
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+        return;
+    }
+    close();
+}
+
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     const int code = virtualKey(event->key());
     if (code != 0) handle([code](Form1& form) { form.Form_KeyDown(code, 0); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (form_->終了中()) {
+        // The ending asks the player something: the window stays until it is answered.
+        event->ignore();
+        return;
+    }
     if (waiting_) {
         // Closing now would end the game inside the waiting handler; it follows that handler.
         closePending_ = true;

@@ -63,6 +63,9 @@ class MainWindow : public QMainWindow, public Window {
     Form1& form() { return *form_; }
     // Where the record dialogs' folder is kept and where 続きから looks for a kept game.
     void useHome(QtHome* home) { home_ = home; }
+    // A signal ends the program: the window closes as by its close button, asking nothing;
+    // a question of the ending already shown is answered "end without it".
+    void endForSignal();
     // Runs an event's handler; a close asked for while it waited follows it.
     void handle(const std::function<void(Form1&)>& handler);
 
@@ -88,6 +91,7 @@ class MainWindow : public QMainWindow, public Window {
     void showStrength(int strength) override;
     void showHelp() override;
     bool statisticsBox(std::string_view text, std::string_view title) override;
+    bool askSaveElsewhere(std::string_view text, std::string_view title) override;
     void setItemChecked(const char* item, bool checked) override;
     void showAnalysis(const AnalysisView& view) override;
     void showReview(const ReviewView& view) override;
@@ -124,6 +128,7 @@ class MainWindow : public QMainWindow, public Window {
     QAction* fullScreen_ = nullptr;
     bool waiting_ = false;      // inside sleep(): only painting goes on
     bool closePending_ = false; // the window was closed during a wait
+    bool signalled_ = false;    // ending for a signal: nothing more is asked
     std::unique_ptr<Form1> form_;
     QPointer<QWidget> help_;
     QtHome* home_ = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/qt/SessionEnd.h"
 
+#include "platform/qt/MainWindow.h"
+
 #include <QSocketNotifier>
 #include <QWidget>
 #include <cerrno>
@@ -12,6 +14,8 @@ namespace tarvenko {
 namespace {
 
 int ends[2] = {-1, -1}; // [0] read by the event loop, [1] written by the handler
+// The session ending, and Ctrl+C or Ctrl+\ in a terminal: each keeps the game.
+constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
 
 void onSignal(int) {
     const int saved = errno;
@@ -29,20 +33,22 @@ SessionEnd::SessionEnd(QWidget& window) {
         char bytes[16];
         while (::read(ends[0], bytes, sizeof bytes) > 0) {
         }
-        window.close();
+        if (auto* main = dynamic_cast<MainWindow*>(&window)) {
+            main->endForSignal();
+        } else {
+            window.close();
+        }
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGHUP, &action, nullptr);
+    for (int signal : kSignals) ::sigaction(signal, &action, nullptr);
 }
 
 SessionEnd::~SessionEnd() {
     if (notifier_ == nullptr) return;
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGHUP, SIG_DFL);
+    for (int signal : kSignals) std::signal(signal, SIG_DFL);
     ::close(ends[0]);
     ::close(ends[1]);
     ends[0] = ends[1] = -1;

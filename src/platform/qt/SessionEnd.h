@@ -1,6 +1,8 @@
-// The desktop session ending (SIGTERM, SIGHUP) closes the window as its close button does,
-// so the game in progress is kept and the program ends normally. The signal handler only
-// writes a byte; the window's own thread reads it from the event loop and closes the window.
+// The desktop session ending (SIGTERM, SIGHUP) or an interrupt from a terminal (SIGINT,
+// SIGQUIT) closes the window as its close button does, so the game in progress is kept and the
+// program ends normally; what cannot be kept is said on standard error, and nothing is asked. The
+// signal handler only writes a byte; the window's own thread reads it from the event loop and
+// closes the window.
 #pragma once
 
 #include <QObject>
