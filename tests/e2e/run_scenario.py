@@ -295,6 +295,30 @@ def quit_keys(s):
     s.check(not os.path.exists(kept), "続きから left the kept game behind")
 
 
+def signals(s):
+    """Ctrl+C (SIGINT) and Ctrl+\\ (SIGQUIT) end the program as SIGTERM does: status 0, no core,
+    the game in progress kept for 局面 → 続きから."""
+    kept = os.path.join(s.env()["XDG_STATE_HOME"], "Tarvenko", "kept-game.tkf")
+    for number, name in ((signal.SIGINT, "SIGINT"), (signal.SIGQUIT, "SIGQUIT")):
+        s.settle()
+        start_two_humans(s)
+        s.drop("sente", HU, 5, 5)
+        s.settle()
+        proc = s.game
+        proc.send_signal(number)
+        wait_exit(s, proc, name, time.monotonic())
+        s.check(os.path.isfile(kept), "%s: the game in progress was not kept in %s" % (name, kept))
+        with open(kept, encoding="utf-8") as f:
+            s.check(f.read().splitlines()[1:4] == ["対局 人間", "局面 1", "▲５五歩"],
+                    "%s: the kept game is not the one on the board" % name)
+        # The next run brings it back, then 最初 clears the board for the next signal.
+        s.start_game()
+        s.menu((1, 4))
+        s.expect_square(s.settle(), 5, 5, "SITA_HU")
+        s.check(not os.path.exists(kept), "%s: 続きから left the kept game behind" % name)
+        s.menu((1, 0))
+
+
 # -- music -----------------------------------------------------------------------------------
 
 RATE, CHANNELS, SAMPLE_BYTES = 44100, 1, 2  # what the sound library opens: S16 mono
@@ -626,6 +650,7 @@ SCENARIOS = {
     "keyboard": keyboard,
     "maximised": maximised,
     "analysis": analysis,
+    "signals": signals,
 }
 
 

@@ -2,9 +2,10 @@
 // a script, one command a line (from the file named as the argument, or standard input).
 // With --config DIR the settings, the statistics and the kept game are read and written under
 // DIR, as the game does with XDG_CONFIG_HOME and XDG_STATE_HOME both DIR; without it, none.
+// --state DIR then keeps the games under that DIR instead, as XDG_STATE_HOME would.
 // `--lang CODE` first shows every text in that language (en); without it, as written.
 //
-//   driver [--config DIR] [--lang CODE] [SCRIPT]
+//   driver [--config DIR [--state DIR]] [--lang CODE] [SCRIPT]
 //
 //   menu ITEM          a menu item with a command, by name (START, BGM, ...)
 //   click X Y [left|right]   mouse-down at (X, Y) twips
@@ -19,6 +20,8 @@
 //                      --config, it ends with the strength, "強さ" 0 標準, 1 強い, 2 最強
 //   analyse            the exact value of the position for its side to move, then of each
 //                      drop it may make in the generator's order: win N, loss N or unknown
+//   wait PATH          waits until PATH exists, so that drivers started together go on at
+//                      one moment (a relative PATH is taken from the script's folder)
 //
 // Once 解析 has been chosen, after each command whose marks differ from the last printed:
 //   marks LINE ROWS    the line under the board, then the nine rows from the top, each
@@ -39,12 +42,15 @@
 #include "record/kifu.h"
 #include "Recording.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace tarvenko;
 
@@ -184,7 +190,7 @@ int main(int argc, char** argv) {
     std::ifstream file;
     std::istream* in = &std::cin;
     std::string base; // the script's folder, ending in '/', or none for standard input
-    std::string config;
+    std::string config, state;
     // The options, in either order, before the script.
     while (argc > 2) {
         const std::string option = argv[1];
@@ -192,6 +198,8 @@ int main(int argc, char** argv) {
             tarvenko::language::use(QString::fromLatin1(argv[2]));
         } else if (option == "--config") {
             config = argv[2];
+        } else if (option == "--state") {
+            state = argv[2];
         } else {
             break;
         }
@@ -219,7 +227,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<Home> home;
     if (!config.empty()) {
         const QString folder = QString::fromLocal8Bit(config.c_str());
-        places = std::make_unique<QtHome>(folder, folder);
+        places = std::make_unique<QtHome>(
+            folder, state.empty() ? folder : QString::fromLocal8Bit(state.c_str()));
         home = std::make_unique<Home>(*places, *places, *places);
         form.住まいを使う(home.get());
     }
@@ -306,6 +315,12 @@ int main(int argc, char** argv) {
             if (!a.empty()) return fail("close takes nothing");
             int cancel = 0;
             form.Form_Unload(cancel);
+        } else if (cmd == "wait") {
+            if (a.empty() || !b.empty()) return fail("wait takes a path");
+            const std::string path = a[0] == '/' ? a : base + a;
+            struct stat info {};
+            while (::stat(path.c_str(), &info) != 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
         } else if (cmd == "save" || cmd == "open") {
             // The rest of the line, spaces included, is the path.
             std::string path = line.substr(line.find(cmd) + cmd.size());
