@@ -213,11 +213,7 @@ MainWindow::MainWindow(SoundLibrary& sound, Files& files) {
     setCentralWidget(view_);
     buildMenus();
     form_ = std::make_unique<Form1>(*this, sound, files);
-    worker_ = std::make_unique<analysis::Worker>([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { deliverAnalysis(); }, Qt::QueuedConnection);
-    });
-    form_->解析().use(worker_.get());
+    form_->解析().use(&worker_);
     // 棋譜解析 needs a move to look at.
     if (auto* stop = findChild<QMenu*>(QStringLiteral("STOP"))) {
         connect(stop, &QMenu::aboutToShow, this, [this] {
@@ -232,13 +228,27 @@ MainWindow::~MainWindow() {
     worker_.reset();
 }
 
+void MainWindow::LazyWorker::start(const analysis::Request& r) {
+    if (!worker_) {
+        worker_ = std::make_unique<analysis::Worker>([this] {
+            QMetaObject::invokeMethod(
+                &window_, [this] { window_.deliverAnalysis(); }, Qt::QueuedConnection);
+        });
+    }
+    worker_->start(r);
+}
+
+void MainWindow::LazyWorker::cancel(analysis::Request::Kind kind) {
+    if (worker_) worker_->cancel(kind);
+}
+
 void MainWindow::deliverAnalysis() {
     if (busy_ > 0) {
         resultsWaiting_ = true; // handed over once the handler is done
         return;
     }
     resultsWaiting_ = false;
-    worker_->deliver(form_->解析());
+    if (analysis::Worker* worker = worker_.made()) worker->deliver(form_->解析());
 }
 
 void MainWindow::buildMenus() {

@@ -135,7 +135,21 @@ class MainWindow : public QMainWindow, public Window {
     QPointer<QWidget> review_; // a ReviewWindow
     // The analysis runs on this thread beside the game; its results are handed to the game
     // between events, never inside one. Made after the game, so it ends before it.
-    std::unique_ptr<analysis::Worker> worker_;
+    // The analysis's thread, made at the first request: a player who never uses 解析 or
+    // 棋譜解析 never has it (its mailbox alone is some 70 kB).
+    class LazyWorker final : public analysis::Runner {
+      public:
+        explicit LazyWorker(MainWindow& window) : window_(window) {}
+        void start(const analysis::Request& r) override;
+        void cancel(analysis::Request::Kind kind) override;
+        analysis::Worker* made() { return worker_.get(); }
+        void reset() { worker_.reset(); }
+
+      private:
+        MainWindow& window_;
+        std::unique_ptr<analysis::Worker> worker_;
+    };
+    LazyWorker worker_{*this};
     int busy_ = 0; // inside a handler
     bool resultsWaiting_ = false;
     void deliverAnalysis();
