@@ -6,6 +6,8 @@ pixels (and, for the music, by the audio the game writes through SDL's disk driv
 
 import array
 import os
+import re
+import subprocess
 import signal
 import sys
 import time
@@ -613,6 +615,59 @@ def maximised(s):
                  "the maximised window back after F11 again")
 
 
+# -- records from the command line ----------------------------------------------------------
+
+
+def shows_record_mid(s, image):
+    """record_mid.tkf at its move 3: ▲９九王 △８八王 ▲８九金 shown, △９八金 not yet."""
+    return all(s.shows(image, x, y, name) for x, y, name in
+               ((1, 9, "SITA_OU"), (2, 8, "UE_OU"), (2, 9, "SITA_KIN"), (1, 8, "KARA_MASU"),
+                (5, 5, "KARA_MASU")))
+
+
+def command_line(s):
+    """The game started with a record (by a path relative to the folder the launcher names)
+    shows it; a broken one gets 棋譜を開く's box. --help, --version, an unknown option and no
+    display answer on the terminal with their statuses."""
+    s.wait_until(lambda im: shows_record_mid(s, im), 20, "record_mid.tkf, named at start")
+    s.save(s.settle(), "record_at_start")
+    s.key("Escape")
+    s.game.wait(10)
+    s.start_game(args=["record_broken.tkf"])
+    s.wait_box("棋譜を開く")
+    s.save(s.settle(), "broken_record_at_start")
+    s.close_box("棋譜を開く")
+    s.expect_square(s.settle(), 1, 9, "KARA_MASU")
+
+    program = os.path.join(s.build_dir, "tarvenko")
+
+    def answer(args, env=None):
+        proc = subprocess.run([program] + args, capture_output=True, text=True, timeout=20,
+                              env=env or s.env(), cwd=s.build_dir)
+        return proc.returncode, proc.stdout, proc.stderr
+
+    status, out, err = answer(["--help"])
+    s.check(status == 0 and "Usage:" in out and "record" in out and "--version" in out,
+            "--help: status %d, output %r" % (status, out))
+    status, out, err = answer(["--version"])
+    s.check(status == 0 and re.fullmatch(r"Tarvenko \d+\.\d+\.\d+\n", out),
+            "--version: status %d, output %r" % (status, out))
+    status, out, err = answer(["--no-such-option"])
+    s.check(status == 2 and "no-such-option" in err and not out,
+            "an unknown option: status %d, output %r, errors %r" % (status, out, err))
+    status, out, err = answer(["a.tkf", "b.tkf"])
+    s.check(status == 2 and err, "two records: status %d, errors %r" % (status, err))
+    bare = {k: v for k, v in s.env().items() if k not in ("DISPLAY", "WAYLAND_DISPLAY",
+                                                           "QT_QPA_PLATFORM")}
+    status, out, err = answer([], env=bare)
+    s.note("with no display: status %d, %r" % (status, err))
+    s.check(status == 1, "with no display the status is %d, not 1" % status)
+    s.check(len(err.splitlines()) == 1 and "graphical desktop" in err and
+            "einstall" not in err, "with no display it says %r" % err)
+    status, out, err = answer(["--help"], env=bare)
+    s.check(status == 0 and "Usage:" in out, "--help with no display: status %d" % status)
+
+
 SCENARIOS = {
     "english": english,
     "win_ja": win,
@@ -626,6 +681,7 @@ SCENARIOS = {
     "keyboard": keyboard,
     "maximised": maximised,
     "analysis": analysis,
+    "command_line": command_line,
 }
 
 
@@ -649,6 +705,11 @@ def main(argv):
         extra["LANG"] = LANGUAGES[name]
     if name == "maximised":
         managed = {"window_manager": True, "screen": "1920x1080x24"}
+    if name == "command_line":
+        # A relative record, taken from the folder the launcher names.
+        managed = {"args": ["record_mid.tkf"]}
+        extra["TARVENKO_STARTED_IN"] = os.path.join(os.environ.get("TARVENKO_SOURCE_DIR") or
+                                                    ".", "tests", "flow")
     with xs.XServer(name, audio=audio, extra_env=extra, **managed) as s:
         if name == "music":
             s.audio_file = audio_file

@@ -6,6 +6,8 @@
 #include "game/Form1.h"
 #include "platform/qt/Canvas.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
@@ -65,6 +67,9 @@ class MainWindow : public QMainWindow, public Window {
     void useHome(QtHome* home) { home_ = home; }
     // Runs an event's handler; a close asked for while it waited follows it.
     void handle(const std::function<void(Form1&)>& handler);
+    // Opens game records (file-name bytes) as 棋譜を開く does with a file chosen, one after
+    // another, each once no handler runs and no box waits for an answer.
+    void openRecords(const QList<QByteArray>& records);
 
     // Window
     void setBackground(int colour) override;
@@ -132,6 +137,10 @@ class MainWindow : public QMainWindow, public Window {
     // between events, never inside one. Made after the game, so it ends before it.
     std::unique_ptr<analysis::Worker> worker_;
     int busy_ = 0; // inside a handler
+    QList<QByteArray> recordsWaiting_;
+    bool recordsLater_ = false; // a look at recordsWaiting_ is on its way
+    void openWaitingRecords();
+    void openRecordsLater(int milliseconds);
     bool resultsWaiting_ = false;
     void deliverAnalysis();
 };

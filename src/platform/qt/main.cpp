@@ -1,14 +1,17 @@
 #include "platform/ds/DsSoundLibrary.h"
 #include "platform/posix/PosixFiles.h"
 #include "home/Home.h"
+#include "platform/qt/CommandLine.h"
 #include "platform/qt/Language.h"
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtHome.h"
 #include "platform/qt/SessionEnd.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QEvent>
 #include <QIcon>
+#include <QList>
 #include <QLocale>
 #include <QTimer>
 #include <fontconfig/fontconfig.h>
@@ -102,6 +105,12 @@ int main(int argc, char** argv) {
     // the few hundred kilobytes each further arena would take.
     mallopt(M_ARENA_MAX, 1);
 #endif
+    QApplication::setApplicationName(QStringLiteral("Tarvenko"));
+    QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
+    const tarvenko::command_line::Request request = tarvenko::command_line::read(argc, argv);
+    if (request.exitStatus) return *request.exitStatus;
+    QList<QByteArray> records;
+    if (!request.record.isEmpty()) records << request.record;
     // The desktop's font configuration takes a few milliseconds to read, and the first text
     // drawn would wait for it; it is read on the side while the toolkit connects to the display.
     std::thread fontConfiguration;
@@ -110,9 +119,9 @@ int main(int argc, char** argv) {
     } catch (const std::system_error&) {
         // No thread: the toolkit reads it when it first needs it.
     }
+    tarvenko::command_line::DesktopCheck desktop;
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvenko"));
-    QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
+    desktop.passed();
     QApplication::setDesktopFileName(QStringLiteral("tarvenko"));
     tarvenko::QtHome places(tarvenko::QtHome::desktopConfigFolder(),
                             tarvenko::QtHome::desktopStateFolder());
@@ -143,9 +152,12 @@ int main(int argc, char** argv) {
     // by about half a megabyte, for a few milliseconds sooner music.
     form.Form_Load_画面();
     if (form.終了済み()) return 0;
-    AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form] {
+    // The record named on the command line once the game has its sounds: a record that ends
+    // in a row of three announces its winner with them.
+    AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form, &window, &records] {
         setWindowIcon();
         if (!form.終了済み()) form.Form_Load_サウンド();
+        window.openRecords(records);
     });
     showAsLeft(window, places);
     const int status = app.exec();
