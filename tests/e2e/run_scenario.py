@@ -7,6 +7,7 @@ pixels (and, for the music, by the audio the game writes through SDL's disk driv
 import array
 import os
 import re
+import shutil
 import subprocess
 import signal
 import sys
@@ -615,7 +616,16 @@ def maximised(s):
                  "the maximised window back after F11 again")
 
 
-# -- records from the command line ----------------------------------------------------------
+# -- one window, records from the command line --------------------------------------------
+
+
+def record_copies(s):
+    """A folder of records to name by relative paths, as from a terminal or a file manager."""
+    folder = os.path.join(s.runtime_dir, "records")
+    os.makedirs(folder, exist_ok=True)
+    for name in ("record_mid.tkf", "record_broken.tkf"):
+        shutil.copy(os.path.join(s.source_dir, "tests", "flow", name), folder)
+    return folder
 
 
 def shows_record_mid(s, image):
@@ -623,6 +633,80 @@ def shows_record_mid(s, image):
     return all(s.shows(image, x, y, name) for x, y, name in
                ((1, 9, "SITA_OU"), (2, 8, "UE_OU"), (2, 9, "SITA_KIN"), (1, 8, "KARA_MASU"),
                 (5, 5, "KARA_MASU")))
+
+
+def one_tarvenko(s, what):
+    deadline = time.monotonic() + 5
+    while len(s.windows("^Tarvenko$")) > 1 and time.monotonic() < deadline:
+        time.sleep(0.05)
+    found = s.windows("^Tarvenko$")
+    s.check(found == [s.window], "%s: the windows named Tarvenko are %s, not the one window %d"
+            % (what, found, s.window))
+
+
+def one_window(s):
+    """Under openbox: the game started again, with a record, while it runs (minimised, a game
+    in progress) ends at once with status 0; the running window comes back to the front with
+    the record open. A bad record gets 棋譜を開く's box there. After kill -9 the next start
+    takes the socket over, and two starts at the same moment leave one window."""
+    folder = record_copies(s)
+    start_two_humans(s)
+    s.drop("sente", HU, 5, 5)
+    s.run("xdotool", "windowminimize", "--sync", str(s.window))
+    s.check(not s.windows("^Tarvenko$"), "the window did not go to the task bar")
+    status = s.start_again(["record_mid.tkf"], cwd=folder)
+    s.check(status == 0, "the second start ended with status %d, not 0" % status)
+    opened = s.wait_until(lambda im: s.windows("^Tarvenko$") == [s.window] and
+                          shows_record_mid(s, im), 20,
+                          "the running window, back on the screen, showing record_mid.tkf")
+    s.save(s.settle(), "second_start")
+    one_tarvenko(s, "after the second start")
+    active = s.run("xdotool", "getactivewindow", check=False).strip()
+    s.note("after the second start the active window is %s (the game's %d)" % (active, s.window))
+    s.check(active == str(s.window), "the game's window is not the active one after the "
+            "second start")
+    # Nothing to open: only to the front.
+    status = s.start_again()
+    s.check(status == 0, "a start without a record ended with status %d, not 0" % status)
+    one_tarvenko(s, "after a start without a record")
+    s.check(shows_record_mid(s, s.settle()), "a start without a record changed the board")
+    # A record that cannot be opened: the running window says so as 棋譜を開く does.
+    status = s.start_again(["record_broken.tkf"], cwd=folder)
+    s.check(status == 0, "a start with a broken record ended with status %d" % status)
+    s.wait_box("棋譜を開く")
+    s.save(s.settle(), "broken_record_box")
+    s.close_box("棋譜を開く")
+    s.check(shows_record_mid(s, s.settle()), "a broken record changed the board")
+    one_tarvenko(s, "after a broken record")
+    s.check(s.game.poll() is None, "the running game ended")
+
+    # Killed: its socket stays behind, and the next start takes it over.
+    sockets = [n for n in os.listdir(s.runtime_dir) if n.startswith("tarvenko-")]
+    s.note("in the runtime folder: %s" % sockets)
+    os.killpg(s.game.pid, signal.SIGKILL)
+    s.game.wait()
+    s.check(any(not n.endswith(".lock") for n in os.listdir(s.runtime_dir)
+                if n.startswith("tarvenko-")), "no socket left behind by the killed game")
+    s.start_game(args=[os.path.join(folder, "record_mid.tkf")])
+    s.wait_until(lambda im: shows_record_mid(s, im), 20, "record_mid.tkf in the new window")
+    status = s.start_again()
+    s.check(status == 0, "a start beside the one after kill -9 ended with status %d" % status)
+    one_tarvenko(s, "after kill -9 and two starts")
+
+    # Two starts at the same moment, with none running.
+    os.killpg(s.game.pid, signal.SIGKILL)
+    s.game.wait()
+    both = [s.start_more(), s.start_more()]
+    deadline = time.monotonic() + 20
+    while all(p.poll() is None for p in both) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    ended = [p for p in both if p.poll() is not None]
+    s.check(len(ended) == 1 and ended[0].returncode == 0,
+            "of two starts at once, %d ended (statuses %s), not one with status 0"
+            % (len(ended), [p.returncode for p in ended]))
+    s.game = next(p for p in both if p.poll() is None)
+    s.window = s._wait_window("^Tarvenko$", 20)
+    one_tarvenko(s, "after two starts at once")
 
 
 def command_line(s):
@@ -666,6 +750,7 @@ def command_line(s):
             "einstall" not in err, "with no display it says %r" % err)
     status, out, err = answer(["--help"], env=bare)
     s.check(status == 0 and "Usage:" in out, "--help with no display: status %d" % status)
+    one_tarvenko(s, "after the answers on the terminal")
 
 
 SCENARIOS = {
@@ -681,6 +766,7 @@ SCENARIOS = {
     "keyboard": keyboard,
     "maximised": maximised,
     "analysis": analysis,
+    "one_window": one_window,
     "command_line": command_line,
 }
 
@@ -705,6 +791,8 @@ def main(argv):
         extra["LANG"] = LANGUAGES[name]
     if name == "maximised":
         managed = {"window_manager": True, "screen": "1920x1080x24"}
+    if name == "one_window":
+        managed = {"window_manager": True}
     if name == "command_line":
         # A relative record, taken from the folder the launcher names.
         managed = {"args": ["record_mid.tkf"]}

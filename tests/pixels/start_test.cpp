@@ -1,13 +1,36 @@
-// A start of the program: what its command line asks for.
+// A start of the program: what its command line asks for, and the one window that later starts
+// on the same display hand their records to.
 #include "platform/qt/CommandLine.h"
+#include "platform/qt/OneWindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <cstring>
 #include <vector>
 
 using namespace tarvenko;
+
+namespace {
+
+// Runs the event loop until `done`; false if it never is (a hang, not a slow machine).
+template <class Done> bool eventsUntil(Done done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+} // namespace
 
 TEST(CommandLine, RecordsOptionsAndMistakes) {
     qputenv("TARVENKO_STARTED_IN", "/started/in");
@@ -43,4 +66,92 @@ TEST(CommandLine, RecordsOptionsAndMistakes) {
     char* argv[] = {program, record};
     EXPECT_EQ(command_line::read(2, argv).record,
               QFile::encodeName(QDir::currentPath()) + "/game.tkf");
+}
+
+TEST(OneWindow, AddressByUserAndDisplay) {
+    QTemporaryDir runtime;
+    const QByteArray own = QFile::encodeName(runtime.path());
+    const uint me = ::getuid();
+    const QString shared = QDir::tempPath() + QStringLiteral("/tarvenko-%1-").arg(me);
+    EXPECT_EQ(OneWindow::address("xcb", ":0", own, me), runtime.path() + "/tarvenko-x_0");
+    EXPECT_EQ(OneWindow::address("xcb", ":0.0", own, me), runtime.path() + "/tarvenko-x_0");
+    EXPECT_EQ(OneWindow::address("xcb", "host:10.0", own, me),
+              runtime.path() + "/tarvenko-xhost_10");
+    EXPECT_EQ(OneWindow::address("wayland", "", own, me), runtime.path() + "/tarvenko-wayland-0");
+    EXPECT_EQ(OneWindow::address("wayland", "/run/w/1", own, me),
+              runtime.path() + "/tarvenko-_run_w_1");
+    // No runtime folder of the user's own: the shared one, the user's number in the name.
+    EXPECT_EQ(OneWindow::address("xcb", ":1", "", me), shared + "x_1");
+    EXPECT_EQ(OneWindow::address("xcb", ":1", "relative", me), shared + "x_1");
+    EXPECT_EQ(OneWindow::address("xcb", ":1", own, me + 1),
+              QDir::tempPath() + QStringLiteral("/tarvenko-%1-x_1").arg(me + 1));
+    // Nothing to share.
+    EXPECT_EQ(OneWindow::address("offscreen", ":0", own, me), QString());
+    EXPECT_EQ(OneWindow::address("minimal", ":0", own, me), QString());
+    EXPECT_EQ(OneWindow::address("xcb", "", own, me), QString());
+}
+
+TEST(OneWindow, LaterStartsHandTheirRecordsToTheFirst) {
+    QTemporaryDir runtime;
+    const QString address = runtime.path() + "/tarvenko-x_9";
+    OneWindow first(address);
+    EXPECT_FALSE(first.handOver({"/r/first.tkf"}));
+    ASSERT_TRUE(first.listening());
+
+    OneWindow second(address);
+    EXPECT_TRUE(second.handOver({"/a folder/r.tkf"}));
+    EXPECT_FALSE(second.listening());
+    // Not ours: ignored, and the next start still gets through.
+    QLocalSocket stranger;
+    stranger.connectToServer(address);
+    ASSERT_TRUE(stranger.waitForConnected(10000));
+    stranger.write("hello");
+    stranger.waitForBytesWritten(10000);
+    stranger.disconnectFromServer();
+    EXPECT_TRUE(OneWindow(address).handOver({}));
+
+    // What came before the window was ready is handed over, in order, once it is.
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::vector<QList<QByteArray>> arrived;
+    first.onArrival([&](const QList<QByteArray>& records) { arrived.push_back(records); });
+    ASSERT_TRUE(eventsUntil([&] { return arrived.size() >= 2; }));
+    ASSERT_EQ(arrived.size(), 2u);
+    EXPECT_EQ(arrived[0], QList<QByteArray>{"/a folder/r.tkf"});
+    EXPECT_TRUE(arrived[1].isEmpty());
+    EXPECT_TRUE(OneWindow(address).handOver({"/r/later.tkf"}));
+    ASSERT_TRUE(eventsUntil([&] { return arrived.size() == 3; }));
+    EXPECT_EQ(arrived[2], QList<QByteArray>{"/r/later.tkf"});
+}
+
+TEST(OneWindow, ASocketLeftByAKilledProgramIsTakenOver) {
+    QTemporaryDir runtime;
+    const QString address = runtime.path() + "/tarvenko-x_9";
+    // Bound, never listened on, closed without being removed: what kill -9 leaves.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un name{};
+    name.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(address);
+    std::memcpy(name.sun_path, path.constData(), static_cast<size_t>(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&name), sizeof name), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFile::exists(address));
+
+    OneWindow next(address);
+    EXPECT_FALSE(next.handOver({}));
+    EXPECT_TRUE(next.listening());
+    EXPECT_TRUE(OneWindow(address).handOver({}));
+}
+
+TEST(OneWindow, ASocketOfAnotherUserIsNeverTold) {
+    QTemporaryDir shared;
+    const QString address = shared.path() + "/tarvenko-x_9";
+    QLocalServer theirs;
+    ASSERT_TRUE(theirs.listen(address));
+    if (::getuid() != 0 || ::chown(QFile::encodeName(address).constData(), 65534, 65534) != 0)
+        GTEST_SKIP() << "needs root to give the socket to another user";
+    OneWindow mine(address);
+    EXPECT_FALSE(mine.handOver({"/secret/r.tkf"}));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(theirs.hasPendingConnections());
 }

@@ -488,6 +488,19 @@ void MainWindow::openWaitingRecords() {
     });
 }
 
+void MainWindow::startedAgain(const QList<QByteArray>& records) {
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    // A box waiting for an answer stays above the window.
+    if (QWidget* box = QApplication::activeModalWidget()) {
+        box->raise();
+        box->activateWindow();
+    }
+    openRecords(records);
+}
+
 float MainWindow::top() const {
     return twipsOf(frameGeometry().y());
 }

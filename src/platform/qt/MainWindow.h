@@ -70,6 +70,9 @@ class MainWindow : public QMainWindow, public Window {
     // Opens game records (file-name bytes) as 棋譜を開く does with a file chosen, one after
     // another, each once no handler runs and no box waits for an answer.
     void openRecords(const QList<QByteArray>& records);
+    // The program was started again on this display: the window comes to the front (back
+    // from the task bar if it was minimised) and opens the records that start was given.
+    void startedAgain(const QList<QByteArray>& records);
 
     // Window
     void setBackground(int colour) override;

@@ -4,6 +4,7 @@
 #include "platform/qt/CommandLine.h"
 #include "platform/qt/Language.h"
 #include "platform/qt/MainWindow.h"
+#include "platform/qt/OneWindow.h"
 #include "platform/qt/QtHome.h"
 #include "platform/qt/SessionEnd.h"
 
@@ -123,6 +124,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     desktop.passed();
     QApplication::setDesktopFileName(QStringLiteral("tarvenko"));
+    // A window already open on this display takes this start's record, and comes to the front.
+    tarvenko::OneWindow oneWindow(tarvenko::OneWindow::addressHere());
+    if (oneWindow.handOver(records)) {
+        if (fontConfiguration.joinable()) fontConfiguration.join();
+        return 0;
+    }
     tarvenko::QtHome places(tarvenko::QtHome::desktopConfigFolder(),
                             tarvenko::QtHome::desktopStateFolder());
     // Every text in the language last chosen, else the locale's, before the first is made.
@@ -152,12 +159,14 @@ int main(int argc, char** argv) {
     // by about half a megabyte, for a few milliseconds sooner music.
     form.Form_Load_画面();
     if (form.終了済み()) return 0;
-    // The record named on the command line once the game has its sounds: a record that ends
-    // in a row of three announces its winner with them.
-    AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form, &window, &records] {
+    // The record named on the command line, and those of later starts, once the game has its
+    // sounds: a record that ends in a row of three announces its winner with them.
+    AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form, &window, &oneWindow, &records] {
         setWindowIcon();
         if (!form.終了済み()) form.Form_Load_サウンド();
         window.openRecords(records);
+        oneWindow.onArrival(
+            [&window](const QList<QByteArray>& asked) { window.startedAgain(asked); });
     });
     showAsLeft(window, places);
     const int status = app.exec();

@@ -1,0 +1,58 @@
+// One game window for each user and display. The first start listens on a local socket in the
+// user's runtime folder, named after the display; a later start on the same display hands its
+// record (or nothing, to bring the window to the front) to that one and ends. A socket left by
+// a program that was killed is taken over by the next start.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QLocalServer;
+
+namespace tarvenko {
+
+class OneWindow final : public QObject {
+  public:
+    // What a later start asks for: the records it was given (absolute paths), none to bring
+    // the window to the front only.
+    using Arrival = std::function<void(const QList<QByteArray>& records)>;
+
+    // At a socket's path; an empty one does nothing, and every start keeps a window of its own.
+    explicit OneWindow(QString address);
+    ~OneWindow() override;
+
+    // The socket's path for this user and the display the application shows on; empty on a
+    // display no one shares (offscreen, minimal).
+    static QString addressHere();
+
+    // Hands `records` to the window already running on this display, if there is one: true
+    // then, and this start ends. Otherwise this program's window becomes the one, and later
+    // starts reach `arrived` (from the event loop). Starts at the same moment are taken in
+    // turn, so exactly one of them keeps its window.
+    bool handOver(const QList<QByteArray>& records);
+    // Starts that came before this is set are handed to it now.
+    void onArrival(Arrival arrived);
+    // This program's window is the one later starts come to.
+    bool listening() const { return server_ != nullptr; }
+
+    // The socket's path for a platform (the toolkit's name), its display, the user's runtime
+    // folder (XDG_RUNTIME_DIR) and the user.
+    static QString address(const QString& platform, const QByteArray& display,
+                           const QByteArray& runtimeFolder, uint user);
+
+  private:
+    bool tell(const QList<QByteArray>& records);
+    void listen();
+    void take();
+    void arrive(const QByteArray& message);
+
+    QString address_;
+    QLocalServer* server_ = nullptr;
+    Arrival arrived_;
+    QList<QList<QByteArray>> early_;
+};
+
+} // namespace tarvenko
