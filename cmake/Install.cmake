@@ -9,7 +9,8 @@
 #   libexec/tarvenko/tarvenko                 the game
 #   <libdir>/libTarvenko.so                   sound library (installed by soundlib/)
 #   share/tarvenko/*.wav                      the five sounds (installed by tools/sounds/)
-#   share/applications/tarvenko.desktop
+#   share/applications/tarvenko.desktop       runs `tarvenko %f` for the game record's type
+#   share/mime/packages/tarvenko.xml          the game record's type (*.tkf, or by its heading)
 #   share/icons/hicolor/NxN/apps/tarvenko.png
 #   share/metainfo/<id>.metainfo.xml
 #   share/doc/tarvenko/copyright
@@ -55,6 +56,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/tarvenko.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TARVENKO_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The desktop's database of file types takes this in at installation (the package's trigger;
+# after `cmake --install`, update-mime-database PREFIX/share/mime).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/tarvenko.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 foreach(size 16 32 48 64 128 256)
     install(FILES ${PROJECT_SOURCE_DIR}/res/icons/tarvenko-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
