@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it with apt, checks the game record's file type as the
-# system sees it, starts the game the way a desktop does (the Exec line of
+# Builds the Debian package, installs it with apt, checks the game record's file type and the
+# manual page as the system sees them, starts the game the way a desktop does (the Exec line of
 # its desktop entry) in a private X server, checks that it runs in the folder of its five
 # sounds and that a record opened from a file manager goes to that window, and removes the
 # package again. Needs root; changes the system's packages.
@@ -51,6 +51,13 @@ for f in "$work/game.tkf" "$work/record without a name"; do
     [ "$got" = "$record_type" ] || fail "xdg-mime query filetype $f: $got"
 done
 echo "file type: $record_type, by name and by first line"
+
+# The manual page, where man looks, read without a warning.
+page="$(man -w 6 tarvenko)" || fail "man does not find tarvenko(6)"
+[ "$page" = /usr/share/man/man6/tarvenko.6.gz ] || fail "the manual page is at $page"
+MANWIDTH=80 man --warnings -l "$page" 2>"$work/man.err" >/dev/null || fail "man tarvenko"
+[ ! -s "$work/man.err" ] || { cat "$work/man.err"; fail "the manual page has warnings"; }
+echo "manual page: $page"
 
 # The Exec line without field codes (%f, %U, ...); the entry uses no quoting.
 exec_line="$(sed -n 's/^Exec=//p' "$entry" | head -n 1)"

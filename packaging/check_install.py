@@ -2,13 +2,15 @@
 """Installs the build into a scratch prefix and checks what a user's desktop relies on.
 
 The layout (launcher, program, sound library, the five sounds, desktop entry, icons,
-AppStream metadata, the game record's file type), the validators of the desktop entry and of
-the metadata, the file type as the desktop's database and xdg-mime see it, and that the launcher really starts the game in the
+AppStream metadata, the game record's file type, the manual page), the validators of the
+desktop entry and of the metadata, the file type as the desktop's database and xdg-mime see
+it, the manual page as groff reads it, and that the launcher really starts the game in the
 folder of its sounds with our own libTarvenko.so, also after the whole tree has been moved to
 another prefix."""
 
 import argparse
 import configparser
+import gzip
 import os
 import re
 import shutil
@@ -147,6 +149,40 @@ def check_file_type(datadir, work):
                "xdg-mime query filetype %r: %s (%s)" % (name, got, want or "not a record"))
 
 
+def check_manual(prefix, args):
+    """The manual page: installed, read by groff without a warning, and naming every option
+    the program answers --help with and every key the menus and the board take."""
+    path = os.path.join(prefix, args.mandir, "man6", "tarvenko.6.gz")
+    if not expect(os.path.isfile(path), "manual page tarvenko.6.gz installed"):
+        return
+    with gzip.open(path, "rb") as f:
+        page = f.read()
+    proc = subprocess.run("preconv | groff -man -Tutf8 -ww -z", shell=True, input=page,
+                          capture_output=True)
+    expect(proc.returncode == 0 and not proc.stderr,
+           "groff reads the manual page without a warning\n" + proc.stderr.decode(errors="replace"))
+    text = page.decode("utf-8").replace("\\-", "-")
+    launcher = os.path.join(prefix, args.bindir, "tarvenko")
+    proc = subprocess.run([launcher, "--help"], capture_output=True, text=True,
+                          env={k: v for k, v in os.environ.items() if k != "DISPLAY"})
+    expect(proc.returncode == 0 and proc.stdout.startswith("Usage: tarvenko "),
+           "the launcher answers --help as tarvenko (%r)" % proc.stdout[:40])
+    options = sorted(set(re.findall(r"(?m)^\s+(?:-\w, )?(--[\w-]+)", proc.stdout)))
+    missing = [o for o in options if o not in text]
+    expect(options and not missing, "the manual page names every option of --help %s (missing: "
+           "%s)" % (options, missing))
+    with open(os.path.join(args.source, "src", "game", "menu_table.h"), encoding="utf-8") as f:
+        shortcuts = re.findall(r'"((?:Ctrl\+|Alt\+|Shift\+)*(?:[A-Z0-9]|F\d+))"\s*\},?\s*$',
+                               f.read(), re.M)
+    keys = shortcuts + ["Esc", "F1", "Enter", "Space", "Backspace", "Arrow keys"]
+    # Each as a term of its own, in bold.
+    terms = "\n".join(line for line in text.splitlines() if line.startswith((".B ", ".BR ")))
+    missing = [k for k in keys
+               if not re.search(r'(^|[ "])%s($|[ "])' % re.escape(k.split()[0]), terms, re.M)]
+    expect(len(shortcuts) >= 4 and not missing, "the manual page lists the keys %s (missing: %s)"
+           % (keys, missing))
+
+
 def png_size(path):
     with open(path, "rb") as f:
         head = f.read(24)
@@ -281,6 +317,8 @@ def main():
     parser.add_argument("--libdir", default="lib")
     parser.add_argument("--programdir", default="libexec/tarvenko")
     parser.add_argument("--datadir", default="share")
+    parser.add_argument("--mandir", default="share/man")
+    parser.add_argument("--source", required=True)
     args = parser.parse_args()
     args.build = os.path.realpath(args.build)
 
@@ -297,6 +335,7 @@ def main():
     check_icons(datadir)
     check_metainfo(datadir, args.app_id)
     check_file_type(datadir, args.work)
+    check_manual(prefix, args)
     run_launcher(prefix, args, args.work)
 
     # Moved as a whole, the tree must still work.
