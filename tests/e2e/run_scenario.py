@@ -623,7 +623,7 @@ def record_copies(s):
     """A folder of records to name by relative paths, as from a terminal or a file manager."""
     folder = os.path.join(s.runtime_dir, "records")
     os.makedirs(folder, exist_ok=True)
-    for name in ("record_mid.tkf", "record_broken.tkf"):
+    for name in ("record_mid.tkf", "record_broken.tkf", "review_game.tkf"):
         shutil.copy(os.path.join(s.source_dir, "tests", "flow", name), folder)
     return folder
 
@@ -670,14 +670,25 @@ def one_window(s):
     s.check(status == 0, "a start without a record ended with status %d, not 0" % status)
     one_tarvenko(s, "after a start without a record")
     s.check(shows_record_mid(s, s.settle()), "a start without a record changed the board")
-    # A record that cannot be opened: the running window says so as 棋譜を開く does.
+    # A record that cannot be opened: the running window says so as 棋譜を開く does. A start
+    # while that box waits for the player is answered at once; its record opens after the box.
     status = s.start_again(["record_broken.tkf"], cwd=folder)
     s.check(status == 0, "a start with a broken record ended with status %d" % status)
     s.wait_box("棋譜を開く")
     s.save(s.settle(), "broken_record_box")
+    status = s.start_again(["review_game.tkf"], cwd=folder)
+    s.check(status == 0, "a start while a box waits ended with status %d" % status)
+    # The box covers the middle of the board; the corner it leaves shows record_mid.tkf.
+    corner = s.settle()
+    s.check(all(s.shows(corner, x, y, name) for x, y, name in
+                ((1, 9, "SITA_OU"), (2, 8, "UE_OU"), (2, 9, "SITA_KIN"))) and
+            s.windows("^棋譜を開く$"), "a start while the box waits changed the board or "
+            "closed the box")
     s.close_box("棋譜を開く")
-    s.check(shows_record_mid(s, s.settle()), "a broken record changed the board")
-    one_tarvenko(s, "after a broken record")
+    s.wait_until(lambda im: all(s.shows(im, x, y, name) for x, y, name in
+                                ((2, 4, "SITA_KEI"), (2, 1, "UE_HU"), (1, 9, "KARA_MASU"))),
+                 20, "review_game.tkf, once the box was closed")
+    one_tarvenko(s, "after a broken record and a record while its box waited")
     s.check(s.game.poll() is None, "the running game ended")
 
     # Killed: its socket stays behind, and the next start takes it over.

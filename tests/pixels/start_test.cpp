@@ -10,6 +10,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
+#include <QProcess>
+#include <QStringList>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -28,6 +30,21 @@ template <class Done> bool eventsUntil(Done done) {
     while (!done() && clock.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
+}
+
+enum class Start { HandedOver, Listening, Alone };
+
+// A later start of the program at `address`: another process (this one, told so by
+// pixel_main), while this one's event loop serves the window already there.
+Start laterStart(const QString& address, const QList<QByteArray>& records) {
+    QStringList arguments{"--later-start", address};
+    for (const QByteArray& r : records) arguments << QString::fromLocal8Bit(r);
+    QProcess start;
+    start.setProcessChannelMode(QProcess::ForwardedChannels);
+    start.start(QCoreApplication::applicationFilePath(), arguments);
+    eventsUntil([&] { return start.state() == QProcess::NotRunning; });
+    EXPECT_EQ(start.exitStatus(), QProcess::NormalExit);
+    return static_cast<Start>(start.exitCode());
 }
 
 } // namespace
@@ -98,29 +115,46 @@ TEST(OneWindow, LaterStartsHandTheirRecordsToTheFirst) {
     EXPECT_FALSE(first.handOver({"/r/first.tkf"}));
     ASSERT_TRUE(first.listening());
 
-    OneWindow second(address);
-    EXPECT_TRUE(second.handOver({"/a folder/r.tkf"}));
-    EXPECT_FALSE(second.listening());
-    // Not ours: ignored, and the next start still gets through.
+    // Not ours: refused, and the next start still gets through.
     QLocalSocket stranger;
     stranger.connectToServer(address);
     ASSERT_TRUE(stranger.waitForConnected(10000));
-    stranger.write("hello");
-    stranger.waitForBytesWritten(10000);
-    stranger.disconnectFromServer();
-    EXPECT_TRUE(OneWindow(address).handOver({}));
-
-    // What came before the window was ready is handed over, in order, once it is.
-    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    stranger.write("hello, window");
+    ASSERT_TRUE(eventsUntil([&] { return stranger.state() != QLocalSocket::ConnectedState; }));
+    // What comes before the window is ready is taken, and handed over once it is.
+    EXPECT_EQ(laterStart(address, {"/a folder/r.tkf"}), Start::HandedOver);
+    EXPECT_EQ(laterStart(address, {}), Start::HandedOver);
     std::vector<QList<QByteArray>> arrived;
-    first.onArrival([&](const QList<QByteArray>& records) { arrived.push_back(records); });
-    ASSERT_TRUE(eventsUntil([&] { return arrived.size() >= 2; }));
+    first.onArrival([&](const QList<QByteArray>& records) {
+        arrived.push_back(records);
+        return true;
+    });
     ASSERT_EQ(arrived.size(), 2u);
     EXPECT_EQ(arrived[0], QList<QByteArray>{"/a folder/r.tkf"});
     EXPECT_TRUE(arrived[1].isEmpty());
-    EXPECT_TRUE(OneWindow(address).handOver({"/r/later.tkf"}));
-    ASSERT_TRUE(eventsUntil([&] { return arrived.size() == 3; }));
+    EXPECT_EQ(laterStart(address, {"/r/later.tkf"}), Start::HandedOver);
+    ASSERT_EQ(arrived.size(), 3u);
     EXPECT_EQ(arrived[2], QList<QByteArray>{"/r/later.tkf"});
+}
+
+TEST(OneWindow, AWindowThatEndsLetsTheNextStartOpenItsOwn) {
+    QTemporaryDir runtime;
+    const QString address = runtime.path() + "/tarvenko-x_9";
+    OneWindow first(address);
+    EXPECT_FALSE(first.handOver({}));
+    // Ending while a start waits for its answer: that start takes the window's place.
+    first.onArrival([&](const QList<QByteArray>&) {
+        first.leave();
+        return false;
+    });
+    EXPECT_EQ(laterStart(address, {"/r/r.tkf"}), Start::Listening);
+    EXPECT_FALSE(first.listening());
+    EXPECT_FALSE(QFile::exists(address)); // the later start's, gone with it
+    // Ended before: the next start finds no one.
+    OneWindow second(address);
+    EXPECT_FALSE(second.handOver({}));
+    second.leave();
+    EXPECT_EQ(laterStart(address, {}), Start::Listening);
 }
 
 TEST(OneWindow, ASocketLeftByAKilledProgramIsTakenOver) {
@@ -136,11 +170,7 @@ TEST(OneWindow, ASocketLeftByAKilledProgramIsTakenOver) {
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&name), sizeof name), 0);
     ::close(fd);
     ASSERT_TRUE(QFile::exists(address));
-
-    OneWindow next(address);
-    EXPECT_FALSE(next.handOver({}));
-    EXPECT_TRUE(next.listening());
-    EXPECT_TRUE(OneWindow(address).handOver({}));
+    EXPECT_EQ(laterStart(address, {}), Start::Listening);
 }
 
 TEST(OneWindow, ASocketOfAnotherUserIsNeverTold) {
@@ -150,8 +180,7 @@ TEST(OneWindow, ASocketOfAnotherUserIsNeverTold) {
     ASSERT_TRUE(theirs.listen(address));
     if (::getuid() != 0 || ::chown(QFile::encodeName(address).constData(), 65534, 65534) != 0)
         GTEST_SKIP() << "needs root to give the socket to another user";
-    OneWindow mine(address);
-    EXPECT_FALSE(mine.handOver({"/secret/r.tkf"}));
+    EXPECT_NE(laterStart(address, {"/secret/r.tkf"}), Start::HandedOver);
     QCoreApplication::processEvents();
     EXPECT_FALSE(theirs.hasPendingConnections());
 }

@@ -488,7 +488,8 @@ void MainWindow::openWaitingRecords() {
     });
 }
 
-void MainWindow::startedAgain(const QList<QByteArray>& records) {
+bool MainWindow::startedAgain(const QList<QByteArray>& records) {
+    if (form_->終了済み()) return false;
     if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
@@ -498,7 +499,11 @@ void MainWindow::startedAgain(const QList<QByteArray>& records) {
         box->raise();
         box->activateWindow();
     }
-    openRecords(records);
+    // From the event loop: a record's boxes wait for the player, and the start that brought
+    // it waits for this answer.
+    recordsWaiting_ += records;
+    openRecordsLater(0);
+    return true;
 }
 
 float MainWindow::top() const {
@@ -529,6 +534,7 @@ std::int32_t MainWindow::handle() const {
 }
 
 void MainWindow::quit() {
+    if (ending_) ending_();
     QApplication::exit(0);
 }
 

@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QAction;
 
@@ -72,7 +73,11 @@ class MainWindow : public QMainWindow, public Window {
     void openRecords(const QList<QByteArray>& records);
     // The program was started again on this display: the window comes to the front (back
     // from the task bar if it was minimised) and opens the records that start was given.
-    void startedAgain(const QList<QByteArray>& records);
+    // Returns at once (the records open from the event loop); false, doing nothing, once the
+    // game has ended.
+    bool startedAgain(const QList<QByteArray>& records);
+    // Called as the game ends, before the program winds down.
+    void whenEnding(std::function<void()> ending) { ending_ = std::move(ending); }
 
     // Window
     void setBackground(int colour) override;
@@ -142,6 +147,7 @@ class MainWindow : public QMainWindow, public Window {
     int busy_ = 0; // inside a handler
     QList<QByteArray> recordsWaiting_;
     bool recordsLater_ = false; // a look at recordsWaiting_ is on its way
+    std::function<void()> ending_;
     void openWaitingRecords();
     void openRecordsLater(int milliseconds);
     bool resultsWaiting_ = false;

@@ -2,11 +2,14 @@
 
 #include <QDataStream>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
+#include <QThread>
 #include <memory>
 #include <unistd.h>
 #include <utility>
@@ -26,16 +29,6 @@ QByteArray message(const QList<QByteArray>& records) {
     out.setVersion(QDataStream::Qt_6_0);
     out << kMark << records;
     return data;
-}
-
-bool records(const QByteArray& data, QList<QByteArray>& out) {
-    QDataStream in(data);
-    in.setVersion(QDataStream::Qt_6_0);
-    quint32 mark = 0;
-    in >> mark;
-    if (mark != kMark) return false;
-    in >> out;
-    return in.status() == QDataStream::Ok && in.atEnd();
 }
 
 // A display's name as part of a file name: ":0.0" and ":0" are one display.
@@ -98,29 +91,45 @@ bool OneWindow::handOver(const QList<QByteArray>& records) {
     // Only one start at a time asks and, finding no one, listens: two at once never both
     // take the socket. A lock left by a killed program is taken over (its process is gone).
     QLockFile lock(address_ + QStringLiteral(".lock"));
-    if (!lock.tryLock(10000)) return false; // the start holding it is stuck: a window apart
-    if (tell(records)) return true;
+    if (!lock.tryLock(30000)) return false; // the start holding it is stuck: a window apart
+    switch (tell(records)) {
+    case Answer::Taken:
+        return true;
+    case Answer::Leaving: {
+        // Its program removes the socket as it ends; taken over before, the socket it
+        // removed would be this one's.
+        QElapsedTimer waited;
+        waited.start();
+        while (QFileInfo::exists(address_) && waited.elapsed() < 2000) QThread::msleep(10);
+        break;
+    }
+    case Answer::NoOne:
+        break;
+    }
     listen();
     return false;
 }
 
-bool OneWindow::tell(const QList<QByteArray>& records) {
+OneWindow::Answer OneWindow::tell(const QList<QByteArray>& records) {
     const QFileInfo socket(address_);
     // Only a socket of this user's is trusted with the records (the temporary folder is
     // everyone's).
-    if (!socket.exists() || socket.ownerId() != ::getuid()) return false;
+    if (!socket.exists() || socket.ownerId() != ::getuid()) return Answer::NoOne;
     QLocalSocket to;
     to.connectToServer(address_);
     // A socket nobody listens on any more refuses at once; a running program accepts even
-    // while it is busy, and reads the message when it gets to it.
-    if (!to.waitForConnected(2000)) return false;
+    // while it is busy.
+    if (!to.waitForConnected(2000)) return Answer::NoOne;
     const QByteArray data = message(records);
-    if (to.write(data) != data.size()) return false;
+    to.write(data);
     while (to.bytesToWrite() > 0) {
-        if (!to.waitForBytesWritten(5000)) return false;
+        if (!to.waitForBytesWritten(10000)) break;
     }
-    to.disconnectFromServer();
-    return true;
+    // The window answers once it has taken the records; one that is ending shuts the
+    // connection instead. A window busy for long reads them when it gets to them.
+    if (to.waitForReadyRead(10000)) return Answer::Taken;
+    if (to.state() == QLocalSocket::ConnectedState && to.bytesToWrite() == 0) return Answer::Taken;
+    return Answer::Leaving;
 }
 
 void OneWindow::listen() {
@@ -134,32 +143,56 @@ void OneWindow::listen() {
     server_ = server.release();
 }
 
+void OneWindow::leave() {
+    if (server_ == nullptr) return;
+    // Closing removes the socket: a start from now on finds no one and opens its own window.
+    // The connections open now end with it (this may be called from one of them).
+    server_->close();
+    server_->deleteLater();
+    server_ = nullptr;
+}
+
 void OneWindow::take() {
     while (QLocalSocket* from = server_->nextPendingConnection()) {
-        auto data = std::make_shared<QByteArray>();
-        connect(from, &QLocalSocket::readyRead, this, [from, data] {
-            *data += from->readAll();
-            if (data->size() > kLargest) {
-                data->clear();
-                from->abort();
-            }
-        });
-        connect(from, &QLocalSocket::disconnected, this, [this, from, data] {
-            *data += from->readAll();
-            from->deleteLater();
-            arrive(*data);
-        });
+        connect(from, &QLocalSocket::disconnected, from, &QObject::deleteLater);
+        connect(from, &QLocalSocket::readyRead, this, [this, from] { read(from); });
     }
 }
 
-void OneWindow::arrive(const QByteArray& data) {
+void OneWindow::read(QLocalSocket* from) {
+    if (from->bytesAvailable() > kLargest) {
+        from->abort();
+        return;
+    }
+    QDataStream in(from);
+    in.setVersion(QDataStream::Qt_6_0);
+    in.startTransaction();
+    quint32 mark = 0;
     QList<QByteArray> asked;
-    if (data.isEmpty() || !records(data, asked)) return;
+    in >> mark;
+    if (in.status() == QDataStream::Ok && mark != kMark) {
+        from->abort(); // not ours
+        return;
+    }
+    in >> asked;
+    if (!in.commitTransaction()) {
+        if (in.status() != QDataStream::ReadPastEnd) from->abort();
+        return; // else the rest is on its way
+    }
+    bool taken = true;
+    const QPointer<QLocalSocket> still(from);
     if (arrived_) {
-        arrived_(asked);
+        taken = arrived_(asked);
     } else {
         early_.append(asked);
     }
+    if (!still) return;
+    if (!taken) {
+        from->abort();
+        return;
+    }
+    from->write("\1", 1);
+    from->disconnectFromServer();
 }
 
 void OneWindow::onArrival(Arrival arrived) {

@@ -1,7 +1,8 @@
 // One game window for each user and display. The first start listens on a local socket in the
 // user's runtime folder, named after the display; a later start on the same display hands its
-// record (or nothing, to bring the window to the front) to that one and ends. A socket left by
-// a program that was killed is taken over by the next start.
+// record (or nothing, to bring the window to the front) to that one and ends once the window
+// has said that it took it. A socket left by a program that was killed is taken over by the
+// next start, and so is one whose program is on its way out.
 #pragma once
 
 #include <QByteArray>
@@ -11,14 +12,16 @@
 #include <functional>
 
 class QLocalServer;
+class QLocalSocket;
 
 namespace tarvenko {
 
 class OneWindow final : public QObject {
   public:
     // What a later start asks for: the records it was given (absolute paths), none to bring
-    // the window to the front only.
-    using Arrival = std::function<void(const QList<QByteArray>& records)>;
+    // the window to the front only. True when the window takes them; false when it is ending,
+    // and that start then takes the window's place. Answers at once: that start waits.
+    using Arrival = std::function<bool(const QList<QByteArray>& records)>;
 
     // At a socket's path; an empty one does nothing, and every start keeps a window of its own.
     explicit OneWindow(QString address);
@@ -37,6 +40,8 @@ class OneWindow final : public QObject {
     void onArrival(Arrival arrived);
     // This program's window is the one later starts come to.
     bool listening() const { return server_ != nullptr; }
+    // The window is ending: later starts no longer come here, and the next one opens its own.
+    void leave();
 
     // The socket's path for a platform (the toolkit's name), its display, the user's runtime
     // folder (XDG_RUNTIME_DIR) and the user.
@@ -44,10 +49,11 @@ class OneWindow final : public QObject {
                            const QByteArray& runtimeFolder, uint user);
 
   private:
-    bool tell(const QList<QByteArray>& records);
+    enum class Answer { Taken, NoOne, Leaving };
+    Answer tell(const QList<QByteArray>& records);
     void listen();
     void take();
-    void arrive(const QByteArray& message);
+    void read(QLocalSocket* from);
 
     QString address_;
     QLocalServer* server_ = nullptr;

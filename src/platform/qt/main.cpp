@@ -166,8 +166,10 @@ int main(int argc, char** argv) {
         if (!form.終了済み()) form.Form_Load_サウンド();
         window.openRecords(records);
         oneWindow.onArrival(
-            [&window](const QList<QByteArray>& asked) { window.startedAgain(asked); });
+            [&window](const QList<QByteArray>& asked) { return window.startedAgain(asked); });
     });
+    // From the game's end, a start finds no window here and opens its own.
+    window.whenEnding([&oneWindow] { oneWindow.leave(); });
     showAsLeft(window, places);
     const int status = app.exec();
     rememberWindow(window, places);
