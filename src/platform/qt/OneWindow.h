@@ -1,7 +1,7 @@
-// One game window for each user and display. The first start listens on a local socket in the
-// user's runtime folder, named after the display; a later start on the same display hands its
-// record (or nothing, to bring the window to the front) to that one and ends once the window
-// has said that it took it. A socket left by a program that was killed is taken over by the
+// One game window for each user and display. The first start listens on a local (Unix domain)
+// socket in the user's runtime folder, named after the display; a later start on the same display
+// hands its record (or nothing, to bring the window to the front) to that one and ends once the
+// window has said that it took it. A socket left by a program that was killed is taken over by the
 // next start, and so is one whose program is on its way out.
 #pragma once
 
@@ -11,8 +11,7 @@
 #include <QString>
 #include <functional>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 namespace tarvenko {
 
@@ -39,7 +38,7 @@ class OneWindow final : public QObject {
     // Starts that came before this is set are handed to it now.
     void onArrival(Arrival arrived);
     // This program's window is the one later starts come to.
-    bool listening() const { return server_ != nullptr; }
+    bool listening() const { return listener_ >= 0; }
     // The window is ending: later starts no longer come here, and the next one opens its own.
     void leave();
 
@@ -53,10 +52,13 @@ class OneWindow final : public QObject {
     Answer tell(const QList<QByteArray>& records);
     void listen();
     void take();
-    void read(QLocalSocket* from);
+    class Visit;
+    void read(Visit& visit);
 
     QString address_;
-    QLocalServer* server_ = nullptr;
+    int listener_ = -1;
+    QSocketNotifier* knocks_ = nullptr;
+    unsigned long long inode_ = 0; // of the socket's file, while it is this program's
     Arrival arrived_;
     QList<QList<QByteArray>> early_;
 };
