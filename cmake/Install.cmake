@@ -9,7 +9,9 @@
 #   libexec/tarvenko/tarvenko                 the game
 #   <libdir>/libTarvenko.so                   sound library (installed by soundlib/)
 #   share/tarvenko/*.wav                      the five sounds (installed by tools/sounds/)
-#   share/applications/tarvenko.desktop
+#   share/applications/tarvenko.desktop       runs `tarvenko %f` for the game record's type
+#   share/mime/packages/tarvenko.xml          the game record's type (*.tkf, or by its heading)
+#   share/man/man6/tarvenko.6.gz
 #   share/icons/hicolor/NxN/apps/tarvenko.png
 #   share/metainfo/<id>.metainfo.xml
 #   share/doc/tarvenko/copyright
@@ -55,6 +57,22 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/tarvenko.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TARVENKO_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The desktop's database of file types takes this in at installation (the package's trigger;
+# after `cmake --install`, update-mime-database PREFIX/share/mime).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/tarvenko.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+
+# The manual page, with this version, compressed as Debian keeps them (no name or time in it).
+configure_file(${PROJECT_SOURCE_DIR}/packaging/tarvenko.6.in
+               ${PROJECT_BINARY_DIR}/packaging/tarvenko.6 @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/packaging/tarvenko.6.gz
+    COMMAND gzip -9n -c ${PROJECT_BINARY_DIR}/packaging/tarvenko.6 > tarvenko.6.gz
+    DEPENDS ${PROJECT_BINARY_DIR}/packaging/tarvenko.6
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/packaging
+    COMMENT "Compressing the manual page")
+add_custom_target(manual_page ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/tarvenko.6.gz)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/tarvenko.6.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 foreach(size 16 32 48 64 128 256)
     install(FILES ${PROJECT_SOURCE_DIR}/res/icons/tarvenko-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
@@ -74,7 +92,9 @@ if(BUILD_TESTING)
                      --bindir ${CMAKE_INSTALL_BINDIR}
                      --libdir ${TARVENKO_SOUNDLIB_DIR}
                      --programdir ${TARVENKO_PROGRAM_DIR}
-                     --datadir ${CMAKE_INSTALL_DATADIR})
+                     --datadir ${CMAKE_INSTALL_DATADIR}
+                     --mandir ${CMAKE_INSTALL_MANDIR}
+                     --source ${PROJECT_SOURCE_DIR})
     set_tests_properties(install.layout PROPERTIES LABELS install TIMEOUT 120)
 endif()
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it with apt, starts the game the way a desktop does
-# (the Exec line of its desktop entry) in a private X server, checks that it runs in the folder
-# of its five sounds, and removes the package again. Needs root; changes the system's packages.
+# Builds the Debian package, installs it with apt, checks the game record's file type and the
+# manual page as the system sees them, starts the game the way a desktop does (the Exec line of
+# its desktop entry) in a private X server, checks that it runs in the folder of its five
+# sounds and that a record opened from a file manager goes to that window, and removes the
+# package again. Needs root; changes the system's packages.
 # Usage: packaging/check_deb.sh BUILD_DIR
 set -euo pipefail
 
@@ -37,6 +39,25 @@ entry=/usr/share/applications/tarvenko.desktop
 [ -f "$entry" ] || fail "no $entry"
 command -v desktop-file-validate >/dev/null && desktop-file-validate "$entry"
 appstreamcli validate --no-net $(dpkg -L tarvenko | grep "/metainfo/.*\.xml$")
+
+# The game record's type, in the system's database once the package is in (its trigger).
+record_type=application/x-tarvenko-record
+grep -q "^MimeType=$record_type;\$" "$entry" || fail "the desktop entry does not open $record_type"
+dpkg -L tarvenko | grep -q '^/usr/share/mime/packages/tarvenko.xml$' || fail "no file type"
+printf 'Tarvenko 棋譜 1\n対局 人間\n局面 1\n▲５五歩\n' >"$work/game.tkf"
+cp "$work/game.tkf" "$work/record without a name"
+for f in "$work/game.tkf" "$work/record without a name"; do
+    got="$(env -u XDG_CURRENT_DESKTOP XDG_DATA_HOME="$work/none" xdg-mime query filetype "$f")"
+    [ "$got" = "$record_type" ] || fail "xdg-mime query filetype $f: $got"
+done
+echo "file type: $record_type, by name and by first line"
+
+# The manual page, where man looks, read without a warning.
+page="$(man -w 6 tarvenko)" || fail "man does not find tarvenko(6)"
+[ "$page" = /usr/share/man/man6/tarvenko.6.gz ] || fail "the manual page is at $page"
+MANWIDTH=80 man --warnings -l "$page" 2>"$work/man.err" >/dev/null || fail "man tarvenko"
+[ ! -s "$work/man.err" ] || { cat "$work/man.err"; fail "the manual page has warnings"; }
+echo "manual page: $page"
 
 # The Exec line without field codes (%f, %U, ...); the entry uses no quoting.
 exec_line="$(sed -n 's/^Exec=//p' "$entry" | head -n 1)"
@@ -74,6 +95,16 @@ for s in "${sounds[@]}"; do
 done
 grep -q " /usr/lib/.*libTarvenko.so" "/proc/$game_pid/maps" || fail "libTarvenko.so not from /usr/lib"
 echo "the game runs from its desktop entry, in $cwd with its five sounds"
+
+# A record opened from a file manager (Exec with %f) goes to the running window: that start
+# ends at once with status 0 and the window stays the only one.
+(cd / && SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" \
+    XDG_STATE_HOME="$work/state" timeout 20 "${argv[@]}" "$work/game.tkf") >>"$work/game.log" 2>&1 ||
+    fail "a second start with a record ended with status $?"
+windows="$(xdotool search --onlyvisible --name '^Tarvenko$' | wc -l)"
+[ "$windows" = 1 ] || fail "$windows windows named Tarvenko after a second start"
+kill -0 "$game_pid" 2>/dev/null || fail "the running game ended"
+echo "a second start handed its record to the running window"
 
 # A desktop ends programs at logout with SIGTERM.
 kill -TERM "$game_pid"

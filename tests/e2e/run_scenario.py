@@ -6,6 +6,9 @@ pixels (and, for the music, by the audio the game writes through SDL's disk driv
 
 import array
 import os
+import re
+import shutil
+import subprocess
 import signal
 import sys
 import time
@@ -637,6 +640,154 @@ def maximised(s):
                  "the maximised window back after F11 again")
 
 
+# -- one window, records from the command line --------------------------------------------
+
+
+def record_copies(s):
+    """A folder of records to name by relative paths, as from a terminal or a file manager."""
+    folder = os.path.join(s.runtime_dir, "records")
+    os.makedirs(folder, exist_ok=True)
+    for name in ("record_mid.tkf", "record_broken.tkf", "review_game.tkf"):
+        shutil.copy(os.path.join(s.source_dir, "tests", "flow", name), folder)
+    return folder
+
+
+def shows_record_mid(s, image):
+    """record_mid.tkf at its move 3: ▲９九王 △８八王 ▲８九金 shown, △９八金 not yet."""
+    return all(s.shows(image, x, y, name) for x, y, name in
+               ((1, 9, "SITA_OU"), (2, 8, "UE_OU"), (2, 9, "SITA_KIN"), (1, 8, "KARA_MASU"),
+                (5, 5, "KARA_MASU")))
+
+
+def one_tarvenko(s, what):
+    deadline = time.monotonic() + 5
+    while len(s.windows("^Tarvenko$")) > 1 and time.monotonic() < deadline:
+        time.sleep(0.05)
+    found = s.windows("^Tarvenko$")
+    s.check(found == [s.window], "%s: the windows named Tarvenko are %s, not the one window %d"
+            % (what, found, s.window))
+
+
+def one_window(s):
+    """Under openbox: the game started again, with a record, while it runs (minimised, a game
+    in progress) ends at once with status 0; the running window comes back to the front with
+    the record open. A bad record gets 棋譜を開く's box there. After kill -9 the next start
+    takes the socket over, and two starts at the same moment leave one window."""
+    folder = record_copies(s)
+    start_two_humans(s)
+    s.drop("sente", HU, 5, 5)
+    s.run("xdotool", "windowminimize", "--sync", str(s.window))
+    s.check(not s.windows("^Tarvenko$"), "the window did not go to the task bar")
+    status = s.start_again(["record_mid.tkf"], cwd=folder)
+    s.check(status == 0, "the second start ended with status %d, not 0" % status)
+    opened = s.wait_until(lambda im: s.windows("^Tarvenko$") == [s.window] and
+                          shows_record_mid(s, im), 20,
+                          "the running window, back on the screen, showing record_mid.tkf")
+    s.save(s.settle(), "second_start")
+    one_tarvenko(s, "after the second start")
+    active = s.run("xdotool", "getactivewindow", check=False).strip()
+    s.note("after the second start the active window is %s (the game's %d)" % (active, s.window))
+    s.check(active == str(s.window), "the game's window is not the active one after the "
+            "second start")
+    # Nothing to open: only to the front.
+    status = s.start_again()
+    s.check(status == 0, "a start without a record ended with status %d, not 0" % status)
+    one_tarvenko(s, "after a start without a record")
+    s.check(shows_record_mid(s, s.settle()), "a start without a record changed the board")
+    # A record that cannot be opened: the running window says so as 棋譜を開く does. A start
+    # while that box waits for the player is answered at once; its record opens after the box.
+    status = s.start_again(["record_broken.tkf"], cwd=folder)
+    s.check(status == 0, "a start with a broken record ended with status %d" % status)
+    s.wait_box("棋譜を開く")
+    s.save(s.settle(), "broken_record_box")
+    status = s.start_again(["review_game.tkf"], cwd=folder)
+    s.check(status == 0, "a start while a box waits ended with status %d" % status)
+    # The box covers the middle of the board; the corner it leaves shows record_mid.tkf.
+    corner = s.settle()
+    s.check(all(s.shows(corner, x, y, name) for x, y, name in
+                ((1, 9, "SITA_OU"), (2, 8, "UE_OU"), (2, 9, "SITA_KIN"))) and
+            s.windows("^棋譜を開く$"), "a start while the box waits changed the board or "
+            "closed the box")
+    s.close_box("棋譜を開く")
+    s.wait_until(lambda im: all(s.shows(im, x, y, name) for x, y, name in
+                                ((2, 4, "SITA_KEI"), (2, 1, "UE_HU"), (1, 9, "KARA_MASU"))),
+                 20, "review_game.tkf, once the box was closed")
+    one_tarvenko(s, "after a broken record and a record while its box waited")
+    s.check(s.game.poll() is None, "the running game ended")
+
+    # Killed: its socket stays behind, and the next start takes it over.
+    sockets = [n for n in os.listdir(s.runtime_dir) if n.startswith("tarvenko-")]
+    s.note("in the runtime folder: %s" % sockets)
+    os.killpg(s.game.pid, signal.SIGKILL)
+    s.game.wait()
+    s.check(any(not n.endswith(".lock") for n in os.listdir(s.runtime_dir)
+                if n.startswith("tarvenko-")), "no socket left behind by the killed game")
+    s.start_game(args=[os.path.join(folder, "record_mid.tkf")])
+    s.wait_until(lambda im: shows_record_mid(s, im), 20, "record_mid.tkf in the new window")
+    status = s.start_again()
+    s.check(status == 0, "a start beside the one after kill -9 ended with status %d" % status)
+    one_tarvenko(s, "after kill -9 and two starts")
+
+    # Two starts at the same moment, with none running.
+    os.killpg(s.game.pid, signal.SIGKILL)
+    s.game.wait()
+    both = [s.start_more(), s.start_more()]
+    deadline = time.monotonic() + 20
+    while all(p.poll() is None for p in both) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    ended = [p for p in both if p.poll() is not None]
+    s.check(len(ended) == 1 and ended[0].returncode == 0,
+            "of two starts at once, %d ended (statuses %s), not one with status 0"
+            % (len(ended), [p.returncode for p in ended]))
+    s.game = next(p for p in both if p.poll() is None)
+    s.window = s._wait_window("^Tarvenko$", 20)
+    one_tarvenko(s, "after two starts at once")
+
+
+def command_line(s):
+    """The game started with a record (by a path relative to the folder the launcher names)
+    shows it; a broken one gets 棋譜を開く's box. --help, --version, an unknown option and no
+    display answer on the terminal with their statuses."""
+    s.wait_until(lambda im: shows_record_mid(s, im), 20, "record_mid.tkf, named at start")
+    s.save(s.settle(), "record_at_start")
+    s.key("Escape")
+    s.game.wait(10)
+    s.start_game(args=["record_broken.tkf"])
+    s.wait_box("棋譜を開く")
+    s.save(s.settle(), "broken_record_at_start")
+    s.close_box("棋譜を開く")
+    s.expect_square(s.settle(), 1, 9, "KARA_MASU")
+
+    program = os.path.join(s.build_dir, "tarvenko")
+
+    def answer(args, env=None):
+        proc = subprocess.run([program] + args, capture_output=True, text=True, timeout=20,
+                              env=env or s.env(), cwd=s.build_dir)
+        return proc.returncode, proc.stdout, proc.stderr
+
+    status, out, err = answer(["--help"])
+    s.check(status == 0 and "Usage:" in out and "record" in out and "--version" in out,
+            "--help: status %d, output %r" % (status, out))
+    status, out, err = answer(["--version"])
+    s.check(status == 0 and re.fullmatch(r"Tarvenko \d+\.\d+\.\d+\n", out),
+            "--version: status %d, output %r" % (status, out))
+    status, out, err = answer(["--no-such-option"])
+    s.check(status == 2 and "no-such-option" in err and not out,
+            "an unknown option: status %d, output %r, errors %r" % (status, out, err))
+    status, out, err = answer(["a.tkf", "b.tkf"])
+    s.check(status == 2 and err, "two records: status %d, errors %r" % (status, err))
+    bare = {k: v for k, v in s.env().items() if k not in ("DISPLAY", "WAYLAND_DISPLAY",
+                                                           "QT_QPA_PLATFORM")}
+    status, out, err = answer([], env=bare)
+    s.note("with no display: status %d, %r" % (status, err))
+    s.check(status == 1, "with no display the status is %d, not 1" % status)
+    s.check(len(err.splitlines()) == 1 and "graphical desktop" in err and
+            "einstall" not in err, "with no display it says %r" % err)
+    status, out, err = answer(["--help"], env=bare)
+    s.check(status == 0 and "Usage:" in out, "--help with no display: status %d" % status)
+    one_tarvenko(s, "after the answers on the terminal")
+
+
 SCENARIOS = {
     "english": english,
     "win_ja": win,
@@ -651,6 +802,8 @@ SCENARIOS = {
     "maximised": maximised,
     "analysis": analysis,
     "signals": signals,
+    "one_window": one_window,
+    "command_line": command_line,
 }
 
 
@@ -674,6 +827,13 @@ def main(argv):
         extra["LANG"] = LANGUAGES[name]
     if name == "maximised":
         managed = {"window_manager": True, "screen": "1920x1080x24"}
+    if name == "one_window":
+        managed = {"window_manager": True}
+    if name == "command_line":
+        # A relative record, taken from the folder the launcher names.
+        managed = {"args": ["record_mid.tkf"]}
+        extra["TARVENKO_STARTED_IN"] = os.path.join(os.environ.get("TARVENKO_SOURCE_DIR") or
+                                                    ".", "tests", "flow")
     with xs.XServer(name, audio=audio, extra_env=extra, **managed) as s:
         if name == "music":
             s.audio_file = audio_file

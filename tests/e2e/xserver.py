@@ -353,7 +353,7 @@ class XServer:
     window manager's free area, as a desktop panel does."""
 
     def __init__(self, name, audio="dummy", extra_env=None, screen="800x600x24",
-                 window_manager=False, panel=(0, 0)):
+                 window_manager=False, panel=(0, 0), args=()):
         self.build_dir = os.environ.get("TARVENKO_BUILD_DIR") or os.getcwd()
         self.source_dir = os.environ.get("TARVENKO_SOURCE_DIR") or os.path.abspath(
             os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -366,6 +366,7 @@ class XServer:
         self.screen_geometry = screen
         self.window_manager = window_manager
         self.panel = panel
+        self.args = list(args)  # the first game's command line
         self.wm = None
         self.plain_captions = 0
         self.xvfb = None
@@ -384,7 +385,7 @@ class XServer:
             self._start_x()
             if self.window_manager:
                 self._start_window_manager()
-            self.start_game()
+            self.start_game(args=self.args)
         except BaseException:
             self.close()
             raise
@@ -468,17 +469,38 @@ class XServer:
         env.update(self.extra_env)
         return env
 
-    def start_game(self, program=None):
+    def start_game(self, program=None, args=()):
         program = program or os.path.join(self.build_dir, "tarvenko")
         if not os.access(program, os.X_OK):
             raise TestFailure("no game binary at " + program)
         log = open(self.log_path, "ab")
         self.started_at = time.monotonic()
-        self.game = subprocess.Popen([program], cwd=self.build_dir, env=self.env(), stdout=log,
-                                     stderr=subprocess.STDOUT, start_new_session=True)
+        self.game = subprocess.Popen([program] + list(args), cwd=self.build_dir, env=self.env(),
+                                     stdout=log, stderr=subprocess.STDOUT,
+                                     start_new_session=True)
         log.close()
         self.window = self._wait_window("^Tarvenko$", 20)
         self._locate_client()
+
+    def start_more(self, args=(), cwd=None):
+        """Starts the game once more beside the one running, as a desktop's launcher would;
+        the process, running."""
+        log = open(self.log_path, "ab")
+        proc = subprocess.Popen([os.path.join(self.build_dir, "tarvenko")] + list(args),
+                                cwd=cwd or self.build_dir, env=self.env(), stdout=log,
+                                stderr=subprocess.STDOUT, start_new_session=True)
+        log.close()
+        return proc
+
+    def start_again(self, args=(), cwd=None, timeout=20):
+        """Starts the game once more and waits for that start to end: its exit status."""
+        proc = self.start_more(args, cwd)
+        try:
+            return proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+            self.fail("a start beside the running game was still running %g s later" % timeout)
 
     def close(self):
         if self.grabber is not None:
@@ -734,7 +756,7 @@ class XServer:
         # The board has to be where the client origin says: wait for it to be drawn, then
         # the first picture pixel right of the green outline of square (1, 9) must be at x + 1.
         sx, sy = self.square_rect(1, 9)[:2]
-        row = sy + 20
+        row = sy + 4  # above 後手's last-move text, which a record opened at start shows
 
         def board_drawn(image):
             return image.pixel(sx + 5, row) != GREEN

@@ -5,6 +5,7 @@
 #include "platform/qt/Language.h"
 #include "platform/qt/QtHome.h"
 #include "platform/qt/ReviewWindow.h"
+#include "record/kifu.h"
 #include "texts/Texts.h"
 
 #include <QAction>
@@ -34,6 +35,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QTimer>
 #include <QWindow>
 #include <QStandardPaths>
 #include <chrono>
@@ -462,6 +464,57 @@ void MainWindow::handle(const std::function<void(Form1&)>& handler) {
         closePending_ = false;
         close();
     }
+    if (busy_ == 0 && !recordsWaiting_.isEmpty()) openRecordsLater(0);
+}
+
+void MainWindow::openRecords(const QList<QByteArray>& records) {
+    recordsWaiting_ += records;
+    openWaitingRecords();
+}
+
+void MainWindow::openRecordsLater(int milliseconds) {
+    if (recordsLater_) return;
+    recordsLater_ = true;
+    QTimer::singleShot(milliseconds, this, [this] {
+        recordsLater_ = false;
+        openWaitingRecords();
+    });
+}
+
+void MainWindow::openWaitingRecords() {
+    if (recordsWaiting_.isEmpty()) return;
+    if (form_->終了済み()) {
+        recordsWaiting_.clear();
+        return;
+    }
+    // Not inside a handler or its pause, nor under a box that waits for the player (the
+    // sound's messages at start come outside any handler): a look again a moment later.
+    if (busy_ > 0 || waiting_ || QApplication::activeModalWidget() != nullptr) {
+        if (busy_ == 0) openRecordsLater(100);
+        return;
+    }
+    const std::string path = recordsWaiting_.takeFirst().toStdString();
+    handle([&path](Form1& form) {
+        if (!form.終了済み()) kifu::open(form, path);
+    });
+}
+
+bool MainWindow::startedAgain(const QList<QByteArray>& records) {
+    if (form_->終了済み()) return false;
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    // A box waiting for an answer stays above the window.
+    if (QWidget* box = QApplication::activeModalWidget()) {
+        box->raise();
+        box->activateWindow();
+    }
+    // From the event loop: a record's boxes wait for the player, and the start that brought
+    // it waits for this answer.
+    recordsWaiting_ += records;
+    openRecordsLater(0);
+    return true;
 }
 
 float MainWindow::top() const {
@@ -492,6 +545,7 @@ std::int32_t MainWindow::handle() const {
 }
 
 void MainWindow::quit() {
+    if (ending_) ending_();
     QApplication::exit(0);
 }
 

@@ -6,12 +6,15 @@
 #include "game/Form1.h"
 #include "platform/qt/Canvas.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QAction;
 
@@ -68,6 +71,16 @@ class MainWindow : public QMainWindow, public Window {
     void endForSignal();
     // Runs an event's handler; a close asked for while it waited follows it.
     void handle(const std::function<void(Form1&)>& handler);
+    // Opens game records (file-name bytes) as 棋譜を開く does with a file chosen, one after
+    // another, each once no handler runs and no box waits for an answer.
+    void openRecords(const QList<QByteArray>& records);
+    // The program was started again on this display: the window comes to the front (back
+    // from the task bar if it was minimised) and opens the records that start was given.
+    // Returns at once (the records open from the event loop); false, doing nothing, once the
+    // game has ended.
+    bool startedAgain(const QList<QByteArray>& records);
+    // Called as the game ends, before the program winds down.
+    void whenEnding(std::function<void()> ending) { ending_ = std::move(ending); }
 
     // Window
     void setBackground(int colour) override;
@@ -151,6 +164,11 @@ class MainWindow : public QMainWindow, public Window {
     };
     LazyWorker worker_{*this};
     int busy_ = 0; // inside a handler
+    QList<QByteArray> recordsWaiting_;
+    bool recordsLater_ = false; // a look at recordsWaiting_ is on its way
+    std::function<void()> ending_;
+    void openWaitingRecords();
+    void openRecordsLater(int milliseconds);
     bool resultsWaiting_ = false;
     void deliverAnalysis();
 };

@@ -1,14 +1,18 @@
 #include "platform/ds/DsSoundLibrary.h"
 #include "platform/posix/PosixFiles.h"
 #include "home/Home.h"
+#include "platform/qt/CommandLine.h"
 #include "platform/qt/Language.h"
 #include "platform/qt/MainWindow.h"
+#include "platform/qt/OneWindow.h"
 #include "platform/qt/QtHome.h"
 #include "platform/qt/SessionEnd.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QEvent>
 #include <QIcon>
+#include <QList>
 #include <QLocale>
 #include <QTimer>
 #include <fontconfig/fontconfig.h>
@@ -102,6 +106,12 @@ int main(int argc, char** argv) {
     // the few hundred kilobytes each further arena would take.
     mallopt(M_ARENA_MAX, 1);
 #endif
+    QApplication::setApplicationName(QStringLiteral("Tarvenko"));
+    QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
+    const tarvenko::command_line::Request request = tarvenko::command_line::read(argc, argv);
+    if (request.exitStatus) return *request.exitStatus;
+    QList<QByteArray> records;
+    if (!request.record.isEmpty()) records << request.record;
     // The desktop's font configuration takes a few milliseconds to read, and the first text
     // drawn would wait for it; it is read on the side while the toolkit connects to the display.
     std::thread fontConfiguration;
@@ -110,10 +120,16 @@ int main(int argc, char** argv) {
     } catch (const std::system_error&) {
         // No thread: the toolkit reads it when it first needs it.
     }
+    tarvenko::command_line::DesktopCheck desktop;
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvenko"));
-    QApplication::setApplicationVersion(QStringLiteral(TARVENKO_VERSION));
+    desktop.passed();
     QApplication::setDesktopFileName(QStringLiteral("tarvenko"));
+    // A window already open on this display takes this start's record, and comes to the front.
+    tarvenko::OneWindow oneWindow(tarvenko::OneWindow::addressHere());
+    if (oneWindow.handOver(records)) {
+        if (fontConfiguration.joinable()) fontConfiguration.join();
+        return 0;
+    }
     tarvenko::QtHome places(tarvenko::QtHome::desktopConfigFolder(),
                             tarvenko::QtHome::desktopStateFolder());
     // Every text in the language last chosen, else the locale's, before the first is made.
@@ -143,10 +159,17 @@ int main(int argc, char** argv) {
     // by about half a megabyte, for a few milliseconds sooner music.
     form.Form_Load_画面();
     if (form.終了済み()) return 0;
-    AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form] {
+    // The record named on the command line, and those of later starts, once the game has its
+    // sounds: a record that ends in a row of three announces its winner with them.
+    AfterFirstPaint afterFirstFrame(window.centralWidget(), [&form, &window, &oneWindow, &records] {
         setWindowIcon();
         if (!form.終了済み()) form.Form_Load_サウンド();
+        window.openRecords(records);
+        oneWindow.onArrival(
+            [&window](const QList<QByteArray>& asked) { return window.startedAgain(asked); });
     });
+    // From the game's end, a start finds no window here and opens its own.
+    window.whenEnding([&oneWindow] { oneWindow.leave(); });
     showAsLeft(window, places);
     const int status = app.exec();
     rememberWindow(window, places);
