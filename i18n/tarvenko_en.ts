@@ -9,7 +9,7 @@
         <translation>Black</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>後手</source>
         <translation>White</translation>
     </message>
@@ -22,7 +22,7 @@
         <translation>Thinking</translation>
     </message>
     <message>
-        <location filename="../src/game/input.cpp" line="+26"/>
+        <location filename="../src/game/input.cpp" line="+32"/>
         <source>「対局」で始めて下さい</source>
         <translation>Start a game from the Game menu</translation>
     </message>
@@ -198,7 +198,7 @@
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../src/game/menus.cpp" line="+19"/>
+        <location filename="../src/game/menus.cpp" line="+18"/>
         <source>その他</source>
         <translation>About</translation>
     </message>
@@ -219,7 +219,7 @@
         <translation>Language</translation>
     </message>
     <message>
-        <location filename="../src/game/menus.cpp" line="-67"/>
+        <location filename="../src/game/menus.cpp" line="-66"/>
         <source>対局相手の途中変更は不可</source>
         <translation>The opponent cannot be changed during a game</translation>
     </message>
@@ -265,7 +265,7 @@
         <translation>Game Over</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/MainWindow.cpp" line="+543"/>
+        <location filename="../src/platform/qt/MainWindow.cpp" line="+639"/>
         <location filename="../src/record/kifu.cpp" line="-134"/>
         <source>棋譜を保存</source>
         <translation>Save Record</translation>
@@ -430,12 +430,12 @@
     </message>
     <message>
         <location line="+10"/>
-        <location line="+10"/>
+        <location line="+8"/>
         <source>棋譜を開けませんでした<byte value="xd"/><byte value="xd"/></source>
         <translation>The record could not be opened<byte value="xd"/><byte value="xd"/></translation>
     </message>
     <message>
-        <location line="-3"/>
+        <location line="-1"/>
         <source>%1行目: </source>
         <translation>Line %1: </translation>
     </message>
@@ -456,7 +456,7 @@
         <translation>Forward</translation>
     </message>
     <message>
-        <location filename="../src/render/text.cpp" line="+18"/>
+        <location filename="../src/render/text.cpp" line="+20"/>
         <source>１</source>
         <translation>1</translation>
     </message>
@@ -686,18 +686,34 @@
         <translation>White wins: %d to go</translation>
     </message>
     <message>
-        <location line="+217"/>
-        <location line="+157"/>
+        <location line="+311"/>
+        <location line="+52"/>
+        <location line="+248"/>
         <source>解析中…</source>
         <translation>Analysing…</translation>
     </message>
     <message>
-        <location line="-151"/>
+        <location line="-276"/>
         <source>形勢不明</source>
         <translation>Unclear</translation>
     </message>
     <message>
-        <location line="+38"/>
+        <location line="+35"/>
+        <source>%1&#x3000;%2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <location line="+104"/>
+        <source>読み筋を調べています…</source>
+        <translation>Working out the line…</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>…この先は証明されていません</source>
+        <translation>… not proved beyond this</translation>
+    </message>
+    <message>
+        <location line="+21"/>
         <source>解析する手がありません</source>
         <translation>There are no moves to review.</translation>
     </message>
@@ -723,7 +739,8 @@
         <translation>Loss: %d to go</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-222"/>
+        <location line="+224"/>
         <source>不明</source>
         <translation>Unknown</translation>
     </message>
@@ -738,7 +755,7 @@
         <translation>Missed win</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/ReviewWindow.cpp" line="+78"/>
+        <location filename="../src/platform/qt/ReviewWindow.cpp" line="+83"/>
         <source>開始局面</source>
         <translation>Starting position</translation>
     </message>
