@@ -35,6 +35,8 @@
 #include <QSpacerItem>
 #include <QWindow>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QToolTip>
 #include <chrono>
 #include <cmath>
 #include <iterator>
@@ -172,11 +174,39 @@ void BoardView::paintAnalysis(QPainter& p) const {
     if (!analysisLine_.isEmpty()) {
         p.setFont(Canvas::font(static_cast<float>(analysis_.points * s.k), false));
         p.setPen(Canvas::colour(15));
-        p.drawText(QPointF(s.x(Canvas::pixel(analysis_.lineX)),
-                           s.y(Canvas::pixel(analysis_.lineY)) + p.fontMetrics().ascent()),
-                   analysisLine_);
+        const qreal left = s.x(Canvas::pixel(analysis_.lineX));
+        const qreal top = s.y(Canvas::pixel(analysis_.lineY));
+        p.drawText(QPointF(left, top + p.fontMetrics().ascent()), analysisLine_);
+        if (!analysisMoves_.isEmpty()) {
+            // The line of play under it, as many lines as it takes, up to the picture's edge.
+            const QRectF room(QPointF(left, top + p.fontMetrics().lineSpacing()),
+                              QPointF(s.x(picture_.width()), s.y(picture_.height())));
+            p.drawText(room, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, analysisMoves_);
+        }
     }
     p.restore();
+}
+
+QPointF BoardView::twipsAt(QPointF position) const {
+    // The device pixel under the pointer counts as the logical pixel drawn there, at any size.
+    const qreal ratio = canvas_.ratio();
+    const PictureScale& s = canvas_.scale();
+    const QPointF pos = position * ratio;
+    return QPointF(twipsOf(s.pointX(static_cast<int>(std::floor(pos.x())))),
+                   twipsOf(s.pointY(static_cast<int>(std::floor(pos.y())))));
+}
+
+bool BoardView::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = owner_.tipAt(twipsAt(help->pos()));
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), tip, this);
+    }
+    return true;
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
@@ -194,12 +224,8 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
     default:
         return;
     }
-    // The device pixel under the pointer counts as the logical pixel drawn there, at any size.
-    const qreal ratio = canvas_.ratio();
-    const PictureScale& s = canvas_.scale();
-    const QPointF pos = event->position() * ratio;
-    const float x = twipsOf(s.pointX(static_cast<int>(std::floor(pos.x()))));
-    const float y = twipsOf(s.pointY(static_cast<int>(std::floor(pos.y()))));
+    const QPointF at = twipsAt(event->position());
+    const auto x = static_cast<float>(at.x()), y = static_cast<float>(at.y());
     owner_.handle([&](Form1& form) { form.Form_MouseDown(button, 0, x, y); });
 }
 
@@ -217,6 +243,10 @@ MainWindow::MainWindow(SoundLibrary& sound, Files& files) {
             this, [this] { deliverAnalysis(); }, Qt::QueuedConnection);
     });
     form_->解析().use(worker_.get());
+    cursorRest_ = new QTimer(this);
+    cursorRest_->setSingleShot(true);
+    cursorRest_->setInterval(700); // about when a resting pointer gets its tooltip
+    connect(cursorRest_, &QTimer::timeout, this, [this] { showCursorTip(); });
     // 棋譜解析 needs a move to look at.
     if (auto* stop = findChild<QMenu*>(QStringLiteral("STOP"))) {
         connect(stop, &QMenu::aboutToShow, this, [this] {
@@ -498,8 +528,31 @@ void MainWindow::setItemChecked(const char* item, bool checked) {
 void MainWindow::showAnalysis(const AnalysisView& view) {
     view_->analysis_ = view;
     view_->analysisLine_ = text(view.line);
+    view_->analysisMoves_ = text(view.moves);
     view_->analysis_.line = {};
+    view_->analysis_.moves = {};
     view_->update();
+}
+
+QString MainWindow::tipAt(QPointF twips) const {
+    const int X = static_cast<int>(std::floor((twips.x() - Form1::原点X) / Form1::桝幅));
+    const int Y = static_cast<int>(std::floor((twips.y() - Form1::原点Y) / Form1::桝高));
+    return text(form_->解析().tip(X, Y));
+}
+
+void MainWindow::showCursorTip() {
+    const QRect device = view_->cursorInDevice();
+    if (device.isEmpty()) return;
+    const qreal ratio = canvas_->ratio();
+    const QRect square(
+        QPoint(static_cast<int>(device.left() / ratio), static_cast<int>(device.top() / ratio)),
+        QPoint(static_cast<int>(device.right() / ratio),
+               static_cast<int>(device.bottom() / ratio)));
+    // The cursor's square as a click at its centre would find it.
+    const QPointF centre = QRectF(view_->cursor_).center();
+    const QString tip = tipAt(QPointF(twipsOf(centre.x()), twipsOf(centre.y())));
+    if (tip.isEmpty()) return;
+    QToolTip::showText(view_->mapToGlobal(square.bottomRight()), tip, view_, square);
 }
 
 void MainWindow::showReview(const ReviewView& view) {
@@ -530,6 +583,13 @@ void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, 
                            : QRect();
     view_->cursorColour_ = colour;
     view_->update(logical(view_->cursorInDevice()));
+    // A tooltip follows the cursor once it rests.
+    QToolTip::hideText();
+    if (shown) {
+        cursorRest_->start();
+    } else {
+        cursorRest_->stop();
+    }
 }
 
 std::string MainWindow::askRecordPath(bool save) {

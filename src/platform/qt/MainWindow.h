@@ -14,6 +14,7 @@
 #include <memory>
 
 class QAction;
+class QTimer;
 
 namespace tarvenko {
 
@@ -32,6 +33,7 @@ class BoardView : public QWidget {
     PictureScale fittedScale() const;
 
   protected:
+    bool event(QEvent* event) override; // the tooltip of a square
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -52,7 +54,10 @@ class BoardView : public QWidget {
     // The analysis's marks and line, in twips, over the image like the cursor.
     AnalysisView analysis_;
     QString analysisLine_;
+    QString analysisMoves_; // the proved line, wrapped under the line
     void paintAnalysis(QPainter& p) const;
+    // The twips of the client area under a point of the view.
+    QPointF twipsAt(QPointF position) const;
 };
 
 class MainWindow : public QMainWindow, public Window {
@@ -107,6 +112,8 @@ class MainWindow : public QMainWindow, public Window {
     void applyPlacement(const Placement& placement);
     // Full screen on or off (F11, ｵﾌﾟｼｮﾝ → 全画面表示); off returns to the state before it.
     void setFullScreen(bool on);
+    // What the analysis says of the square at (x, y) twips, for its tooltip; empty for nothing.
+    QString tipAt(QPointF twips) const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -131,6 +138,9 @@ class MainWindow : public QMainWindow, public Window {
     // The analysis runs on this thread beside the game; its results are handed to the game
     // between events, never inside one. Made after the game, so it ends before it.
     std::unique_ptr<analysis::Worker> worker_;
+    // The keyboard cursor resting on a square shows that square's tooltip.
+    QTimer* cursorRest_ = nullptr;
+    void showCursorTip();
     int busy_ = 0; // inside a handler
     bool resultsWaiting_ = false;
     void deliverAnalysis();
