@@ -1,6 +1,7 @@
 // Start-up, set-up, the menu commands and the mouse, through the recording window.
 #include "Game.h"
 #include "platform/PictureScale.h"
+#include "platform/ScreenPlace.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,33 @@ TEST(Mouse, RefusalsBeforeAndDuringAGame) {
     g.click(F::後手持駒列, 8);
     EXPECT_EQ(g.w.messages.size(), before);
     EXPECT_EQ(g->選択状態, 0);
+}
+
+TEST(Placement, TheReviewWindowOpensBesideTheMainWindowAndAlwaysOnTheScreen) {
+    // A 1920 × 1080 screen whose top 30 pixels a panel takes, and a second one right of it;
+    // the review window's frame is 400 × 600 and opens 8 pixels from the main window's.
+    const ScreenBox first{0, 30, 1920, 1050}, second{1920, 0, 1280, 1024},
+        left{-1280, 0, 1280, 1024};
+    struct Row {
+        ScreenBox main, area, want;
+    };
+    const Row rows[] = {
+        {{0, 30, 620, 560}, first, {628, 30, 400, 600}},       // room on the right
+        {{1290, 30, 620, 560}, first, {882, 30, 400, 600}},    // near the right edge: left
+        {{0, 30, 1920, 1050}, first, {1520, 30, 400, 600}},    // maximised: inside, at the right
+        {{0, 0, 1920, 1080}, first, {1520, 30, 400, 600}},     // full screen: below the panel
+        {{500, 900, 620, 560}, first, {1128, 480, 400, 600}},  // half off the bottom
+        {{1920, 0, 1280, 1024}, second, {2800, 0, 400, 600}},  // maximised on the second screen
+        {{-1000, 100, 620, 560}, left, {-400, 100, 400, 600}}, // a screen left of the first
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(besideMain(r.main, 400, 600, r.area, 8), r.want) << r.main.x << "," << r.main.y;
+    }
+    // Taller than the screen: as tall as its free area. A kept place off every screen comes
+    // back inside it, moved as little as it takes.
+    EXPECT_EQ(besideMain({0, 30, 620, 560}, 400, 1200, first, 8), (ScreenBox{628, 30, 400, 1050}));
+    EXPECT_EQ(insideArea({3000, 2000, 400, 600}, first), (ScreenBox{1520, 480, 400, 600}));
+    EXPECT_EQ(insideArea({100, 200, 400, 600}, first), (ScreenBox{100, 200, 400, 600}));
 }
 
 TEST(Mouse, PointerToSquareConversionRoundsDown) {

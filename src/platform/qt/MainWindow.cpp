@@ -37,6 +37,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QToolTip>
+#include "platform/ScreenPlace.h"
 #include <chrono>
 #include <cmath>
 #include <iterator>
@@ -560,12 +561,47 @@ void MainWindow::showReview(const ReviewView& view) {
     if (review == nullptr) {
         review = new ReviewWindow(
             this, [this](int k) { handle([k](Form1& form) { form.解析().goTo(k); }); },
-            [this] { form_->解析().endReview(); });
+            [this] {
+                rememberReview();
+                form_->解析().endReview();
+            });
         review_ = review;
-        // Beside the board, on the right.
-        review->move(frameGeometry().topRight() + QPoint(8, 0));
+        placeReview(*review);
     }
     review->present(view);
+}
+
+void MainWindow::placeReview(QWidget& review) {
+    // Its frame is taken to be as thick as the main window's, which the window manager drew.
+    const QMargins frame(geometry().left() - frameGeometry().left(),
+                         geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    const auto box = [](const QRect& r) { return ScreenBox{r.x(), r.y(), r.width(), r.height()}; };
+    QRect kept = home_ != nullptr ? home_->reviewPlace() : QRect();
+    ScreenBox place;
+    if (!kept.isEmpty()) {
+        // Where it was left, on the screen it was on if that is still there.
+        const QScreen* on = QGuiApplication::screenAt(kept.center());
+        if (on == nullptr) on = screen();
+        const QRect area = on != nullptr ? on->availableGeometry() : kept;
+        place = insideArea({kept.x(), kept.y(), kept.width() + frame.left() + frame.right(),
+                            kept.height() + frame.top() + frame.bottom()},
+                           box(area));
+    } else {
+        const QScreen* on = screen();
+        const QRect area = on != nullptr ? on->availableGeometry() : frameGeometry();
+        const QSize size = review.size().grownBy(frame);
+        place = besideMain(box(frameGeometry()), size.width(), size.height(), box(area), 8);
+    }
+    review.resize(QSize(place.w, place.h).shrunkBy(frame));
+    review.move(place.x, place.y);
+}
+
+void MainWindow::rememberReview() {
+    if (review_ == nullptr || home_ == nullptr || !review_->isVisible()) return;
+    const QRect frame = review_->frameGeometry();
+    home_->setReviewPlace(QRect(frame.topLeft(), review_->size()));
 }
 
 void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, int colour) {

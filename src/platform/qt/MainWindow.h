@@ -112,6 +112,8 @@ class MainWindow : public QMainWindow, public Window {
     void applyPlacement(const Placement& placement);
     // Full screen on or off (F11, ｵﾌﾟｼｮﾝ → 全画面表示); off returns to the state before it.
     void setFullScreen(bool on);
+    // Keeps the 棋譜解析 window's place and size with the settings, when it has been shown.
+    void rememberReview();
     // What the analysis says of the square at (x, y) twips, for its tooltip; empty for nothing.
     QString tipAt(QPointF twips) const;
 
@@ -135,6 +137,8 @@ class MainWindow : public QMainWindow, public Window {
     QPointer<QWidget> help_;
     QtHome* home_ = nullptr;
     QPointer<QWidget> review_; // a ReviewWindow
+    // Where 棋譜解析 opens: where it was left, else beside this window; always on a screen.
+    void placeReview(QWidget& review);
     // The analysis runs on this thread beside the game; its results are handed to the game
     // between events, never inside one. Made after the game, so it ends before it.
     std::unique_ptr<analysis::Worker> worker_;

@@ -8,6 +8,7 @@
 #include "home/Settings.h"
 #include "home/Statistics.h"
 
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <memory>
@@ -52,6 +53,11 @@ class QtHome final : public SettingsStore, public StatisticsStore, public KeptGa
     };
     WindowPlace windowPlace();
     void setWindowPlace(const WindowPlace& place);
+
+    // The 棋譜解析 window as it was left: its frame's top-left corner and its inside's size,
+    // in logical pixels of the desktop; empty when none is kept.
+    QRect reviewPlace();
+    void setReviewPlace(const QRect& place);
 
   private:
     QSettings& open(std::unique_ptr<QSettings>& file, const QString& path);

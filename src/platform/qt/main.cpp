@@ -149,6 +149,7 @@ int main(int argc, char** argv) {
     });
     showAsLeft(window, places);
     const int status = app.exec();
+    window.rememberReview();
     rememberWindow(window, places);
     return status;
 }
