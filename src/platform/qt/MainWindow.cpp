@@ -85,6 +85,8 @@ BoardView::BoardView(MainWindow& owner, Canvas& canvas)
     : owner_(owner), canvas_(canvas), picture_(MainWindow::clientSize()) {
     setMinimumSize(picture_);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A square's tooltip also while 棋譜解析, beside it, has the focus.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
 }
 
