@@ -496,6 +496,65 @@ struct HeldRunner final : analysis::Runner {
 
 } // namespace
 
+TEST(Analysis, TheMarksFollowTheSelectedKindAndATipListsEveryKindBestFirst) {
+    // At the start: every 歩 wins in 4, 香's are unknown, 桂's lose in 5, the others in 3.
+    Game g;
+    g->Form_Load();
+    g->START_Click();
+    HeldRunner runner;
+    g->解析().use(&runner);
+    g->ANALYSIS_Click();
+    ASSERT_EQ(runner.asked.size(), 1u);
+    const analysis::Request board = runner.asked[0];
+    engine::Move drops[engine::maxMoves];
+    const int n = engine::generateDrops(board.start, drops);
+    for (int i = 0; i < n; ++i) {
+        const int kind = drops[i].kind;
+        const engine::Value v = kind == 1   ? engine::Value{engine::Value::Win, 4}
+                                : kind == 2 ? engine::Value{}
+                                : kind == 3 ? engine::Value{engine::Value::Loss, 5}
+                                            : engine::Value{engine::Value::Loss, 3};
+        g->解析().take({analysis::Request::Board, board.generation, i, drops[i], v});
+    }
+    g->解析().take({analysis::Request::Board, board.generation, -1, {}, {engine::Value::Win, 4}});
+    g->解析().flush();
+    // The best of any kind: 歩 wherever it may go (not the top row), else a loss in 3.
+    auto marks = [&](bool win, int count) {
+        int have = 0;
+        for (int i = 0; i < g.w.analysis.count; ++i) have += g.w.analysis.marks[i].win == win;
+        return have == count && g.w.analysis.count == 81;
+    };
+    EXPECT_TRUE(marks(true, 72));
+    // 先手's 金 selected: its drops only, every one a loss; let go, the best of any kind.
+    const auto slot = [&](int button) {
+        g->Form_MouseDown(button, 0, static_cast<float>(F::横位置(F::先手持駒列) + 100),
+                          static_cast<float>(F::縦位置(piece::handRow(F::先手, 5)) + 100));
+        g->解析().update();
+    };
+    slot(F::左ボタン);
+    EXPECT_EQ(g->解析().selectedKind(), 5);
+    EXPECT_TRUE(marks(false, 81));
+    slot(F::右ボタン);
+    EXPECT_TRUE(marks(true, 72));
+    EXPECT_EQ(g->解析().tip(5, 7),
+              "歩　先手の勝ち（あと 4 手）\n香　不明\n桂　後手の勝ち（あと 5 手）\n"
+              "銀　後手の勝ち（あと 3 手）\n金　後手の勝ち（あと 3 手）\n"
+              "角　後手の勝ち（あと 3 手）\n飛　後手の勝ち（あと 3 手）\n"
+              "王　後手の勝ち（あと 3 手）");
+    // The top row takes neither 歩 nor 香 nor 桂; off the board there is nothing to tell.
+    EXPECT_EQ(g->解析().tip(5, 1).rfind("銀　", 0), 0u);
+    EXPECT_TRUE(g->解析().tip(10, 1).empty());
+    // L asks for the proved line, with the drop the board's values proved first.
+    g->Form_KeyDown('L', 0);
+    ASSERT_EQ(runner.asked.size(), 2u);
+    EXPECT_EQ(runner.asked[1].kind, analysis::Request::Line);
+    EXPECT_EQ(runner.asked[1].value, (engine::Value{engine::Value::Win, 4}));
+    ASSERT_EQ(runner.asked[1].count, 1);
+    EXPECT_EQ(runner.asked[1].moves[0].kind, 1);
+    EXPECT_EQ(g.w.analysis.moves, "読み筋を調べています…");
+    g->解析().use(nullptr);
+}
+
 TEST(Analysis, AValueForAPositionNoLongerOnTheBoardIsNeverShown) {
     Game g;
     g->Form_Load();
