@@ -22,7 +22,7 @@
         <translation>Thinking</translation>
     </message>
     <message>
-        <location filename="../src/game/input.cpp" line="+26"/>
+        <location filename="../src/game/input.cpp" line="+32"/>
         <source>「対局」で始めて下さい</source>
         <translation>Start a game from the Game menu</translation>
     </message>
@@ -265,8 +265,8 @@
         <translation>Game Over</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/MainWindow.cpp" line="+544"/>
-        <location filename="../src/record/kifu.cpp" line="-142"/>
+        <location filename="../src/platform/qt/MainWindow.cpp" line="+639"/>
+        <location filename="../src/record/kifu.cpp" line="-134"/>
         <source>棋譜を保存</source>
         <translation>Save Record</translation>
     </message>
@@ -440,8 +440,8 @@
         <translation>Not enough memory</translation>
     </message>
     <message>
+        <location line="+10"/>
         <location line="+8"/>
-        <location line="+9"/>
         <source>棋譜を開けませんでした<byte value="xd"/><byte value="xd"/></source>
         <translation>The record could not be opened<byte value="xd"/><byte value="xd"/></translation>
     </message>
@@ -712,18 +712,34 @@
         <translation>White wins: %d to go</translation>
     </message>
     <message>
-        <location line="+253"/>
-        <location line="+157"/>
+        <location line="+311"/>
+        <location line="+52"/>
+        <location line="+248"/>
         <source>解析中…</source>
         <translation>Analysing…</translation>
     </message>
     <message>
-        <location line="-151"/>
+        <location line="-276"/>
         <source>形勢不明</source>
         <translation>Unclear</translation>
     </message>
     <message>
-        <location line="+38"/>
+        <location line="+35"/>
+        <source>%1&#x3000;%2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <location line="+104"/>
+        <source>読み筋を調べています…</source>
+        <translation>Working out the line…</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>…この先は証明されていません</source>
+        <translation>… not proved beyond this</translation>
+    </message>
+    <message>
+        <location line="+21"/>
         <source>解析する手がありません</source>
         <translation>There are no moves to review.</translation>
     </message>
@@ -749,7 +765,8 @@
         <translation>Loss: %d to go</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-222"/>
+        <location line="+224"/>
         <source>不明</source>
         <translation>Unknown</translation>
     </message>
@@ -764,7 +781,7 @@
         <translation>Missed win</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/ReviewWindow.cpp" line="+78"/>
+        <location filename="../src/platform/qt/ReviewWindow.cpp" line="+83"/>
         <source>開始局面</source>
         <translation>Starting position</translation>
     </message>

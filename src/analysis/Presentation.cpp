@@ -79,6 +79,26 @@ void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>&
     found.out.kind = r.kind;
     found.out.generation = r.generation;
     Result& out = found.out;
+    if (r.kind == Request::Line) {
+        WinningLine line;
+        const LineFound step = [](void* c, const LineStep& s) {
+            auto& f = *static_cast<Found*>(c);
+            f.out.move = s.move;
+            f.out.value = s.value;
+            f.out.side = s.side;
+            f.emit(f.context, f.out);
+            ++f.out.index;
+        };
+        out.index = 0;
+        const engine::Move first = r.count > 0 ? r.moves[0] : engine::Move{};
+        if (!winningLine(analyser, r.start, r.value, kDropBudget, line, &stop, first, step, &found))
+            return;
+        out.index = -1;
+        out.move = {};
+        out.value = line.complete ? Value{Value::Win, 0} : Value{};
+        emit(context, out);
+        return;
+    }
     if (r.kind == Request::Board) {
         engine::DropValue values[engine::maxMoves];
         const engine::Analyser::Found each = [](void* c, int index, const engine::DropValue& v) {
@@ -151,7 +171,11 @@ void work(const Request& r, engine::Analyser& analyser, const std::atomic<bool>&
     }
 }
 
-Analysis::Analysis(Form1& f) : f_(f) {}
+Analysis::Analysis(Form1& f) : f_(f) {
+    // Room for the longest line once, so that showing one allocates nothing.
+    lineText_.reserve(1024);
+    reviewLine_.reserve(1024);
+}
 
 Analysis::~Analysis() = default;
 
@@ -194,6 +218,9 @@ void Analysis::positionChanged() {
     ++generation_;
     asked_ = false;
     known_ = drops_ = 0;
+    // The line belongs to the position: the player asks again for the next one's.
+    lineShown_ = false;
+    forgetLine();
     hide();
 }
 
@@ -210,10 +237,17 @@ void Analysis::update() {
         if (asked_) runner().cancel(Request::Board);
         asked_ = false;
         hide();
+        requestLine(); // 棋譜解析's, from its own value of the position
         return;
     }
     const engine::Position p = current();
-    if (asked_ && p.key == key_) return;
+    if (asked_ && p.key == key_) {
+        // A hand slot selected or let go: the marks show its kind's drops, from the values
+        // already in.
+        if (selectedKind() != shownKind_) showBoard();
+        requestLine();
+        return;
+    }
     positionChanged();
     Request& board = board_;
     board.kind = Request::Board;
@@ -233,15 +267,29 @@ void Analysis::update() {
 }
 
 void Analysis::take(const Result& r) {
+    if (r.kind == Request::Line) {
+        if (!lineAsked_ || r.generation != lineGeneration_) return;
+        if (r.index == -1) {
+            lineDone_ = true;
+            lineComplete_ = r.value.known();
+        } else if (r.index == lineCount_ && lineCount_ < WinningLine::kMost) {
+            lineSteps_[lineCount_++] = {r.move, r.side, r.value};
+        }
+        lineDirty_ = true;
+        return;
+    }
     if (r.kind == Request::Board) {
         if (!asked_ || r.generation != boardGeneration_) return; // a position no longer shown
+        // A value proved stays: a position valued again hands out unknowns before its rounds.
         if (r.index == -1) {
+            if (whole_ && value_.known() && !r.value.known()) return;
             whole_ = true;
             value_ = r.value;
             boardDirty_ = true;
             return;
         }
         if (r.index < 0 || r.index >= drops_ || !(moves_[r.index] == r.move)) return;
+        if (have_[r.index] && values_[r.index].known() && !r.value.known()) return;
         if (!have_[r.index]) ++known_;
         have_[r.index] = true;
         values_[r.index] = r.value;
@@ -258,15 +306,25 @@ void Analysis::take(const Result& r) {
 void Analysis::flush() {
     if (boardDirty_ && asked_) showBoard();
     if (recordDirty_ && reviewing_) showRecord();
+    // A value just in may be the one the line waits for.
+    requestLine();
+    if (lineDirty_) {
+        lineDirty_ = false;
+        if (lineShown_ && asked_) showBoard();
+        if (reviewing_) showRecord();
+    }
 }
 
 void Analysis::showBoard() {
     boardDirty_ = false;
     // Per square: the best value known, whether a win is among them, drops still unvalued.
+    // With a hand slot selected, only that kind's drop counts: one a square at most.
+    const int kind = shownKind_ = selectedKind();
     Value best[engine::squareCount];
     bool any[engine::squareCount] = {}, win[engine::squareCount] = {};
     int waiting[engine::squareCount] = {};
     for (int i = 0; i < drops_; ++i) {
+        if (kind != 0 && moves_[i].kind != kind) continue;
         const int sq = moves_[i].sq;
         if (!have_[i]) {
             ++waiting[sq];
@@ -293,19 +351,68 @@ void Analysis::showBoard() {
     }
     if (!whole_) {
         fill(line_, 訳("解析中…"), 0);
-    } else if (value_.kind == Value::Win) {
-        winsIn(line_, side_, value_.n);
-    } else if (value_.kind == Value::Loss) {
-        winsIn(line_, side_ ^ 1, value_.n);
     } else {
-        fill(line_, 訳("形勢不明"), 0);
+        valueLine(line_, value_, side_);
     }
     view_.line = line_;
     view_.lineX = static_cast<float>(F::横位置(行X));
     view_.lineY = static_cast<float>(F::縦位置(行Y));
     view_.points = 行の大きさ;
+    view_.moves = {};
+    if (lineShown_ && lineAsked_) {
+        lineText_.clear();
+        lineMoves(lineText_);
+        view_.moves = lineText_;
+    }
     shown_ = true;
     f_.window().showAnalysis(view_);
+}
+
+void Analysis::valueLine(char (&out)[128], Value v, int side) const {
+    if (v.kind == Value::Win) {
+        winsIn(out, side, v.n);
+    } else if (v.kind == Value::Loss) {
+        winsIn(out, side ^ 1, v.n);
+    } else {
+        fill(out, 訳("形勢不明"), 0);
+    }
+}
+
+int Analysis::selectedKind() const {
+    if (f_.選択状態 != 1) return 0;
+    const int kind = piece::kindOf(f_.指し手[6]);
+    return kind >= 1 && kind <= engine::kindCount ? kind : 0;
+}
+
+std::string Analysis::tip(int X, int Y) const {
+    std::string out;
+    if (!shown_ || !asked_ || X < 1 || X > 9 || Y < 1 || Y > 9) return out;
+    const int sq = engine::squareOf(X, Y);
+    // The drops on the square, best first; those not yet valued count as unknown.
+    int order[engine::kindCount];
+    int n = 0;
+    for (int i = 0; i < drops_ && n < engine::kindCount; ++i) {
+        if (moves_[i].sq == sq) order[n++] = i;
+    }
+    const auto valueOf = [this](int i) { return have_[i] ? values_[i] : Value{}; };
+    std::stable_sort(order, order + n,
+                     [&](int a, int b) { return better(valueOf(a), valueOf(b)); });
+    static constexpr std::string_view kinds[] = {"",   "歩", "香", "桂", "銀",
+                                                 "金", "角", "飛", "王"};
+    for (int j = 0; j < n; ++j) {
+        const int i = order[j];
+        char value[128];
+        if (!have_[i]) {
+            fill(value, 訳("解析中…"), 0);
+        } else if (values_[i].known()) {
+            valueLine(value, values_[i], side_);
+        } else {
+            fill(value, 訳("不明"), 0);
+        }
+        if (j > 0) out += '\n';
+        out += texts::fill(訳("%1　%2"), {kinds[moves_[i].kind], value});
+    }
+    return out;
 }
 
 bool Analysis::fastestWin(engine::Move& m) const {
@@ -317,6 +424,101 @@ bool Analysis::fastestWin(engine::Move& m) const {
         }
     }
     return false;
+}
+
+// ---- The proved line ----
+
+bool Analysis::lineAt(float x, float y) const {
+    // The band under the board that holds the line and the drops written under it.
+    if (!shown_ || !whole_ || !value_.known()) return false;
+    return x >= F::横位置(1) && x < F::横位置(10) && y >= F::縦位置(10) && y < F::縦位置(11);
+}
+
+bool Analysis::toggleLine() {
+    if (lineShown_) {
+        lineShown_ = false;
+        if (!reviewing_) forgetLine();
+        if (asked_) showBoard();
+        return true;
+    }
+    if (!shown_ || !whole_ || !value_.known()) return false;
+    lineShown_ = true;
+    requestLine();
+    showBoard();
+    return true;
+}
+
+bool Analysis::lineValue(Value& v, engine::Move& first) const {
+    if (f_.手番 != F::先手 && f_.手番 != F::後手) return false;
+    const engine::Position p = current();
+    first = {};
+    if (asked_ && whole_ && value_.known() && p.key == key_) {
+        v = value_;
+        for (int i = 0; i < drops_; ++i) {
+            if (have_[i] && values_[i] == value_) {
+                first = moves_[i];
+                break;
+            }
+        }
+        return true;
+    }
+    // Else 棋譜解析's value of the position on the board, when it has one.
+    const int k = f_.手順数;
+    if (!reviewing_ || k < 0 || k > record_.count || !positionKnown_[k] || (k > 0 && rowMade_[k]) ||
+        !positions_[k].known() || recordChanged())
+        return false;
+    const int toMove = k < record_.count ? record_.sides[k] : record_.sides[k - 1] ^ 1;
+    if (k == 0 ? p.toMove != 0 : toMove != p.toMove) return false;
+    v = positions_[k];
+    return true;
+}
+
+void Analysis::requestLine() {
+    if (!lineShown_ && !reviewing_) return;
+    const engine::Position p = current();
+    if (lineAsked_ && p.key == lineKey_) return;
+    if (lineAsked_) {
+        forgetLine(); // another position's
+        lineDirty_ = true;
+    }
+    Value v;
+    engine::Move first;
+    if (!lineValue(v, first)) return;
+    forgetLine();
+    lineAsked_ = true;
+    lineKey_ = p.key;
+    lineValue_ = v;
+    lineSide_ = p.toMove;
+    Request& r = lineRequest_;
+    r.kind = Request::Line;
+    r.generation = lineGeneration_ = ++generation_;
+    r.start = p;
+    r.value = v;
+    r.count = first.isPass() ? 0 : 1;
+    r.moves[0] = first;
+    runner().start(r);
+}
+
+void Analysis::forgetLine() {
+    if (lineAsked_) runner().cancel(Request::Line);
+    lineAsked_ = lineDone_ = lineComplete_ = lineDirty_ = false;
+    lineCount_ = 0;
+}
+
+void Analysis::lineMoves(std::string& out) const {
+    for (int i = 0; i < lineCount_; ++i) {
+        const LineStep& s = lineSteps_[i];
+        if (i > 0) out += ' ';
+        out += 指し手の表示(piece::codeOf(s.side == 0 ? F::先手 : F::後手, s.move.kind),
+                            engine::columnOf(s.move.sq), engine::rowOf(s.move.sq));
+    }
+    if (!lineDone_) {
+        if (lineCount_ > 0) out += ' ';
+        out += 訳("読み筋を調べています…");
+    } else if (!lineComplete_) {
+        if (lineCount_ > 0) out += ' ';
+        out += 訳("…この先は証明されていません");
+    }
 }
 
 // ---- 棋譜解析 ----
@@ -451,6 +653,15 @@ void Analysis::showRecord() {
     for (int k = 0; k <= r.count; ++k) all = all && (positionKnown_[k] || (k > 0 && rowMade_[k]));
     fill(status_, all ? std::string_view() : 訳("解析中…"), 0);
     v.status = status_;
+    v.line = {};
+    if (lineAsked_) {
+        char value[128];
+        valueLine(value, lineValue_, lineSide_);
+        reviewLine_ = value;
+        reviewLine_ += '\n';
+        lineMoves(reviewLine_);
+        v.line = reviewLine_;
+    }
     f_.window().showReview(v);
 }
 
@@ -458,6 +669,7 @@ void Analysis::endReview() {
     if (!reviewing_) return;
     reviewing_ = false;
     runner().cancel(Request::Record);
+    if (!lineShown_) forgetLine();
 }
 
 void Analysis::goTo(int k) {

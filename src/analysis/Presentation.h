@@ -4,6 +4,7 @@
 // the game in the real window, at once in the driver and the tests.
 #pragma once
 
+#include "analysis/WinningLine.h"
 #include "engine/ExactValues.h"
 #include "engine/Position.h"
 #include "engine/Search.h"
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace tarvenko {
 class Form1;
@@ -39,11 +41,14 @@ inline constexpr int kMaxRecord = 40; // every piece dropped
 
 // What a runner is asked to value.
 struct Request {
-    enum Kind : std::uint8_t { Board, Record };
+    enum Kind : std::uint8_t { Board, Record, Line };
     Kind kind = Board;
     std::uint64_t generation = 0;
     // Board: every drop of this position. Record: this position and every one after a drop.
+    // Line: the proved line from this position, whose value is `value`; moves[0], when count
+    // is 1, is a drop already proved to have it.
     engine::Position start;
+    Value value;
     int count = 0;
     int from = 0; // Record: the first position to value; those before it were valued already
     std::uint64_t known = 0; // Record: bit k for each position before `from` valued known
@@ -55,10 +60,12 @@ struct Result {
     Request::Kind kind = Request::Board;
     std::uint64_t generation = 0;
     // Board: the drop's place in the generator's order, −1 for the whole position once every
-    // drop is valued; Record: the position.
+    // drop is valued; Record: the position; Line: the drop's place in the line, −1 once the
+    // line is done, its value a win when it reaches the row and unknown when the proofs ran out.
     int index = 0;
-    engine::Move move; // Board: the drop
-    Value value;       // for the side that drops; for the side to move
+    engine::Move move;    // Board, Line: the drop
+    Value value;          // for the side that drops; for the side to move
+    std::int8_t side = 0; // Line: the side that drops, 0 先手, 1 後手
 };
 
 // Where results go, on the game's thread.
@@ -127,6 +134,17 @@ class Analysis final : public Sink {
     // The fastest winning drop of the side to move, once every drop has its value.
     bool fastestWin(engine::Move& m) const;
 
+    // The line under the board is at (x, y) twips and tells a known value: a click there
+    // shows the proved line, or hides it again.
+    bool lineAt(float x, float y) const;
+    // Shows the proved line under the board, or hides it; false when there is none to show.
+    bool toggleLine();
+    // Every kind the side to move may drop on square (X, Y), best first, a line each with its
+    // value (歩　先手の勝ち（あと 4 手）); empty while no marks are shown.
+    std::string tip(int X, int Y) const;
+    // The kind of the hand slot selected, whose drops the marks then show; 0 for none.
+    int selectedKind() const;
+
     void take(const Result& r) override;
     void flush() override;
 
@@ -139,6 +157,14 @@ class Analysis final : public Sink {
     void showRecord();
     void hide();
     Runner& runner();
+    // The value of the position on the board and a drop proved to keep it, when known.
+    bool lineValue(Value& v, engine::Move& first) const;
+    void requestLine();
+    void forgetLine();
+    // The line's drops as shown, then what is still to come or left unproved.
+    void lineMoves(std::string& out) const;
+    // The line telling a side's win, or the position's state, for the side to move `side`.
+    void valueLine(char (&out)[128], Value v, int side) const;
 
     Form1& f_;
     bool on_ = false;
@@ -162,6 +188,22 @@ class Analysis final : public Sink {
     Request board_;
     AnalysisView view_;
     char line_[128] = {};
+    int shownKind_ = 0; // the kind whose drops the marks show, 0 the best of any
+
+    // The proved line of the position on the board: asked for while the player wants it on
+    // the board or 棋譜解析 is open, its drops as they come.
+    bool lineShown_ = false;
+    bool lineAsked_ = false;
+    bool lineDirty_ = false;
+    bool lineDone_ = false, lineComplete_ = false;
+    std::uint64_t lineKey_ = 0, lineGeneration_ = 0;
+    Value lineValue_;
+    int lineSide_ = 0;
+    int lineCount_ = 0;
+    LineStep lineSteps_[WinningLine::kMost];
+    Request lineRequest_;
+    std::string lineText_;   // under the board
+    std::string reviewLine_; // in 棋譜解析
 
     // The record under review and the value of each of its positions for the side to move.
     bool reviewing_ = false;

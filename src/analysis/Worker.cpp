@@ -40,12 +40,14 @@ void Worker::start(const Request& r) {
         waiting_[r.kind] = true;
         yield_ = true;
         wanted_[r.kind] = r.generation;
+        if (r.kind == Request::Board) boardAgain_ = false;
         if (r.kind == Request::Record) {
             resume_ = 0;
             recordKnown_ = 0;
         }
-        // The board goes first: a record's work stops for it too, and resumes after it.
-        if (running_ == r.kind || (r.kind == Request::Board && running_ == Request::Record))
+        // The board goes first, then a line: a record's work stops for them too, and resumes
+        // after them.
+        if (running_ == r.kind || (r.kind != Request::Record && running_ == Request::Record))
             stop_ = true;
         drop(r.kind);
     }
@@ -87,9 +89,12 @@ void Worker::run() {
         Request::Kind kind;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            ready_.wait(lock, [this] { return quit_ || waiting_[0] || waiting_[1]; });
+            ready_.wait(lock,
+                        [this] { return quit_ || waiting_[0] || waiting_[1] || waiting_[2]; });
             if (quit_) return;
-            kind = waiting_[Request::Board] ? Request::Board : Request::Record;
+            kind = waiting_[Request::Board]  ? Request::Board
+                   : waiting_[Request::Line] ? Request::Line
+                                             : Request::Record;
             job_ = pending_[kind];
             if (kind == Request::Record) {
                 job_.from = resume_;
@@ -100,13 +105,23 @@ void Worker::run() {
             stop_ = false;
             // A board's rounds give way to a record still in its first pass, not to the
             // record's own rounds.
-            yield_ = waiting_[Request::Board] ||
+            yield_ = waiting_[Request::Board] || waiting_[Request::Line] ||
                      (waiting_[Request::Record] && resume_ <= pending_[Request::Record].count);
         }
         if (!analyser_) analyser_ = std::make_unique<engine::Analyser>();
         work(job_, *analyser_, stop_, &Worker::post, this, &yield_);
         std::lock_guard<std::mutex> lock(mutex_);
         running_ = -1;
+        // A board whose rounds gave way to a line, and still wanted, is valued again after it:
+        // the line needs the analyser for positions of its own.
+        if (kind == Request::Board && !stop_ && waiting_[Request::Line] &&
+            wanted_[kind] == job_.generation) {
+            boardAgain_ = true;
+        } else if (kind == Request::Line && boardAgain_) {
+            boardAgain_ = false;
+            if (wanted_[Request::Board] == pending_[Request::Board].generation && !quit_)
+                waiting_[Request::Board] = true;
+        }
         // A record stopped for the board, and still wanted, goes on later where it stopped.
         if (kind == Request::Record && stop_ && !waiting_[kind] &&
             wanted_[kind] == job_.generation && !quit_) {

@@ -1,8 +1,9 @@
 // The analysis on a thread of its own, beside the game: the window never waits for it. A new
 // request stops the work on an older one of its kind at the next drop it values; the board's
-// requests go before a record's, which then goes on where it stopped. Once a board is valued
-// and nothing else waits, its drops left unknown are valued again with more positions, until
-// any request comes; so are a record's positions, after the board's. Results wait in a
+// requests go first, then a proved line's, then a record's, which goes on where it stopped. Once a
+// board is valued and nothing else waits, its drops left unknown are valued again with more
+// positions, until any request comes; so are a record's positions, after the board's. A line that
+// stops the board's rounds has the board valued again after it, rounds and all. Results wait in a
 // mailbox until the game's thread collects them; those of a request no longer wanted are
 // dropped, and the sink checks the generation again, so a stale value is never shown.
 #pragma once
@@ -33,11 +34,12 @@ class Worker final : public Runner {
     void deliver(Sink& sink);
 
   private:
-    static constexpr int kKinds = 2;
+    static constexpr int kKinds = 3;
     // Room for every result of one board, each drop twice (first unknown, then settled) and
-    // its whole value once a round, and of one record, each position twice too.
-    static constexpr int kMailbox =
-        2 * engine::maxMoves + 1 + std::size(engine::Analyser::refineRounds) + 2 * (kMaxRecord + 1);
+    // its whole value once a round, of one record, each position twice too, and of one line.
+    static constexpr int kMailbox = 2 * engine::maxMoves + 1 +
+                                    std::size(engine::Analyser::refineRounds) +
+                                    2 * (kMaxRecord + 1) + WinningLine::kMost + 1;
 
     void run();
     static void post(void* self, const Result& r);
@@ -54,6 +56,7 @@ class Worker final : public Runner {
     int resume_ = 0;                    // the record's next position to value
     std::uint64_t recordKnown_ = 0;     // the record's positions valued known, a bit each
     bool quit_ = false;
+    bool boardAgain_ = false; // the board's rounds gave way to a line: value it after the line
     Result mailbox_[kMailbox];
     int mailed_ = 0;
 

@@ -1,4 +1,5 @@
 // The mouse and the keys: select a piece in the own hand, drop it on the board.
+#include "analysis/Presentation.h"
 #include "game/Form1.h"
 #include "texts/Texts.h"
 
@@ -16,10 +17,15 @@ int 桝目(float 位置, double 原点, double 幅) {
     return static_cast<int>(std::fmax(-1000.0, std::fmin(1000.0, std::isnan(f) ? -1000 : f)));
 }
 
+// L shows or hides the proved line of play, as a click on the line under the board does.
+constexpr int キー_読み筋 = 'L';
+
 } // namespace
 
 void Form1::Form_MouseDown(int Button, int /*Shift*/, float X, float Y) {
     if (終了済み_) return;
+    // The line under the board that tells a proved value: its line of play, shown or hidden.
+    if (Button == 左ボタン && 解析_ && 解析_->lineAt(X, Y) && 解析_->toggleLine()) return;
     ヒント消去();
     if (対局中 == 偽) {
         音_再生(音_禁止);
@@ -121,6 +127,8 @@ void Form1::Form_KeyDown(int KeyCode, int /*Shift*/) {
         処理_終了();
     } else if (KeyCode == 112) {
         処理_BGM();
+    } else if (KeyCode == キー_読み筋) {
+        if (解析_) 解析_->toggleLine();
     } else {
         キー操作(KeyCode);
     }

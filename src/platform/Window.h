@@ -46,6 +46,9 @@ struct AnalysisView {
     AnalysisMark marks[81];
     std::string_view line; // UTF-8, or empty for none
     float lineX = 0, lineY = 0, points = 10;
+    // The proved line of play, under the line and wrapped at the picture's right edge; UTF-8,
+    // or empty for none.
+    std::string_view moves;
 };
 
 // The game's moves as 棋譜解析 shows them, with the value after each for the side that made it.
@@ -62,6 +65,8 @@ struct ReviewView {
     ReviewRow rows[40];
     int shown = 0; // the moves on the board
     std::string_view title, status;
+    // The proved line of play from the position on the board with its value, or empty.
+    std::string_view line;
 };
 
 class Window {

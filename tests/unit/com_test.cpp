@@ -1,5 +1,6 @@
 // The computer player: the score of one candidate drop and the whole computer turn, on
 // positions built through the hands so that every piece on the board has left a hand.
+#include "analysis/WinningLine.h"
 #include "engine/ExactValues.h"
 #include "game/Form1.h"
 #include "AllocationCounter.h"
@@ -975,6 +976,83 @@ TEST(Analysis, StopsWhenAnotherThreadAsksAndAllocatesNothing) {
             EXPECT_EQ(values[i].value, again[i].value) << i;
         }
     }
+}
+
+TEST(Analysis, EveryDropOfTheProvedLineIsProvedAgainstEveryOtherDrop) {
+    // Positions of a game (kind letter, X from the left, Y from the top; 後手 in lower case),
+    // their values for the side to move and their lines' lengths. Each drop of the line is
+    // checked against a whole analysis of its position: the winner's is a win one drop nearer
+    // each time, down to the drop that makes the row; the loser's resists as long as any drop
+    // there, and no drop of the loser's wins or resists longer.
+    namespace e = engine;
+    const auto after = [](std::string_view drops) {
+        const int none[10][10] = {};
+        e::Position p;
+        p.load(none);
+        p.setHands(piece::初期数, piece::初期数, 0);
+        for (std::size_t i = 0; i + 2 < drops.size(); i += 4) {
+            const auto k = static_cast<int>(
+                std::string_view("?PLNSGBRK").find(static_cast<char>(drops[i] & ~0x20)));
+            p.drop(e::squareOf(drops[i + 1] - '0', drops[i + 2] - '0'), k);
+        }
+        return p;
+    };
+    struct Row {
+        std::string_view drops;
+        e::Value value;
+        int length;
+    };
+    const Row rows[] = {
+        {"N24 p12 P13 p32 N33 p21", {e::Value::Win, 4}, 7},      // 先手 to move
+        {"N24 p12 P13 p32 N33", {e::Value::Win, 4}, 7},          // 後手 to move
+        {"N24 p12 P13 p32 N33 p21 P22", {e::Value::Loss, 3}, 6}, // 後手 lost
+    };
+    auto lines = std::make_unique<e::Analyser>();
+    auto check = std::make_unique<e::Analyser>();
+    static e::DropValue values[e::maxMoves];
+    static analysis::WinningLine line;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.drops);
+        e::Position q = after(row.drops);
+        ASSERT_TRUE(analysis::winningLine(*lines, q, row.value, e::Analyser::defaultBudget, line));
+        EXPECT_TRUE(line.complete);
+        EXPECT_EQ(line.count, row.length);
+        const int winner = row.value.kind == e::Value::Win ? q.toMove : q.toMove ^ 1;
+        int left = row.value.n; // the winner's drops to its row
+        for (int i = 0; i < line.count; ++i) {
+            const analysis::LineStep& step = line.steps[i];
+            EXPECT_EQ(step.side, q.toMove) << i;
+            const int n = check->analyse(q, e::Analyser::defaultBudget, values);
+            for (const auto& round : e::Analyser::refineRounds)
+                check->refine(q, round.each, round.all, values);
+            int at = -1;
+            for (int j = 0; j < n; ++j) at = values[j].move == step.move ? j : at;
+            ASSERT_GE(at, 0) << i;
+            if (q.toMove == winner) {
+                EXPECT_EQ(values[at].value,
+                          (e::Value{e::Value::Win, static_cast<std::int8_t>(left)}))
+                    << i;
+                EXPECT_EQ(e::has(q.wins[q.toMove], step.move.sq), left == 1) << i;
+                --left;
+            } else {
+                EXPECT_EQ(values[at].value,
+                          (e::Value{e::Value::Loss, static_cast<std::int8_t>(left)}))
+                    << i;
+                for (int j = 0; j < n; ++j) {
+                    EXPECT_NE(values[j].value.kind, e::Value::Win) << i << ' ' << j;
+                    EXPECT_LE(values[j].value.n, left) << i << ' ' << j;
+                }
+            }
+            EXPECT_EQ(step.value, values[at].value) << i;
+            q.drop(step.move.sq, step.move.kind);
+        }
+        EXPECT_EQ(left, 0);
+    }
+    // A value the position does not have gives no line: nothing is ever guessed.
+    ASSERT_TRUE(analysis::winningLine(*lines, after(rows[0].drops), {e::Value::Win, 3},
+                                      e::Analyser::defaultBudget, line));
+    EXPECT_EQ(line.count, 0);
+    EXPECT_FALSE(line.complete);
 }
 
 TEST(Hint, OutlinesTheStrongestDropInYellowUntilTheNextCommand) {

@@ -1,6 +1,7 @@
 // Start-up, set-up, the menu commands and the mouse, through the recording window.
 #include "Game.h"
 #include "platform/PictureScale.h"
+#include "platform/ScreenPlace.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,33 @@ TEST(Mouse, RefusalsBeforeAndDuringAGame) {
     g.click(F::後手持駒列, 8);
     EXPECT_EQ(g.w.messages.size(), before);
     EXPECT_EQ(g->選択状態, 0);
+}
+
+TEST(Placement, TheReviewWindowOpensBesideTheMainWindowAndAlwaysOnTheScreen) {
+    // A 1920 × 1080 screen whose top 30 pixels a panel takes, and a second one right of it;
+    // the review window's frame is 400 × 600 and opens 8 pixels from the main window's.
+    const ScreenBox first{0, 30, 1920, 1050}, second{1920, 0, 1280, 1024},
+        left{-1280, 0, 1280, 1024};
+    struct Row {
+        ScreenBox main, area, want;
+    };
+    const Row rows[] = {
+        {{0, 30, 620, 560}, first, {628, 30, 400, 600}},       // room on the right
+        {{1290, 30, 620, 560}, first, {882, 30, 400, 600}},    // near the right edge: left
+        {{0, 30, 1920, 1050}, first, {1520, 30, 400, 600}},    // maximised: inside, at the right
+        {{0, 0, 1920, 1080}, first, {1520, 30, 400, 600}},     // full screen: below the panel
+        {{500, 900, 620, 560}, first, {1128, 480, 400, 600}},  // half off the bottom
+        {{1920, 0, 1280, 1024}, second, {2800, 0, 400, 600}},  // maximised on the second screen
+        {{-1000, 100, 620, 560}, left, {-400, 100, 400, 600}}, // a screen left of the first
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(besideMain(r.main, 400, 600, r.area, 8), r.want) << r.main.x << "," << r.main.y;
+    }
+    // Taller than the screen: as tall as its free area. A kept place off every screen comes
+    // back inside it, moved as little as it takes.
+    EXPECT_EQ(besideMain({0, 30, 620, 560}, 400, 1200, first, 8), (ScreenBox{628, 30, 400, 1050}));
+    EXPECT_EQ(insideArea({3000, 2000, 400, 600}, first), (ScreenBox{1520, 480, 400, 600}));
+    EXPECT_EQ(insideArea({100, 200, 400, 600}, first), (ScreenBox{100, 200, 400, 600}));
 }
 
 TEST(Mouse, PointerToSquareConversionRoundsDown) {
@@ -467,6 +495,65 @@ struct HeldRunner final : analysis::Runner {
 };
 
 } // namespace
+
+TEST(Analysis, TheMarksFollowTheSelectedKindAndATipListsEveryKindBestFirst) {
+    // At the start: every 歩 wins in 4, 香's are unknown, 桂's lose in 5, the others in 3.
+    Game g;
+    g->Form_Load();
+    g->START_Click();
+    HeldRunner runner;
+    g->解析().use(&runner);
+    g->ANALYSIS_Click();
+    ASSERT_EQ(runner.asked.size(), 1u);
+    const analysis::Request board = runner.asked[0];
+    engine::Move drops[engine::maxMoves];
+    const int n = engine::generateDrops(board.start, drops);
+    for (int i = 0; i < n; ++i) {
+        const int kind = drops[i].kind;
+        const engine::Value v = kind == 1   ? engine::Value{engine::Value::Win, 4}
+                                : kind == 2 ? engine::Value{}
+                                : kind == 3 ? engine::Value{engine::Value::Loss, 5}
+                                            : engine::Value{engine::Value::Loss, 3};
+        g->解析().take({analysis::Request::Board, board.generation, i, drops[i], v});
+    }
+    g->解析().take({analysis::Request::Board, board.generation, -1, {}, {engine::Value::Win, 4}});
+    g->解析().flush();
+    // The best of any kind: 歩 wherever it may go (not the top row), else a loss in 3.
+    auto marks = [&](bool win, int count) {
+        int have = 0;
+        for (int i = 0; i < g.w.analysis.count; ++i) have += g.w.analysis.marks[i].win == win;
+        return have == count && g.w.analysis.count == 81;
+    };
+    EXPECT_TRUE(marks(true, 72));
+    // 先手's 金 selected: its drops only, every one a loss; let go, the best of any kind.
+    const auto slot = [&](int button) {
+        g->Form_MouseDown(button, 0, static_cast<float>(F::横位置(F::先手持駒列) + 100),
+                          static_cast<float>(F::縦位置(piece::handRow(F::先手, 5)) + 100));
+        g->解析().update();
+    };
+    slot(F::左ボタン);
+    EXPECT_EQ(g->解析().selectedKind(), 5);
+    EXPECT_TRUE(marks(false, 81));
+    slot(F::右ボタン);
+    EXPECT_TRUE(marks(true, 72));
+    EXPECT_EQ(g->解析().tip(5, 7),
+              "歩　先手の勝ち（あと 4 手）\n香　不明\n桂　後手の勝ち（あと 5 手）\n"
+              "銀　後手の勝ち（あと 3 手）\n金　後手の勝ち（あと 3 手）\n"
+              "角　後手の勝ち（あと 3 手）\n飛　後手の勝ち（あと 3 手）\n"
+              "王　後手の勝ち（あと 3 手）");
+    // The top row takes neither 歩 nor 香 nor 桂; off the board there is nothing to tell.
+    EXPECT_EQ(g->解析().tip(5, 1).rfind("銀　", 0), 0u);
+    EXPECT_TRUE(g->解析().tip(10, 1).empty());
+    // L asks for the proved line, with the drop the board's values proved first.
+    g->Form_KeyDown('L', 0);
+    ASSERT_EQ(runner.asked.size(), 2u);
+    EXPECT_EQ(runner.asked[1].kind, analysis::Request::Line);
+    EXPECT_EQ(runner.asked[1].value, (engine::Value{engine::Value::Win, 4}));
+    ASSERT_EQ(runner.asked[1].count, 1);
+    EXPECT_EQ(runner.asked[1].moves[0].kind, 1);
+    EXPECT_EQ(g.w.analysis.moves, "読み筋を調べています…");
+    g->解析().use(nullptr);
+}
 
 TEST(Analysis, AValueForAPositionNoLongerOnTheBoardIsNeverShown) {
     Game g;

@@ -1,7 +1,8 @@
 // The analysis's worker thread: its results are the synchronous runner's, a board's drops and
 // a record's positions left unknown are valued again, a newer request replaces an older one so
-// that nothing of the older is handed over, a cancelled or destroyed worker stops, and a record
-// stopped for the board goes on where it stopped.
+// that nothing of the older is handed over, a cancelled or destroyed worker stops, a record
+// stopped for the board goes on where it stopped, and a proved line goes before the board's
+// rounds without losing them.
 // Also built with ThreadSanitizer (TARVENKO_TSAN=ON, label "thread").
 #include "analysis/Worker.h"
 
@@ -229,4 +230,45 @@ TEST(AnalysisWorker, ARecordGoesOnAfterTheBoardWhereItStopped) {
             EXPECT_TRUE(r.value == (Value{Value::Loss, 0}));
         }
     }
+}
+
+TEST(AnalysisWorker, ALineGoesBeforeTheBoardsRoundsWhichFollowItAfterwards) {
+    // The board of the second test, whose rounds settle one more drop, and at once the proved
+    // line of the game's position after six drops (先手 wins in 4): the line comes whole, and
+    // the board's last value still comes, the board being valued again after the line if its
+    // rounds gave way to it.
+    engine::Position p = start();
+    for (const auto& [x, y, kind] :
+         {std::array{4, 3, 1}, {4, 2, 1}, {6, 3, 1}, {7, 2, 1}, {7, 3, 1}, {5, 1, 3}, {7, 4, 2}})
+        p.drop(engine::squareOf(x, y), kind);
+    Waker waker;
+    Collect got;
+    Worker w([&] { waker.wake(); });
+    w.start(board(1, p));
+    Request line;
+    line.kind = Request::Line;
+    line.generation = 2;
+    line.start = after(6);
+    line.value = {Value::Win, 4};
+    w.start(line);
+    const auto settled = [&] {
+        return std::any_of(got.results.begin(), got.results.end(), [](const Result& r) {
+            return r.kind == Request::Board && r.index == -1 && r.value == Value{Value::Loss, 7};
+        });
+    };
+    std::vector<Result> steps;
+    ASSERT_TRUE(waker.until(w, got, [&] {
+        steps.clear();
+        for (const Result& r : got.results) {
+            if (r.kind == Request::Line) steps.push_back(r);
+        }
+        return settled() && !steps.empty() && steps.back().index == -1;
+    }));
+    ASSERT_EQ(steps.size(), 8u); // seven drops, then the end
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(steps[static_cast<std::size_t>(i)].index, i);
+        EXPECT_EQ(steps[static_cast<std::size_t>(i)].side, i % 2);
+    }
+    EXPECT_TRUE(steps[6].value == (Value{Value::Win, 1}));
+    EXPECT_TRUE(steps[7].value.known()); // it reached the row
 }

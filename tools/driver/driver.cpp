@@ -18,20 +18,27 @@
 //                      a relative PATH is taken from the script's folder
 //   dump               prints the state; once a LEVEL_ item has been chosen, or always with
 //                      --config, it ends with the strength, "強さ" 0 標準, 1 強い, 2 最強
-//   analyse            the exact value of the position for its side to move, then of each
-//                      drop it may make in the generator's order: win N, loss N or unknown
+//   analyse [KIND]     the exact value of the position for its side to move, then of each
+//                      drop it may make in the generator's order: win N, loss N or unknown;
+//                      with a kind (歩 香 桂 銀 金 角 飛 王 or P L N S G B R K), its drops only
+//   line               the proved line of play: the winner's drops to its fastest row against
+//                      the loser's longest resistance, "…" where the proofs end; "unknown"
+//                      while the position's value is, "none" with no side to move
 //   wait PATH          waits until PATH exists, so that drivers started together go on at
 //                      one moment (a relative PATH is taken from the script's folder)
 //
 // Once 解析 has been chosen, after each command whose marks differ from the last printed:
-//   marks LINE ROWS    the line under the board, then the nine rows from the top, each
+//   marks LINE ROWS [DROPS]  the line under the board, then the nine rows from the top, each
 //                      square from the left: +N a win in N for the side to move, -N a loss,
-//                      . no mark
+//                      . no mark; then the proved line of play while it is shown (a click on
+//                      the line, or key 76, L). With a hand slot selected, that kind's drops.
 // 棋譜解析 (menu REVIEW) prints each move it marks as a message line, 棋譜解析 its title.
 //
 // Output, tab-separated, one line each, in the order things happen:
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 //   | analysis SIDE VALUE (先手 or 後手, or "none" with no side to move) | analysis DROP VALUE
+//   | line DROPS
+#include "analysis/WinningLine.h"
 #include "engine/ExactValues.h"
 #include "game/Form1.h"
 #include "game/menu_table.h"
@@ -134,9 +141,10 @@ std::string marks(const AnalysisView& v) {
     for (int y = 1; y <= 9; ++y) {
         for (int x = 1; x <= 9; ++x)
             out += (x > 1 ? " " : "") + (cell[x][y].empty() ? "." : cell[x][y]);
-        out += y < 9 ? "/" : "\n";
+        out += y < 9 ? "/" : "";
     }
-    return out;
+    if (!v.moves.empty()) out += '\t' + std::string(v.moves);
+    return out + '\n';
 }
 
 std::string valueText(engine::Value v) {
@@ -150,27 +158,86 @@ std::string valueText(engine::Value v) {
     }
 }
 
-// The exact values of the position on the board and of every drop of its side to move.
-void analyse(std::ostream& o, const Form1& f) {
-    if (f.手番 != Form1::先手 && f.手番 != Form1::後手) {
+// The analyser of `analyse` and `line`, made once.
+engine::Analyser& analyser() {
+    static auto made = std::make_unique<engine::Analyser>();
+    return *made;
+}
+
+// The position on the board with its side to move (0 先手, 1 後手); false with none to move.
+bool onBoard(const Form1& f, engine::Position& p) {
+    if (f.手番 != Form1::先手 && f.手番 != Form1::後手) return false;
+    p.load(f.盤);
+    p.setHands(f.先手持駒, f.後手持駒, f.手番 == Form1::先手 ? 0 : 1);
+    return true;
+}
+
+// The kind 1..8 named by its kanji or its English letter, 0 for none.
+int kindNamed(const std::string& name) {
+    static const char* const kanji[] = {"歩", "香", "桂", "銀", "金", "角", "飛", "王"};
+    static const char* const letters[] = {"P", "L", "N", "S", "G", "B", "R", "K"};
+    for (int k = 0; k < 8; ++k) {
+        if (name == kanji[k] || name == letters[k]) return k + 1;
+    }
+    return 0;
+}
+
+// The exact values of the position on the board and of every drop of its side to move, or
+// only of the drops of `kind` when it is not 0.
+void analyse(std::ostream& o, const Form1& f, int kind) {
+    engine::Position p;
+    if (!onBoard(f, p)) {
         o << "analysis\tnone\n";
         return;
     }
-    static auto analyser = std::make_unique<engine::Analyser>();
     static engine::DropValue values[engine::maxMoves];
-    const int side = f.手番 == Form1::先手 ? 0 : 1;
-    engine::Position p;
-    p.load(f.盤);
-    p.setHands(f.先手持駒, f.後手持駒, side);
-    const int n = analyser->analyse(p, engine::Analyser::defaultBudget, values);
-    o << "analysis\t" << (side == 0 ? "先手" : "後手") << '\t' << valueText(analyser->value())
+    const int side = p.toMove;
+    const int n = analyser().analyse(p, engine::Analyser::defaultBudget, values);
+    o << "analysis\t" << (side == 0 ? "先手" : "後手") << '\t' << valueText(analyser().value())
       << '\n';
     for (int i = 0; i < n; ++i) {
         const engine::Move m = values[i].move;
+        if (kind != 0 && m.kind != kind) continue;
         o << "analysis\t"
           << kifu::表記(engine::codeOf(side, m.kind), engine::columnOf(m.sq), engine::rowOf(m.sq))
           << '\t' << valueText(values[i].value) << '\n';
     }
+}
+
+// The proved line of the position on the board, worked out here and now: the position's
+// value first, with the rounds the window gives a position that stays, then the line.
+void provedLine(std::ostream& o, const Form1& f) {
+    engine::Position p;
+    if (!onBoard(f, p)) {
+        o << "line\tnone\n";
+        return;
+    }
+    static engine::DropValue values[engine::maxMoves];
+    engine::Analyser& a = analyser();
+    const int n = a.analyse(p, engine::Analyser::defaultBudget, values);
+    for (const auto& round : engine::Analyser::refineRounds) {
+        if (a.value().known()) break;
+        a.refine(p, round.each, round.all, values);
+    }
+    const engine::Value v = a.value();
+    if (!v.known()) {
+        o << "line\tunknown\n";
+        return;
+    }
+    engine::Move first;
+    for (int i = 0; i < n && first.isPass(); ++i) {
+        if (values[i].value == v) first = values[i].move;
+    }
+    static analysis::WinningLine proved;
+    analysis::winningLine(a, p, v, engine::Analyser::defaultBudget, proved, nullptr, first);
+    o << "line\t";
+    for (int i = 0; i < proved.count; ++i) {
+        const analysis::LineStep& s = proved.steps[i];
+        o << (i > 0 ? " " : "")
+          << kifu::表記(engine::codeOf(s.side, s.move.kind), engine::columnOf(s.move.sq),
+                        engine::rowOf(s.move.sq));
+    }
+    o << (proved.complete ? "" : proved.count > 0 ? " …" : "…") << '\n';
 }
 
 bool parseInt(const std::string& s, long& out) {
@@ -338,8 +405,14 @@ int main(int argc, char** argv) {
             dump(out, form, window,
                  strengthShown || form.強さ != Form1::強さ_標準 || home != nullptr);
         } else if (cmd == "analyse") {
-            if (!a.empty()) return fail("analyse takes nothing");
-            analyse(out, form);
+            const int kind = kindNamed(a);
+            if ((!a.empty() && kind == 0) || !b.empty())
+                return fail(
+                    "analyse takes nothing or a kind: 歩 香 桂 銀 金 角 飛 王 or P L N S G B R K");
+            analyse(out, form, kind);
+        } else if (cmd == "line") {
+            if (!a.empty()) return fail("line takes nothing");
+            provedLine(out, form);
         } else {
             return fail("unknown command: " + cmd);
         }

@@ -38,6 +38,9 @@
 #include <QTimer>
 #include <QWindow>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QToolTip>
+#include "platform/ScreenPlace.h"
 #include <chrono>
 #include <cmath>
 #include <iterator>
@@ -85,6 +88,8 @@ BoardView::BoardView(MainWindow& owner, Canvas& canvas)
     : owner_(owner), canvas_(canvas), picture_(MainWindow::clientSize()) {
     setMinimumSize(picture_);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A square's tooltip also while 棋譜解析, beside it, has the focus.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -175,11 +180,39 @@ void BoardView::paintAnalysis(QPainter& p) const {
     if (!analysisLine_.isEmpty()) {
         p.setFont(Canvas::font(static_cast<float>(analysis_.points * s.k), false));
         p.setPen(Canvas::colour(15));
-        p.drawText(QPointF(s.x(Canvas::pixel(analysis_.lineX)),
-                           s.y(Canvas::pixel(analysis_.lineY)) + p.fontMetrics().ascent()),
-                   analysisLine_);
+        const qreal left = s.x(Canvas::pixel(analysis_.lineX));
+        const qreal top = s.y(Canvas::pixel(analysis_.lineY));
+        p.drawText(QPointF(left, top + p.fontMetrics().ascent()), analysisLine_);
+        if (!analysisMoves_.isEmpty()) {
+            // The line of play under it, as many lines as it takes, up to the picture's edge.
+            const QRectF room(QPointF(left, top + p.fontMetrics().lineSpacing()),
+                              QPointF(s.x(picture_.width()), s.y(picture_.height())));
+            p.drawText(room, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, analysisMoves_);
+        }
     }
     p.restore();
+}
+
+QPointF BoardView::twipsAt(QPointF position) const {
+    // The device pixel under the pointer counts as the logical pixel drawn there, at any size.
+    const qreal ratio = canvas_.ratio();
+    const PictureScale& s = canvas_.scale();
+    const QPointF pos = position * ratio;
+    return QPointF(twipsOf(s.pointX(static_cast<int>(std::floor(pos.x())))),
+                   twipsOf(s.pointY(static_cast<int>(std::floor(pos.y())))));
+}
+
+bool BoardView::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = owner_.tipAt(twipsAt(help->pos()));
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), tip, this);
+    }
+    return true;
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
@@ -197,12 +230,8 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
     default:
         return;
     }
-    // The device pixel under the pointer counts as the logical pixel drawn there, at any size.
-    const qreal ratio = canvas_.ratio();
-    const PictureScale& s = canvas_.scale();
-    const QPointF pos = event->position() * ratio;
-    const float x = twipsOf(s.pointX(static_cast<int>(std::floor(pos.x()))));
-    const float y = twipsOf(s.pointY(static_cast<int>(std::floor(pos.y()))));
+    const QPointF at = twipsAt(event->position());
+    const auto x = static_cast<float>(at.x()), y = static_cast<float>(at.y());
     owner_.handle([&](Form1& form) { form.Form_MouseDown(button, 0, x, y); });
 }
 
@@ -216,6 +245,10 @@ MainWindow::MainWindow(SoundLibrary& sound, Files& files) {
     buildMenus();
     form_ = std::make_unique<Form1>(*this, sound, files);
     form_->解析().use(&worker_);
+    cursorRest_ = new QTimer(this);
+    cursorRest_->setSingleShot(true);
+    cursorRest_->setInterval(700); // about when a resting pointer gets its tooltip
+    connect(cursorRest_, &QTimer::timeout, this, [this] { showCursorTip(); });
     // 棋譜解析 needs a move to look at.
     if (auto* stop = findChild<QMenu*>(QStringLiteral("STOP"))) {
         connect(stop, &QMenu::aboutToShow, this, [this] {
@@ -563,8 +596,31 @@ void MainWindow::setItemChecked(const char* item, bool checked) {
 void MainWindow::showAnalysis(const AnalysisView& view) {
     view_->analysis_ = view;
     view_->analysisLine_ = text(view.line);
+    view_->analysisMoves_ = text(view.moves);
     view_->analysis_.line = {};
+    view_->analysis_.moves = {};
     view_->update();
+}
+
+QString MainWindow::tipAt(QPointF twips) const {
+    const int X = static_cast<int>(std::floor((twips.x() - Form1::原点X) / Form1::桝幅));
+    const int Y = static_cast<int>(std::floor((twips.y() - Form1::原点Y) / Form1::桝高));
+    return text(form_->解析().tip(X, Y));
+}
+
+void MainWindow::showCursorTip() {
+    const QRect device = view_->cursorInDevice();
+    if (device.isEmpty()) return;
+    const qreal ratio = canvas_->ratio();
+    const QRect square(
+        QPoint(static_cast<int>(device.left() / ratio), static_cast<int>(device.top() / ratio)),
+        QPoint(static_cast<int>(device.right() / ratio),
+               static_cast<int>(device.bottom() / ratio)));
+    // The cursor's square as a click at its centre would find it.
+    const QPointF centre = QRectF(view_->cursor_).center();
+    const QString tip = tipAt(QPointF(twipsOf(centre.x()), twipsOf(centre.y())));
+    if (tip.isEmpty()) return;
+    QToolTip::showText(view_->mapToGlobal(square.bottomRight()), tip, view_, square);
 }
 
 void MainWindow::showReview(const ReviewView& view) {
@@ -572,12 +628,47 @@ void MainWindow::showReview(const ReviewView& view) {
     if (review == nullptr) {
         review = new ReviewWindow(
             this, [this](int k) { handle([k](Form1& form) { form.解析().goTo(k); }); },
-            [this] { form_->解析().endReview(); });
+            [this] {
+                rememberReview();
+                form_->解析().endReview();
+            });
         review_ = review;
-        // Beside the board, on the right.
-        review->move(frameGeometry().topRight() + QPoint(8, 0));
+        placeReview(*review);
     }
     review->present(view);
+}
+
+void MainWindow::placeReview(QWidget& review) {
+    // Its frame is taken to be as thick as the main window's, which the window manager drew.
+    const QMargins frame(geometry().left() - frameGeometry().left(),
+                         geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    const auto box = [](const QRect& r) { return ScreenBox{r.x(), r.y(), r.width(), r.height()}; };
+    QRect kept = home_ != nullptr ? home_->reviewPlace() : QRect();
+    ScreenBox place;
+    if (!kept.isEmpty()) {
+        // Where it was left, on the screen it was on if that is still there.
+        const QScreen* on = QGuiApplication::screenAt(kept.center());
+        if (on == nullptr) on = screen();
+        const QRect area = on != nullptr ? on->availableGeometry() : kept;
+        place = insideArea({kept.x(), kept.y(), kept.width() + frame.left() + frame.right(),
+                            kept.height() + frame.top() + frame.bottom()},
+                           box(area));
+    } else {
+        const QScreen* on = screen();
+        const QRect area = on != nullptr ? on->availableGeometry() : frameGeometry();
+        const QSize size = review.size().grownBy(frame);
+        place = besideMain(box(frameGeometry()), size.width(), size.height(), box(area), 8);
+    }
+    review.resize(QSize(place.w, place.h).shrunkBy(frame));
+    review.move(place.x, place.y);
+}
+
+void MainWindow::rememberReview() {
+    if (review_ == nullptr || home_ == nullptr || !review_->isVisible()) return;
+    const QRect frame = review_->frameGeometry();
+    home_->setReviewPlace(QRect(frame.topLeft(), review_->size()));
 }
 
 void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, int colour) {
@@ -595,6 +686,13 @@ void MainWindow::showCursor(bool shown, float x1, float y1, float x2, float y2, 
                            : QRect();
     view_->cursorColour_ = colour;
     view_->update(logical(view_->cursorInDevice()));
+    // A tooltip follows the cursor once it rests.
+    QToolTip::hideText();
+    if (shown) {
+        cursorRest_->start();
+    } else {
+        cursorRest_->stop();
+    }
 }
 
 std::string MainWindow::askRecordPath(bool save) {

@@ -17,6 +17,7 @@
 #include <utility>
 
 class QAction;
+class QTimer;
 
 namespace tarvenko {
 
@@ -35,6 +36,7 @@ class BoardView : public QWidget {
     PictureScale fittedScale() const;
 
   protected:
+    bool event(QEvent* event) override; // the tooltip of a square
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -55,7 +57,10 @@ class BoardView : public QWidget {
     // The analysis's marks and line, in twips, over the image like the cursor.
     AnalysisView analysis_;
     QString analysisLine_;
+    QString analysisMoves_; // the proved line, wrapped under the line
     void paintAnalysis(QPainter& p) const;
+    // The twips of the client area under a point of the view.
+    QPointF twipsAt(QPointF position) const;
 };
 
 class MainWindow : public QMainWindow, public Window {
@@ -124,6 +129,10 @@ class MainWindow : public QMainWindow, public Window {
     void applyPlacement(const Placement& placement);
     // Full screen on or off (F11, ｵﾌﾟｼｮﾝ → 全画面表示); off returns to the state before it.
     void setFullScreen(bool on);
+    // Keeps the 棋譜解析 window's place and size with the settings, when it has been shown.
+    void rememberReview();
+    // What the analysis says of the square at (x, y) twips, for its tooltip; empty for nothing.
+    QString tipAt(QPointF twips) const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -146,6 +155,8 @@ class MainWindow : public QMainWindow, public Window {
     QPointer<QWidget> help_;
     QtHome* home_ = nullptr;
     QPointer<QWidget> review_; // a ReviewWindow
+    // Where 棋譜解析 opens: where it was left, else beside this window; always on a screen.
+    void placeReview(QWidget& review);
     // The analysis runs on this thread beside the game; its results are handed to the game
     // between events, never inside one. Made after the game, so it ends before it.
     // The analysis's thread, made at the first request: a player who never uses 解析 or
@@ -163,6 +174,9 @@ class MainWindow : public QMainWindow, public Window {
         std::unique_ptr<analysis::Worker> worker_;
     };
     LazyWorker worker_{*this};
+    // The keyboard cursor resting on a square shows that square's tooltip.
+    QTimer* cursorRest_ = nullptr;
+    void showCursorTip();
     int busy_ = 0; // inside a handler
     QList<QByteArray> recordsWaiting_;
     bool recordsLater_ = false; // a look at recordsWaiting_ is on its way

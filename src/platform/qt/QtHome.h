@@ -12,6 +12,7 @@
 #include "home/Statistics.h"
 #include "platform/posix/PosixFiles.h"
 
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <memory>
@@ -57,6 +58,11 @@ class QtHome final : public SettingsStore, public StatisticsStore, public KeptGa
     };
     WindowPlace windowPlace();
     void setWindowPlace(const WindowPlace& place);
+
+    // The 棋譜解析 window as it was left: its frame's top-left corner and its inside's size,
+    // in logical pixels of the desktop; empty when none is kept.
+    QRect reviewPlace();
+    void setReviewPlace(const QRect& place);
 
   private:
     // The settings file, read once it is known to be a small regular file; nullptr when it

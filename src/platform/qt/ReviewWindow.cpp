@@ -126,10 +126,15 @@ ReviewWindow::ReviewWindow(QWidget* parent, std::function<void(int)> goTo,
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    line_ = new QLabel;
+    line_->setWordWrap(true);
+    line_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    line_->hide();
     status_ = new QLabel;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(graph_);
     layout->addWidget(list_, 1);
+    layout->addWidget(line_);
     layout->addWidget(status_);
     resize(380, 560);
     // Row 0 is the start; row k the position after move k.
@@ -166,6 +171,8 @@ void ReviewWindow::present(const ReviewView& v) {
         list_->scrollToItem(list_->topLevelItem(v.shown));
     }
     list_->setUpdatesEnabled(true);
+    line_->setText(text(v.line));
+    line_->setVisible(!v.line.empty());
     status_->setText(text(v.status));
     status_->setVisible(!v.status.empty());
     if (!isVisible()) {

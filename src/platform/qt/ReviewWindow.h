@@ -30,6 +30,7 @@ class ReviewWindow : public QWidget {
     std::function<void()> closed_;
     ReviewGraph* graph_;
     QTreeWidget* list_;
+    QLabel* line_; // the proved line of the position on the board
     QLabel* status_;
 };
 

@@ -172,6 +172,7 @@ int main(int argc, char** argv) {
     window.whenEnding([&oneWindow] { oneWindow.leave(); });
     showAsLeft(window, places);
     const int status = app.exec();
+    window.rememberReview();
     rememberWindow(window, places);
     return status;
 }
