@@ -578,25 +578,26 @@ void QtHome::setWindowPlace(const WindowPlace& place) {
 }
 
 QRect QtHome::reviewPlace() {
-    QSettings& file = open(settings_, folder_ + QStringLiteral("/Tarvenko.ini"));
+    QSettings* file = settingsFile();
     QStringList unusable;
     // A desktop of several screens may place a window left of or above the first one.
     const int x = integer(file, QStringLiteral("review/x"), -100000, 100000, 0, unusable);
     const int y = integer(file, QStringLiteral("review/y"), -100000, 100000, 0, unusable);
     const int width = integer(file, QStringLiteral("review/width"), 1, 100000, 0, unusable);
     const int height = integer(file, QStringLiteral("review/height"), 1, 100000, 0, unusable);
-    complain(file, unusable);
+    if (file != nullptr) complain(local(file->fileName()), unusable);
     if (width <= 0 || height <= 0) return {};
     return QRect(x, y, width, height);
 }
 
 void QtHome::setReviewPlace(const QRect& place) {
-    QSettings& file = open(settings_, folder_ + QStringLiteral("/Tarvenko.ini"));
-    file.setValue(QStringLiteral("review/x"), place.x());
-    file.setValue(QStringLiteral("review/y"), place.y());
-    file.setValue(QStringLiteral("review/width"), place.width());
-    file.setValue(QStringLiteral("review/height"), place.height());
-    write(file);
+    QSettings* file = settingsFile();
+    if (file == nullptr) return;
+    file->setValue(QStringLiteral("review/x"), place.x());
+    file->setValue(QStringLiteral("review/y"), place.y());
+    file->setValue(QStringLiteral("review/width"), place.width());
+    file->setValue(QStringLiteral("review/height"), place.height());
+    write(*file);
 }
 
 } // namespace tarvenko
