@@ -33,14 +33,6 @@ void refine(Analyser& a, const engine::Position& p, engine::DropValue* out, int 
 
 } // namespace
 
-int valueDrops(Analyser& a, const engine::Position& p, engine::DropValue* out) {
-    long nodes = 0;
-    const int n = a.analyse(p, Analyser::defaultBudget, out);
-    nodes += a.nodes();
-    refine(a, p, out, n, nodes);
-    return n;
-}
-
 Proof prove(Analyser& a, const engine::Position& p) {
     Proof proof;
     if (engine::hasWinningDrop(p)) return proof; // a row at once is no puzzle
@@ -103,18 +95,24 @@ Answer answer(Analyser& a, const engine::Position& p) {
     return out;
 }
 
-bool fastestWin(Analyser& a, const engine::Position& p, engine::Move& m, int& n) {
+bool fastestWin(Analyser& a, const engine::Position& p, int within, engine::Move& m, int& n) {
     engine::DropValue values[engine::maxMoves];
-    const int count = valueDrops(a, p, values);
-    int best = -1;
-    for (int i = 0; i < count; ++i) {
-        const Value v = values[i].value;
-        if (v.kind == Value::Win && (best < 0 || v.n < values[best].value.n)) best = i;
-    }
-    if (best < 0) return false;
-    m = values[best].move;
-    n = values[best].value.n;
-    return true;
+    const int count = a.analyse(p, Analyser::defaultBudget, values);
+    const auto fastest = [&] {
+        int best = -1;
+        for (int i = 0; i < count; ++i) {
+            const Value v = values[i].value;
+            if (v.kind == Value::Win && (best < 0 || v.n < values[best].value.n)) best = i;
+        }
+        if (best < 0 || values[best].value.n > within) return false;
+        m = values[best].move;
+        n = values[best].value.n;
+        return true;
+    };
+    if (fastest()) return true;
+    long nodes = 0;
+    refine(a, p, values, count, nodes);
+    return fastest();
 }
 
 } // namespace tarvenko::puzzles

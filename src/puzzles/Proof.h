@@ -21,10 +21,6 @@ struct Proof {
     long nodes = 0;   // positions visited
 };
 
-// Values every drop of p, with rounds of more positions for those left unknown; returns how
-// many drops were written to out (room for engine::maxMoves).
-int valueDrops(engine::Analyser& a, const engine::Position& p, engine::DropValue* out);
-
 // Is p a puzzle? Its value first, for most positions are not; then every drop.
 Proof prove(engine::Analyser& a, const engine::Position& p);
 
@@ -40,7 +36,10 @@ struct Answer {
 };
 Answer answer(engine::Analyser& a, const engine::Position& p);
 
-// The drop of p's side to move that forces its row fastest; false when none is proved.
-bool fastestWin(engine::Analyser& a, const engine::Position& p, engine::Move& m, int& n);
+// The drop of p's side to move that forces its row fastest of those the first look proves, and
+// its drops `n`; the rounds of more positions only when none does so within `within`. False
+// when none is proved to.
+bool fastestWin(engine::Analyser& a, const engine::Position& p, int within, engine::Move& m,
+                int& n);
 
 } // namespace tarvenko::puzzles

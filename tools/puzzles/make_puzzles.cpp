@@ -115,7 +115,7 @@ bool playable(engine::Analyser& a, engine::Position p, engine::Move key, int len
         }
         int n = 0;
         t = Clock::now();
-        if (!puzzles::fastestWin(a, p, m, n) || n > left - 1) return false;
+        if (!puzzles::fastestWin(a, p, left - 1, m, n)) return false;
         hints = std::max(hints, milliseconds(t));
     }
     return false;
