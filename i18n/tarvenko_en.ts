@@ -767,7 +767,7 @@
     <message>
         <location line="+29"/>
         <source>%1手で三つ並べる</source>
-        <translation>A row of three in %1 drops</translation>
+        <translation>Three in %1 drops</translation>
     </message>
     <message>
         <location line="+3"/>

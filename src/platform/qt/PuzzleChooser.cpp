@@ -66,7 +66,13 @@ int choosePuzzle(QWidget* parent, const PuzzleList& list) {
                 QString::number(e.number) + (e.solved ? QStringLiteral(" ✓") : QString()), current);
             item->setTextAlignment(Qt::AlignCenter);
             item->setData(kIndexRole, i);
-            if (!e.solved && firstUnsolved < 0) firstUnsolved = i;
+            if (!e.solved && firstUnsolved < 0) {
+                // The chooser opens at the first unsolved puzzle, ready for Return.
+                firstUnsolved = i;
+                tabs->setCurrentWidget(current);
+                current->setCurrentItem(item);
+                current->setFocus();
+            }
         }
         QObject::connect(tabs, &QTabWidget::currentChanged, &dialog, [tabs, start] {
             auto* page = qobject_cast<QListWidget*>(tabs->currentWidget());
@@ -83,6 +89,7 @@ int choosePuzzle(QWidget* parent, const PuzzleList& list) {
         chosen = firstUnsolved;
         dialog.accept();
     });
+    start->setEnabled(firstUnsolved >= 0);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
@@ -97,8 +104,11 @@ int choiceBox(QWidget* parent, const QString& title, const QString& message,
     box.setWindowModality(Qt::ApplicationModal);
     QList<QPushButton*> added;
     for (const QString& b : buttons) added << box.addButton(b, QMessageBox::AcceptRole);
-    // Escape and the close button choose the last, the one that changes nothing.
-    if (!added.isEmpty()) box.setEscapeButton(added.last());
+    // Return takes the first; Escape and the close button the last, which changes nothing.
+    if (!added.isEmpty()) {
+        box.setDefaultButton(added.first());
+        box.setEscapeButton(added.last());
+    }
     box.exec();
     const int at = static_cast<int>(added.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
     return at == added.size() - 1 ? -1 : at;
