@@ -75,7 +75,7 @@ Proof prove(Analyser& a, const engine::Position& p) {
     return proof;
 }
 
-Answer answer(Analyser& a, const engine::Position& p) {
+Answer answer(Analyser& a, const engine::Position& p, int within) {
     engine::DropValue values[engine::maxMoves];
     Answer out;
     const int n = a.analyse(p, Analyser::defaultBudget, values);
@@ -85,7 +85,12 @@ Answer answer(Analyser& a, const engine::Position& p) {
         out.value = a.value();
         return out;
     }
-    refine(a, p, values, n, out.nodes);
+    bool escapes = false;
+    for (int i = 0; i < n; ++i) {
+        const Value v = values[i].value;
+        escapes = escapes || v.kind == Value::Win || (v.kind == Value::Loss && v.n > within);
+    }
+    if (!escapes) refine(a, p, values, n, out.nodes);
     int best = 0;
     for (int i = 1; i < n; ++i) {
         if (rank(values[i].value) > rank(values[best].value)) best = i;

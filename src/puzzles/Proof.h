@@ -34,7 +34,10 @@ struct Answer {
     engine::Value value;
     long nodes = 0;
 };
-Answer answer(engine::Analyser& a, const engine::Position& p);
+// `within` is what the puzzle leaves its player after the answer: once the first look proves
+// an answer that escapes it (a win, or a loss in more drops), the puzzle is lost whatever the
+// others are worth, and no more positions are spent on them.
+Answer answer(engine::Analyser& a, const engine::Position& p, int within = kMostDrops);
 
 // The drop of p's side to move that forces its row fastest of those the first look proves, and
 // its drops `n`; the rounds of more positions only when none does so within `within`. False

@@ -183,10 +183,12 @@ bool Session::failed() const {
 void Session::answer() {
     // A drop in the place of the one that lost is judged afresh.
     if (failedAt_ >= f_.手順数) failedAt_ = 0;
-    // The game's turn is still the player's while the computer answers.
-    const Answer a = puzzles::answer(analyser(), current(f_.COM側));
+    // The game's turn is still the player's while the computer answers; a puzzle lost before
+    // leaves nothing to keep.
+    const int left = failedAt_ == 0 ? length_ - playerDrops() : 0;
+    const Answer a = puzzles::answer(analyser(), current(f_.COM側), left);
     // The player still forces the row within the drops the puzzle has left.
-    const bool keeps = a.value.kind == engine::Value::Loss && a.value.n <= length_ - playerDrops();
+    const bool keeps = a.value.kind == engine::Value::Loss && a.value.n <= left;
     const bool fails = failedAt_ == 0 && !keeps;
     if (fails) failedAt_ = f_.手順数;
 
