@@ -110,8 +110,7 @@ int choiceBox(QWidget* parent, const QString& title, const QString& message,
         box.setEscapeButton(added.last());
     }
     box.exec();
-    const int at = static_cast<int>(added.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
-    return at == added.size() - 1 ? -1 : at;
+    return static_cast<int>(added.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
 }
 
 } // namespace tarvenko

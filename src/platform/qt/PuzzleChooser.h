@@ -15,7 +15,8 @@ namespace tarvenko {
 // list.entries of the puzzle to start, or −1 when cancelled.
 int choosePuzzle(QWidget* parent, const PuzzleList& list);
 
-// The index of the button chosen, or −1 when the box was closed without one.
+// The index of the button chosen; Return chooses the first, Escape and the window's close
+// button the last.
 int choiceBox(QWidget* parent, const QString& title, const QString& text,
               const QStringList& buttons);
 
