@@ -17,7 +17,7 @@
 <context>
     <name>Tarvenko</name>
     <message>
-        <location filename="../src/com/com_ban.cpp" line="+12"/>
+        <location filename="../src/com/com_ban.cpp" line="+16"/>
         <source>思考中</source>
         <translation>Thinking</translation>
     </message>
@@ -40,7 +40,7 @@
     </message>
     <message>
         <location line="-2"/>
-        <location filename="../src/game/menus.cpp" line="+60"/>
+        <location filename="../src/game/menus.cpp" line="+61"/>
         <source>先手の番です</source>
         <translation>Black to move</translation>
     </message>
@@ -108,6 +108,11 @@
     </message>
     <message>
         <location line="+1"/>
+        <source>詰め問題…</source>
+        <translation>Puzzles…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>終わり</source>
         <translation>Quit</translation>
     </message>
@@ -143,6 +148,7 @@
     </message>
     <message>
         <location line="+1"/>
+        <location filename="../src/puzzles/Session.cpp" line="+213"/>
         <source>戻</source>
         <translation>Back</translation>
     </message>
@@ -219,7 +225,7 @@
         <translation>Language</translation>
     </message>
     <message>
-        <location filename="../src/game/menus.cpp" line="-66"/>
+        <location filename="../src/game/menus.cpp" line="-67"/>
         <source>対局相手の途中変更は不可</source>
         <translation>The opponent cannot be changed during a game</translation>
     </message>
@@ -230,7 +236,8 @@
         <translation>The sides cannot be changed during a game</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+21"/>
+        <location filename="../src/puzzles/Session.cpp" line="-130"/>
         <source>  局面 → 最初にして下さい</source>
         <translation>  Choose Position → Back to Start first</translation>
     </message>
@@ -240,7 +247,7 @@
         <translation>Tarvenko  version %1<byte value="xd"/><byte value="xd"/>Drop shogi pieces on the board: the first to line up exactly three of their own pieces in a column, a row or a diagonal wins.</translation>
     </message>
     <message>
-        <location filename="../src/lines/end.cpp" line="+36"/>
+        <location filename="../src/lines/end.cpp" line="+41"/>
         <source>先手の勝ちです</source>
         <translation>Black wins</translation>
     </message>
@@ -265,8 +272,8 @@
         <translation>Game Over</translation>
     </message>
     <message>
-        <location filename="../src/platform/qt/MainWindow.cpp" line="+639"/>
-        <location filename="../src/record/kifu.cpp" line="-134"/>
+        <location filename="../src/platform/qt/MainWindow.cpp" line="+707"/>
+        <location filename="../src/record/kifu.cpp" line="-142"/>
         <source>棋譜を保存</source>
         <translation>Save Record</translation>
     </message>
@@ -282,7 +289,7 @@
         <translation>Tarvenko records (*.tkf)</translation>
     </message>
     <message>
-        <location line="+21"/>
+        <location line="+32"/>
         <source>リセット</source>
         <translation>Reset</translation>
     </message>
@@ -382,7 +389,7 @@
         <translation>The position number is beyond the last move</translation>
     </message>
     <message>
-        <location line="+128"/>
+        <location line="+129"/>
         <source>フォルダがありません</source>
         <translation>The folder does not exist</translation>
     </message>
@@ -440,8 +447,8 @@
         <translation>Not enough memory</translation>
     </message>
     <message>
-        <location line="+10"/>
         <location line="+8"/>
+        <location line="+9"/>
         <source>棋譜を開けませんでした<byte value="xd"/><byte value="xd"/></source>
         <translation>The record could not be opened<byte value="xd"/><byte value="xd"/></translation>
     </message>
@@ -451,7 +458,7 @@
         <translation>Line %1: </translation>
     </message>
     <message>
-        <location filename="../src/record/record.cpp" line="+28"/>
+        <location filename="../src/record/record.cpp" line="+29"/>
         <location line="+38"/>
         <source>できません</source>
         <translation>Not possible</translation>
@@ -637,12 +644,12 @@
         <translation>The sound interface cannot be created.</translation>
     </message>
     <message>
-        <location filename="../src/home/Home.cpp" line="+106"/>
+        <location filename="../src/home/Home.cpp" line="+108"/>
         <source>対局を残せませんでした<byte value="xd"/><byte value="xd"/></source>
         <translation>The game in progress could not be kept<byte value="xd"/><byte value="xd"/></translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>棋譜を別の場所に保存しますか？</source>
         <translation>Save its record elsewhere?</translation>
     </message>
@@ -652,7 +659,7 @@
         <translation>Game Not Kept</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+48"/>
         <source>成績</source>
         <translation>Statistics</translation>
     </message>
@@ -712,19 +719,19 @@
         <translation>White wins: %d to go</translation>
     </message>
     <message>
-        <location line="+311"/>
-        <location line="+52"/>
+        <location line="+312"/>
+        <location line="+53"/>
         <location line="+248"/>
         <source>解析中…</source>
         <translation>Analysing…</translation>
     </message>
     <message>
-        <location line="-276"/>
+        <location line="-277"/>
         <source>形勢不明</source>
         <translation>Unclear</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+36"/>
         <source>%1&#x3000;%2</source>
         <translation>%1 %2</translation>
     </message>
@@ -784,6 +791,81 @@
         <location filename="../src/platform/qt/ReviewWindow.cpp" line="+83"/>
         <source>開始局面</source>
         <translation>Starting position</translation>
+    </message>
+    <message>
+        <location filename="../src/puzzles/Session.cpp" line="-65"/>
+        <source>詰め問題</source>
+        <translation>Puzzles</translation>
+    </message>
+    <message>
+        <location line="+54"/>
+        <source>詰め問題のファイル %1 を読めません</source>
+        <translation>The puzzle file %1 cannot be read</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>詰め問題のファイル %1 の %2 行目が正しくありません</source>
+        <translation>Line %2 of the puzzle file %1 is damaged</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>%1手で三つ並べる</source>
+        <translation>Three in %1 drops</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>始める</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>最初の未解決</source>
+        <translation>First unsolved</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>詰め問題がありません</source>
+        <translation>There are no puzzles</translation>
+    </message>
+    <message>
+        <location line="+49"/>
+        <source>先手番：%1 手で三つ並べてください</source>
+        <translation>Black to play: make a row of three in %1 drops</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>後手番：%1 手で三つ並べてください</source>
+        <translation>White to play: make a row of three in %1 drops</translation>
+    </message>
+    <message>
+        <location line="+56"/>
+        <source>答え</source>
+        <translation>Answer</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>この手では %1 手で三つ並べることができなくなりました</source>
+        <translation>After this drop a row of three can no longer be forced in %1 drops</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>正解です。%1 手で三つ並びました</source>
+        <translation>Solved: a row of three in %1 drops</translation>
+    </message>
+    <message>
+        <location line="+25"/>
+        <source>詰め問題（解いた数）</source>
+        <translation>Puzzles solved</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1手で三つ並べる&#x3000;%2／%3</source>
+        <translation>A row of three in %1 drops: %2 of %3</translation>
     </message>
 </context>
 </TS>

@@ -202,7 +202,8 @@ void Analysis::setOn(bool on) {
 }
 
 bool Analysis::wanted() const {
-    if (!on_ || f_.対局中 != F::真) return false;
+    // Off during a puzzle, which asks for a row unaided.
+    if (!on_ || f_.対局中 != F::真 || f_.詰め中()) return false;
     if (f_.手番 != F::先手 && f_.手番 != F::後手) return false;
     return !(f_.対局モード == F::モード_COM && f_.手番 == f_.COM側);
 }

@@ -6,6 +6,10 @@
 namespace tarvenko {
 
 void Form1::com_ban() {
+    if (詰め中()) {
+        詰め().answer(); // the exact reply that resists longest, at once
+        return;
+    }
     const double boxX = COM側 == 先手 ? 先手結果X : 後手結果X;
     const double boxY = COM側 == 先手 ? 先手結果Y : 後手結果Y;
     描画_四角形(boxX, boxY, 結果枠幅, 結果枠高, 背景色);

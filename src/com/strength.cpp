@@ -65,8 +65,8 @@ void Form1::HINT_Click() {
     if (対局モード == モード_COM && 手番 == COM側) return;
     int 元X, 元Y, 先X, 先Y, 駒;
     engine::Move fastest;
-    if (解析_ && 解析_->fastestWin(fastest)) {
-        // The analysis has valued every drop: the fastest forced row.
+    if ((詰め中() && 詰め().hint(fastest)) || (解析_ && 解析_->fastestWin(fastest))) {
+        // The puzzle's drop, or the analysis has valued every drop: the fastest forced row.
         元X = 手番 == 先手 ? 先手持駒列 : 後手持駒列;
         元Y = piece::handRow(手番, fastest.kind);
         先X = engine::columnOf(fastest.sq);

@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "platform/SoundLibrary.h"
 #include "platform/Window.h"
+#include "puzzles/Session.h"
 #include "rules/pieces.h"
 
 #include <cstdint>
@@ -289,6 +290,20 @@ class Form1 {
     void RESUME_Click(); // 続きから
     void STATS_Click();  // 成績…
 
+    // ---- 詰め問題: puzzles (puzzles/) ----
+    void TSUME_Click(); // 対局 → 詰め問題…: the chooser, then the puzzle chosen
+    // Puzzle k (from 1, in the chooser's order), as the chooser starts it; false when there
+    // is none such or a game under way stands in the way.
+    bool 詰めを始める(int k);
+    bool 詰め中() const { return 詰め_ && 詰め_->active(); }
+    puzzles::Session& 詰め();
+    // The puzzle on the board gives way to another game (初期設定, a record).
+    void 詰めを終える() {
+        if (詰め_) 詰め_->end();
+    }
+    // 成績's lines of the puzzles solved, empty before any is.
+    std::string 詰めの成績();
+
     // The window, for the game records' dialogs and message boxes (record/kifu.cpp).
     Window& window() { return window_; }
     Files& files() { return files_; }
@@ -332,6 +347,7 @@ class Form1 {
     int ヒント_[4] = {};                       // hand column and row, square X and Y
     bool ヒント表示中_ = false;
     std::unique_ptr<analysis::Analysis> 解析_;
+    std::unique_ptr<puzzles::Session> 詰め_; // made when first needed
 };
 
 } // namespace tarvenko

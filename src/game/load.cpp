@@ -39,6 +39,7 @@ void Form1::Form_Load_画面() {
 
 void Form1::初期設定() {
     if (home_) home_->gameLeft(*this);
+    詰めを終える();
     対局中 = 偽;
     選択状態 = 0;
     手数 = 0;

@@ -33,6 +33,7 @@ inline constexpr MenuItem kMenu[] = {
     {MenuItem::Submenu, "START2", TARVENKO_TEXT("対局(COM)"), "TAIKYOKU"},
     {MenuItem::Command, "SENTE", TARVENKO_TEXT("先手"), "START2", &Form1::SENTE_Click},
     {MenuItem::Command, "GOTE", TARVENKO_TEXT("後手"), "START2", &Form1::GOTE_Click},
+    {MenuItem::Command, "TSUME", TARVENKO_TEXT("詰め問題…"), "TAIKYOKU", &Form1::TSUME_Click},
     {MenuItem::Command, "OWARI", TARVENKO_TEXT("終わり"), "TAIKYOKU", &Form1::OWARI_Click},
     {MenuItem::Submenu, "STOP", TARVENKO_TEXT("局面"), ""},
     {MenuItem::Command, "CANCEL", TARVENKO_TEXT("最初"), "STOP", &Form1::CANCEL_Click},

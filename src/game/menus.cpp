@@ -26,7 +26,8 @@ void Form1::対局を始める(int モード, int 人間, std::string_view 変�
     if (終了済み_) return;
     ヒント消去();
     const int com = 人間 == 先手 ? 後手 : 先手;
-    if (手番 == 終局 || 対局中 == 偽) {
+    // A puzzle gives way at once.
+    if (手番 == 終局 || 対局中 == 偽 || 詰め中()) {
         初期設定();
         対局モード = モード;
         人間側 = 人間;

@@ -4,6 +4,7 @@
 #include "record/kifu.h"
 #include "texts/Texts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -47,8 +48,10 @@ void Home::resetStatistics() {
     statisticsStore_.resetStatistics();
 }
 
+// A puzzle is counted nowhere, nor kept: its solved marks are kept with the settings.
 void Home::gameLeft(const Form1& f) {
-    if (!counted_ && f.手順最大 > 0) count(f.対局モード, f.人間側, f.強さ, Statistics::Unfinished);
+    if (!counted_ && f.手順最大 > 0 && !f.詰め中())
+        count(f.対局モード, f.人間側, f.強さ, Statistics::Unfinished);
     counted_ = false;
 }
 
@@ -58,7 +61,7 @@ void Home::gameReplaced(const Form1& f, bool recordEnded) {
 }
 
 void Home::gameEnded(const Form1& f, int winner) {
-    if (counted_) return;
+    if (counted_ || f.詰め中()) return;
     counted_ = true;
     count(f.対局モード, f.人間側, f.強さ, winner == f.人間側 ? Statistics::Won : Statistics::Lost);
 }
@@ -68,7 +71,7 @@ namespace {
 // A game with a move that does not stand at its row of three (which the program may end on
 // while the winner's box is still shown).
 bool inProgress(const Form1& f) {
-    if (f.対局中 != F::真 || f.手番 == F::終局 || f.手順最大 < 1) return false;
+    if (f.対局中 != F::真 || f.手番 == F::終局 || f.手順最大 < 1 || f.詰め中()) return false;
     const int n = f.手順数;
     if (n < f.手順最大 || n < 1 || n >= F::手順容量) return true;
     return f.終了_判定(f.取得_手番(f.手順_移動先駒[n]), f.手順_移動先X[n], f.手順_移動先Y[n]) !=
@@ -112,6 +115,21 @@ void Home::keepElsewhere(Form1& f, const KeptGamePlace::Kept& kept) {
     }
 }
 
+bool Home::puzzleSolved(std::uint32_t id) {
+    const auto& solved = settings().puzzlesSolved;
+    return std::find(solved.begin(), solved.end(), id) != solved.end();
+}
+
+bool Home::anyPuzzleSolved() {
+    return !settings().puzzlesSolved.empty();
+}
+
+void Home::solvePuzzle(std::uint32_t id) {
+    if (puzzleSolved(id)) return;
+    settings_.puzzlesSolved.push_back(id);
+    settingsStore_.writeSettings(settings_);
+}
+
 void Home::resume(Form1& f) {
     KeptGamePlace::Taken taken = kept_.takeKeptGame(&kifu::isRecord);
     if (taken.problem != nullptr) {
@@ -139,7 +157,7 @@ void Form1::STATS_Click() {
     ヒント消去();
     const Statistics none;
     const Statistics& shown = home_ != nullptr ? home_->statistics() : none;
-    if (window_.statisticsBox(shown.text(), 訳("成績")) && home_ != nullptr) {
+    if (window_.statisticsBox(shown.text() + 詰めの成績(), 訳("成績")) && home_ != nullptr) {
         home_->resetStatistics();
     }
 }

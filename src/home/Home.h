@@ -8,6 +8,8 @@
 #include "home/Settings.h"
 #include "home/Statistics.h"
 
+#include <cstdint>
+
 namespace tarvenko {
 
 class Form1;
@@ -42,6 +44,11 @@ class Home {
 
     const Statistics& statistics();
     void resetStatistics();
+
+    // The puzzles solved, by their ids; one solved is kept at once.
+    bool puzzleSolved(std::uint32_t id);
+    bool anyPuzzleSolved();
+    void solvePuzzle(std::uint32_t id);
 
   private:
     const Settings& settings();

@@ -3,12 +3,17 @@
 // record dialogs' folder are kept there too, by the window alone.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 namespace tarvenko {
 
 struct Settings {
     int strength = 0;      // Form1::強さ_標準 .. 強さ_最強
     bool music = true;     // the music plays at start
     bool analysis = false; // 解析's marks are shown
+    // The ids of the puzzles solved (puzzles/).
+    std::vector<std::uint32_t> puzzlesSolved;
 };
 
 class SettingsStore {

@@ -14,6 +14,11 @@ int Form1::終了_判定(int IN_手番, int IN_先X, int IN_先Y) const {
 
 void Form1::終了_処理(int IN_移動駒) {
     const int side = 取得_手番(IN_移動駒);
+    if (詰め中() && 詰め().solvedBy(side)) {
+        対局中 = 偽;
+        手番 = 終局;
+        return;
+    }
     if (home_) home_->gameEnded(*this, side);
     if (対局モード == モード_人間) {
         if (side == 先手) {

@@ -69,6 +69,22 @@ struct ReviewView {
     std::string_view line;
 };
 
+// The puzzles the chooser lists, grouped by length in the order given; the game writes
+// every text, the window lays them out.
+struct PuzzleEntry {
+    int length; // drops to the row
+    int number; // from 1 within its length
+    bool solved;
+};
+struct PuzzleList {
+    const PuzzleEntry* entries = nullptr;
+    int count = 0;
+    std::string_view title;
+    std::string_view groups[8];       // the heading of each length, by length
+    std::string_view start, unsolved; // the buttons: the puzzle chosen, the first unsolved
+    std::string_view none;            // shown instead of the list when it is empty
+};
+
 class Window {
   public:
     virtual ~Window() = default;
@@ -148,6 +164,16 @@ class Window {
     virtual void showAnalysis(const AnalysisView& /*view*/) {}
     // Shows (or brings up to date) the 棋譜解析 window beside this one.
     virtual void showReview(const ReviewView& /*view*/) {}
+
+    // A modal box with one button for each of `buttons` (UTF-8); the index of the one chosen,
+    // or −1 when the box was closed without one.
+    virtual int choiceBox(std::string_view text, std::string_view title,
+                          const std::string_view* /*buttons*/, int /*count*/) {
+        messageBox(text, title, MessageIcon::None);
+        return -1;
+    }
+    // The puzzle chooser, modal; the index in `list.entries` of the puzzle to start, or −1.
+    virtual int choosePuzzle(const PuzzleList& /*list*/) { return -1; }
 };
 
 } // namespace tarvenko

@@ -359,6 +359,7 @@ bool load(Form1& f, std::string_view text, Refusal& why) {
     Record r;
     if (!read(text, r, why)) return false;
     if (Home* home = f.home()) home->gameReplaced(f, r.ended || r.counted);
+    f.詰めを終える();
 
     // The game as 進 leaves it at entry r.at: the board and hands of the moves up to it,
     // the whole record after it.

@@ -23,7 +23,8 @@ void Form1::手順保存(int 移動元X, int 移動元Y, int 移動先X, int 移
 void Form1::REPLAY_Click() {
     if (終了済み_) return;
     ヒント消去();
-    if (手順数 < 1) {
+    // A puzzle's position is where it begins.
+    if (手順数 < 1 || (詰め中() && 手順数 <= 詰め().firstMove())) {
         音_再生(音_禁止);
         window_.messageBox(訳("できません"), 訳("戻る"), MessageIcon::None);
         return;

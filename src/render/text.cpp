@@ -211,6 +211,7 @@ void Form1::文字を描き直す() {
         const int* shown = 表示中の結果_[side];
         if (shown[2] != 0) 描画_移動結果(shown[0], shown[1], shown[2], 色_白);
     }
+    if (詰め中()) 詰め().drawGoal();
 }
 
 } // namespace tarvenko

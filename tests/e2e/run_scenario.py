@@ -269,7 +269,7 @@ def quit_keys(s):
     s.start_game()
     s.settle()
     proc = s.game
-    s.menu((0, 2))
+    s.menu(xs.MENU_QUIT)
     wait_exit(s, proc, "対局 → 終わり", time.monotonic())
     s.start_game()
     start_two_humans(s)
@@ -493,6 +493,49 @@ def english(s):
     while s.windows("^Open Record$"):
         s.check(time.monotonic() < deadline, "the file dialog did not close on Escape")
         time.sleep(0.05)
+
+
+def puzzles(s):
+    """対局 → 詰め問題… opens the chooser at the first unsolved puzzle; Return starts it, with
+    the goal under the board. Solved, it is marked in the chooser; a losing drop is answered,
+    and the box's 答え takes both drops back and outlines the key. In English, the chooser
+    is English."""
+    yellow = (255, 255, 0)
+    s.menu(xs.MENU_PUZZLES)
+    chooser = s.wait_box("詰め問題")
+    s.save(s.settle(), "chooser_ja")
+    s.key("Return", window=chooser)
+    # Puzzle 1: 後手 drops 歩 on ６七 and, after the computer's reply, on ７七.
+    s.wait_until(lambda im: s.shows(im, 2, 3, "SITA_SYA"), 10, "the first puzzle's position")
+    s.save(s.settle(), "puzzle_start")
+    s.drop("gote", HU, 4, 7)
+    s.drop("gote", HU, 3, 7)
+    s.wait_box("詰め問題")
+    s.save(s.settle(), "solved")
+    s.close_box("詰め問題")
+    # Puzzle 2, the first unsolved now: ▲８四歩 lets the row slip; 答え shows ▲８三歩.
+    s.menu(xs.MENU_PUZZLES)
+    chooser = s.wait_box("詰め問題")
+    s.save(s.settle(), "chooser_one_solved")
+    s.key("Return", window=chooser)
+    s.wait_until(lambda im: s.shows(im, 3, 4, "SITA_KEI"), 10, "the second puzzle's position")
+    # The box that comes may cover the square: the drop is not waited for on the board.
+    hand = xs.hand_square("sente", HU)
+    s.click_square(*hand)
+    s.wait_until(lambda im: s.outline_is(im, *hand, xs.RED), 5, "the red outline of 先手's 歩")
+    s.click_square(2, 4)
+    box = s.wait_box("詰め問題")
+    s.save(s.settle(), "failed")
+    s.key("Tab", window=box)
+    s.key("space", window=box)
+    shown = s.wait_until(lambda im: s.outline_is(im, 2, 3, yellow), 10, "the key outlined")
+    s.check(s.shows(shown, 2, 4, "KARA_MASU"), "the losing drop was not taken back")
+    s.save(shown, "answer_shown")
+    s.menu(xs.MENU_LANGUAGE_EN)
+    s.menu(xs.MENU_PUZZLES)
+    chooser = s.wait_box("Puzzles")
+    s.save(s.settle(), "chooser_en")
+    s.key("Escape", window=chooser)
 
 
 # The language each scenario runs in (LANG); C for the others.
@@ -804,6 +847,7 @@ SCENARIOS = {
     "signals": signals,
     "one_window": one_window,
     "command_line": command_line,
+    "puzzles": puzzles,
 }
 
 

@@ -41,12 +41,15 @@ MENU_COM_HUMAN_SECOND = (0, 1, 1)  # 対局 → 対局(COM) → 後手
 MENU_BAR_ITEMS = 7  # 対局 局面 戻 進 ｵﾌﾟｼｮﾝ その他 ヘルプ
 # Rows of the popups on the way, by (top-level item, row chosen in its popup, ...); a
 # separator's line counts as a row.
+# 対局: 対局(人間), 対局(COM), 詰め問題…, 終わり
 # 局面: 最初, a line, 棋譜を保存…, 棋譜を開く…, 続きから, 棋譜解析…
 # ｵﾌﾟｼｮﾝ: BGM, a line, 強さ, ヒント, 解析, 全画面表示, 成績…, 言語; 言語: 日本語, English
-POPUP_ROWS = {(0,): 3, (0, 0): 1, (0, 1): 2, (1,): 6, (4,): 8, (4, 7): 2, (6,): 1}
+POPUP_ROWS = {(0,): 4, (0, 0): 1, (0, 1): 2, (1,): 6, (4,): 8, (4, 7): 2, (6,): 1}
 MENU_LANGUAGE_JA = (4, 7, 0)  # ｵﾌﾟｼｮﾝ → 言語 (Language) → 日本語
 MENU_LANGUAGE_EN = (4, 7, 1)  # ｵﾌﾟｼｮﾝ → 言語 (Language) → English
 MENU_OPEN_RECORD = (1, 3)  # 局面 → 棋譜を開く…
+MENU_PUZZLES = (0, 2)  # 対局 → 詰め問題…
+MENU_QUIT = (0, 3)  # 対局 → 終わり
 
 
 def px(twips):

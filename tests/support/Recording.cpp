@@ -49,6 +49,29 @@ void RecordingWindow::messageBox(std::string_view text, std::string_view title, 
     if (onMessage) onMessage(messages.back());
 }
 
+int RecordingWindow::choiceBox(std::string_view text, std::string_view title,
+                               const std::string_view* buttons, int count) {
+    Choice c{std::string(text), std::string(title), {}, nextChoice};
+    for (int i = 0; i < count; ++i) c.buttons.emplace_back(buttons[i]);
+    nextChoice = -1;
+    choices.push_back(c);
+    if (onChoice) onChoice(choices.back());
+    return c.chosen;
+}
+
+int RecordingWindow::choosePuzzle(const PuzzleList& list) {
+    Chooser c;
+    c.entries.assign(list.entries, list.entries + list.count);
+    c.title = list.title;
+    for (int n = 0; n < 8; ++n) c.groups[n] = list.groups[n];
+    c.none = list.none;
+    choosers.push_back(c);
+    if (onChooser) onChooser(choosers.back());
+    const int chosen = nextPuzzle;
+    nextPuzzle = -1;
+    return chosen;
+}
+
 void RecordingWindow::sleep(double s) {
     if (s > 0) {
         // Time always moves on, even by less than the clock's resolution.

@@ -67,6 +67,11 @@ class RecordingWindow : public Window {
         review = view;
         ++reviews;
     }
+    // Answered with `nextChoice` (then −1 again: closed without a button).
+    int choiceBox(std::string_view text, std::string_view title, const std::string_view* buttons,
+                  int count) override;
+    // Answered with `nextPuzzle` (then −1 again: cancelled); the list is kept as shown.
+    int choosePuzzle(const PuzzleList& list) override;
 
     // Drawing is remembered only while this is set (it allocates).
     bool logDrawing = false;
@@ -85,6 +90,21 @@ class RecordingWindow : public Window {
     std::function<void(const AnalysisView&)> onAnalysis;
     ReviewView review; // the last shown
     int reviews = 0;
+    struct Choice {
+        std::string text, title;
+        std::vector<std::string> buttons;
+        int chosen;
+    };
+    std::vector<Choice> choices;
+    int nextChoice = -1;
+    std::function<void(const Choice&)> onChoice;
+    struct Chooser {
+        std::vector<PuzzleEntry> entries;
+        std::string title, groups[8], none;
+    };
+    std::vector<Chooser> choosers;
+    int nextPuzzle = -1;
+    std::function<void(const Chooser&)> onChooser;
     float top_ = 0, left_ = 0, width_ = 0, height_ = 0;
 
   private:

@@ -26,6 +26,11 @@
 //                      while the position's value is, "none" with no side to move
 //   wait PATH          waits until PATH exists, so that drivers started together go on at
 //                      one moment (a relative PATH is taken from the script's folder)
+//   puzzle K           starts puzzle K (from 1, in the chooser's order) as the chooser would
+//                      and prints its number, its length and how many there are (its length
+//                      "none" when it did not start)
+//   choose N           the next box with buttons is answered with its N-th (0: closed)
+//   pick K             the next puzzle chooser (menu TSUME) starts puzzle K (0: cancelled)
 //
 // Once 解析 has been chosen, after each command whose marks differ from the last printed:
 //   marks LINE ROWS [DROPS]  the line under the board, then the nine rows from the top, each
@@ -38,6 +43,9 @@
 //   message TITLE TEXT ICON | sound OP HANDLE-NAME | state JSON | exit | error LINE REASON
 //   | analysis SIDE VALUE (先手 or 後手, or "none" with no side to move) | analysis DROP VALUE
 //   | line DROPS
+//   | puzzle K N COUNT | choice TITLE TEXT BUTTON|BUTTON|... CHOSEN (the button, or none)
+//   | chooser TITLE HEADING NUMBERS (each length's puzzles, ✓ after one solved) or
+//     chooser TITLE TEXT (none to choose)
 #include "analysis/WinningLine.h"
 #include "engine/ExactValues.h"
 #include "game/Form1.h"
@@ -304,6 +312,28 @@ int main(int argc, char** argv) {
         out << "message\t" << escape(m.title) << '\t' << escape(m.text) << '\t'
             << (m.icon == MessageIcon::Exclamation ? "exclamation" : "none") << '\n';
     };
+    window.onChoice = [&](const RecordingWindow::Choice& c) {
+        out << "choice\t" << escape(c.title) << '\t' << escape(c.text) << '\t';
+        for (std::size_t i = 0; i < c.buttons.size(); ++i) out << (i ? "|" : "") << c.buttons[i];
+        out << '\t'
+            << (c.chosen >= 0 && c.chosen < static_cast<int>(c.buttons.size())
+                    ? c.buttons[static_cast<std::size_t>(c.chosen)]
+                    : std::string("none"))
+            << '\n';
+    };
+    window.onChooser = [&](const RecordingWindow::Chooser& c) {
+        if (c.entries.empty()) out << "chooser\t" << c.title << '\t' << c.none << '\n';
+        for (int n = 0; n < 8; ++n) {
+            std::string numbers;
+            for (const PuzzleEntry& e : c.entries) {
+                if (e.length != n) continue;
+                numbers += (numbers.empty() ? "" : " ") + std::to_string(e.number);
+                if (e.solved) numbers += "✓";
+            }
+            if (!numbers.empty())
+                out << "chooser\t" << c.title << '\t' << c.groups[n] << '\t' << numbers << '\n';
+        }
+    };
     sound.onCall = [&](const RecordingSound::Call& c) {
         const std::string op = c.op;
         if (c.handle == 0 || (op != "play" && op != "loop" && op != "stop" && op != "free")) return;
@@ -404,6 +434,18 @@ int main(int argc, char** argv) {
             if (!a.empty()) return fail("dump takes nothing");
             dump(out, form, window,
                  strengthShown || form.強さ != Form1::強さ_標準 || home != nullptr);
+        } else if (cmd == "puzzle") {
+            long k = 0;
+            if (!parseInt(a, k) || !b.empty()) return fail("puzzle takes a number");
+            const bool started = form.詰めを始める(static_cast<int>(k));
+            const int count = static_cast<int>(form.詰め().collection(true).puzzles.size());
+            out << "puzzle\t" << k << '\t'
+                << (started ? std::to_string(form.詰め().length()) : std::string("none")) << '\t'
+                << count << '\n';
+        } else if (cmd == "choose" || cmd == "pick") {
+            long n = 0;
+            if (!parseInt(a, n) || n < 0 || !b.empty()) return fail(cmd + " takes a number");
+            (cmd == "choose" ? window.nextChoice : window.nextPuzzle) = static_cast<int>(n) - 1;
         } else if (cmd == "analyse") {
             const int kind = kindNamed(a);
             if ((!a.empty() && kind == 0) || !b.empty())

@@ -3,6 +3,7 @@
 #include "game/menu_table.h"
 #include "platform/qt/HelpWindow.h"
 #include "platform/qt/Language.h"
+#include "platform/qt/PuzzleChooser.h"
 #include "platform/qt/QtHome.h"
 #include "platform/qt/ReviewWindow.h"
 #include "record/kifu.h"
@@ -720,6 +721,17 @@ void MainWindow::showHelp() {
     help_->show();
     help_->raise();
     help_->activateWindow();
+}
+
+int MainWindow::choiceBox(std::string_view message, std::string_view title,
+                          const std::string_view* buttons, int count) {
+    QStringList names;
+    for (int i = 0; i < count; ++i) names << text(buttons[i]);
+    return tarvenko::choiceBox(this, text(title), text(message), names);
+}
+
+int MainWindow::choosePuzzle(const PuzzleList& list) {
+    return tarvenko::choosePuzzle(this, list);
 }
 
 bool MainWindow::statisticsBox(std::string_view message, std::string_view title) {

@@ -113,6 +113,9 @@ class MainWindow : public QMainWindow, public Window {
     void setItemChecked(const char* item, bool checked) override;
     void showAnalysis(const AnalysisView& view) override;
     void showReview(const ReviewView& view) override;
+    int choiceBox(std::string_view text, std::string_view title, const std::string_view* buttons,
+                  int count) override;
+    int choosePuzzle(const PuzzleList& list) override;
 
     // The client area that holds everything the game draws, in logical pixels.
     static QSize clientSize();

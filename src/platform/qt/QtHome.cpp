@@ -259,7 +259,22 @@ Settings QtHome::readSettings() {
     s.strength = integer(file, QStringLiteral("game/strength"), 0, 2, s.strength, unusable);
     s.music = word(file, QStringLiteral("game/music"), kBooleans, s.music, unusable) == 1;
     s.analysis = word(file, QStringLiteral("game/analysis"), kBooleans, s.analysis, unusable) == 1;
-    if (file != nullptr) complain(local(file->fileName()), unusable);
+    if (file != nullptr) {
+        // The solved puzzles' ids, eight hexadecimal digits each, one space apart.
+        const QString solved = file->value(QStringLiteral("puzzles/solved")).toString();
+        for (const QString& id : solved.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const uint value = id.toUInt(&ok, 16);
+            if (ok && id.size() == 8) {
+                s.puzzlesSolved.push_back(value);
+            } else {
+                unusable << QStringLiteral("puzzles/solved");
+                s.puzzlesSolved.clear();
+                break;
+            }
+        }
+        complain(local(file->fileName()), unusable);
+    }
     return s;
 }
 
@@ -273,6 +288,12 @@ void QtHome::writeSettings(const Settings& s) {
     file->setValue(QStringLiteral("game/strength"), s.strength);
     file->setValue(QStringLiteral("game/music"), kBooleans[s.music ? 1 : 0]);
     file->setValue(QStringLiteral("game/analysis"), kBooleans[s.analysis ? 1 : 0]);
+    if (!s.puzzlesSolved.empty()) {
+        QStringList ids;
+        for (const std::uint32_t id : s.puzzlesSolved)
+            ids << QStringLiteral("%1").arg(id, 8, 16, QLatin1Char('0'));
+        file->setValue(QStringLiteral("puzzles/solved"), ids.join(QLatin1Char(' ')));
+    }
     write(*file);
 }
 
