@@ -167,14 +167,23 @@ struct MemoryHome final : SettingsStore, StatisticsStore, KeptGamePlace {
         ++settingsWritten;
     }
     Statistics readStatistics() override { return statistics; }
-    void writeStatistics(const Statistics& s) override {
-        statistics = s;
+    Statistics addStatistics(const Statistics& added) override {
+        ++statisticsWritten;
+        for (int i = 0; i < Statistics::kStrengths; ++i)
+            for (int j = 0; j < Statistics::kSides; ++j)
+                for (int k = 0; k < Statistics::kResults; ++k)
+                    statistics.com[i][j][k] += added.com[i][j][k];
+        statistics.twoPerson += added.twoPerson;
+        return statistics;
+    }
+    void resetStatistics() override {
+        statistics = {};
         ++statisticsWritten;
     }
-    std::string keptGamePath(bool) override { return "kept-game.tkf"; }
+    bool firstBroughtBack(const std::string&) override { return true; }
     bool hasKeptGame() override { return false; }
-    void removeKeptGame() override {}
-    void moveKeptGameAside() override {}
+    Taken takeKeptGame(bool (*)(std::string_view)) override { return {}; }
+    Kept keepGame(std::string_view) override { return {Files::Written::Ok, "kept-game.tkf", {}}; }
 };
 
 struct PuzzleGame : Game {
