@@ -2,16 +2,18 @@
 // each side; each pairing plays every opening twice, colours swapped. Each move is the
 // game's own com_ban at the mover's strength, timed on its own.
 //
-//   bench_match [OPENINGS [SEED [show | positions FILE]]]    (default 100 openings, seed 1234567)
+//   bench_match [OPENINGS [SEED [show | games | positions FILE]]]
+//                                                  (default 100 openings, seed 1234567)
 //
 // Prints wins, losses and unfinished games of the first-named strength for each pairing,
 // the median and slowest time per move of each strength, the heap allocations made during
 // all moves of 強い and 最強, and then the median of five more runs of each of their
 // slowest moves. With `show`, every game that 最強 loses or leaves unfinished is printed as
-// its moves, 先手's upper case, each of 最強's with the value its search gave. With
-// `positions FILE`, every position a computer moved in is written to FILE, one a line: the
-// side to move (0 先手, 1 後手), 先手's and 後手's hands by kind, then the 81 squares' codes
-// column by column, for bench_analysis.
+// its moves, 先手's upper case, each of 最強's with the value its search gave; with `games`,
+// every game of every pairing, each searched move with its value, so that two builds can be
+// compared move for move. With `positions FILE`, every position a computer moved in is
+// written to FILE, one a line: the side to move (0 先手, 1 後手), 先手's and 後手's hands by
+// kind, then the 81 squares' codes column by column, for bench_analysis.
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "Position.h"
@@ -45,6 +47,7 @@ struct Drop {
 };
 
 int decided = 0;
+bool every = false; // every game is printed, each searched move with its value
 
 // Four random allowed drops that complete no row and decide nothing yet.
 std::vector<Opening> openings(int count, unsigned seed) {
@@ -119,7 +122,7 @@ long allocations = 0;
 // A game's moves as text: piece letter (歩 香 桂 銀 金 角 飛 王 as P L N S G B R K, 先手's
 // upper case) and square, a searched move followed by its value, a pass as "--".
 struct Moves {
-    char text[1024];
+    char text[2048]; // 80 turns and the opening, each at most a dozen characters
     int used = 0;
     void add(int code, int x, int y, int value, bool searched) {
         const int kind = piece::kindOf(code);
@@ -197,7 +200,7 @@ int play(const Opening& o, int senteStrength, int goteStrength) {
         } else {
             const int n = f->手順数;
             lastGame.add(f->手順_移動元駒[n], f->手順_移動先X[n], f->手順_移動先Y[n], f->探索の評価,
-                         strength == 2);
+                         strength == 2 || (every && strength == 1));
         }
         if (f->対局中 == F::偽) return side;
         passes = f->手数 == before ? passes + 1 : 0;
@@ -214,6 +217,7 @@ int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 100;
     const long seed = argc > 2 ? std::atol(argv[2]) : 1234567;
     const bool show = argc > 3 && std::string_view(argv[3]) == "show";
+    every = argc > 3 && std::string_view(argv[3]) == "games";
     if (count <= 0 || seed < 0) return 2;
     if (argc > 4 && std::string_view(argv[3]) == "positions") {
         positions = std::fopen(argv[4], "w");
@@ -243,6 +247,9 @@ int main(int argc, char** argv) {
                 }
                 if (told && show && pr[0] == 2)
                     std::printf("%s %s as %s: %.*s\n", names[pr[0]], told,
+                                first == F::先手 ? "先手" : "後手", lastGame.used, lastGame.text);
+                if (every)
+                    std::printf("%s-%s, %s as %s: %.*s\n", names[pr[0]], names[pr[1]], names[pr[0]],
                                 first == F::先手 ? "先手" : "後手", lastGame.used, lastGame.text);
             }
         }

@@ -1,12 +1,26 @@
 #include "engine/ExactValues.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tarvenko::engine {
 
+struct Analyser::Parts {
+    Parts() { std::memset(&table, 0, sizeof table); }
+
+    DropLists lists;
+    std::uint32_t generation = 0;
+    ExactSearch::Table table;
+    ExactSearch search{table, lists, generation};
+};
+
+Analyser::Analyser() : parts_(std::make_unique<Parts>()), s_(parts_->search) {}
+
+Analyser::~Analyser() = default;
+
 int Analyser::analyse(const Position& p, long budget, DropValue* out,
                       const std::atomic<bool>* cancel, Found found, void* context) {
-    s_.beginExact(cancel);
+    s_.begin(true, cancel);
     cancelled_ = false;
     value_ = {};
     key_ = 0;
@@ -21,7 +35,7 @@ int Analyser::analyse(const Position& p, long budget, DropValue* out,
     }
     for (int i = 0; i < n; ++i) {
         const Value v = s_.dropValue(p, moves_[i], budget, notWithin_[i]);
-        if (s_.stopped_ && s_.cancel_ && s_.cancel_->load()) {
+        if (s_.cancelled()) {
             cancelled_ = true;
             break;
         }
@@ -40,8 +54,7 @@ int Analyser::refine(const Position& p, long budget, long total, DropValue* out,
                      const std::atomic<bool>* cancel, Found found, void* context) {
     if (key_ == 0 || p.key != key_) return 0;
     // The exact table stays as the first call left it: its answers hold for this position.
-    s_.cancel_ = cancel;
-    s_.nodes_ = 0;
+    s_.resume(cancel);
     int settled = 0;
     for (int i = 0; i < drops_; ++i) {
         if (out[i].value.known()) continue;
@@ -49,7 +62,7 @@ int Analyser::refine(const Position& p, long budget, long total, DropValue* out,
         if (left <= 0) break;
         int notWithin = 0;
         const Value v = s_.dropValue(p, out[i].move, std::min(budget, left), notWithin);
-        if (s_.stopped_ && cancel && cancel->load()) {
+        if (s_.cancelled()) {
             cancelled_ = true;
             key_ = 0;
             break;
@@ -87,25 +100,25 @@ Value Analyser::whole(const DropValue* out) const {
 }
 
 Value Analyser::valueOf(const Position& p, long budget, const std::atomic<bool>* cancel) {
-    s_.beginExact(cancel);
+    s_.begin(true, cancel);
     cancelled_ = false;
     s_.allow(budget);
     Value v;
     // Beyond the pieces left in the hands nothing more can happen.
     const int most = p.mostInHand();
-    for (int d = 1; d <= most && !s_.stopped_; ++d) {
-        if (s_.winsWithin(p, d, 0, false)) {
+    for (int d = 1; d <= most && !s_.stopped(); ++d) {
+        if (s_.winsWithin(p, d)) {
             v = {Value::Win, static_cast<std::int8_t>(d)};
             break;
         }
-        if (s_.stopped_) break;
-        if (s_.losesWithin(p, d, 0, false)) {
+        if (s_.stopped()) break;
+        if (s_.losesWithin(p, d)) {
             v = {Value::Loss, static_cast<std::int8_t>(d)};
             break;
         }
     }
-    if (s_.stopped_) v = {};
-    cancelled_ = s_.stopped_ && cancel && cancel->load();
+    if (s_.stopped()) v = {};
+    cancelled_ = s_.cancelled();
     nodes_ = s_.nodes();
     return v;
 }

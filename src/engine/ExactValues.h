@@ -2,8 +2,8 @@
 // three, proved against every reply, with the number of drops to it.
 //
 // How to use it:
-//   * One Analyser per thread. It allocates its storage once, when it is made (the
-//     searcher's tables); analyse() and valueOf() allocate nothing.
+//   * One Analyser per thread. It allocates its storage once, when it is made (the exact
+//     search's table, the size 最強's is); analyse() and valueOf() allocate nothing.
 //   * analyse(p, budget, out) writes one DropValue per drop the side to move may make, in
 //     generateDrops' order, and returns how many. Each drop is searched with up to
 //     `budget` positions; a drop not settled within them is Unknown. value() then holds
@@ -24,9 +24,11 @@
 // nothing. A value is proved, never estimated.
 #pragma once
 
+#include "engine/ExactSearch.h"
 #include "engine/Search.h"
 
 #include <atomic>
+#include <memory>
 
 namespace tarvenko::engine {
 
@@ -47,7 +49,8 @@ class Analyser {
 
     using Found = void (*)(void* context, int index, const DropValue& value);
 
-    Analyser() { s_.quickTwo_ = true; }
+    Analyser();
+    ~Analyser();
     Analyser(const Analyser&) = delete;
     Analyser& operator=(const Analyser&) = delete;
 
@@ -80,7 +83,9 @@ class Analyser {
     // The position's value from its drops' values so far.
     Value whole(const DropValue* out) const;
 
-    Searcher s_;
+    struct Parts; // the exact search and its table, made once
+    std::unique_ptr<Parts> parts_;
+    ExactSearch& s_;
     Value value_;
     std::uint64_t key_ = 0; // the position of the last whole analyse(), 0 for none
     int drops_ = 0;

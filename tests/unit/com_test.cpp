@@ -763,22 +763,29 @@ TEST(Engine, DropsAndRowsAgreeWithTheGamesRules) {
     }
 }
 
+namespace {
+
+// The position after the written drops: piece letter P L N S G B R K, 先手 upper case, then
+// column and row.
+engine::Position afterDrops(std::string_view drops) {
+    const int none[10][10] = {};
+    engine::Position p;
+    p.load(none);
+    p.setHands(piece::初期数, piece::初期数, 0);
+    for (std::size_t i = 0; i + 2 < drops.size(); i += 4) {
+        const auto k = static_cast<int>(
+            std::string_view("?PLNSGBRK").find(static_cast<char>(drops[i] & ~0x20)));
+        p.drop(engine::squareOf(drops[i + 1] - '0', drops[i + 2] - '0'), k);
+    }
+    return p;
+}
+
+} // namespace
+
 TEST(Engine, ForcedRowsAreFoundAndStrongestPlaysThem) {
-    // Positions after the written drops (piece letter P L N S G B R K, 先手 upper case,
-    // then column and row), all from games the computer played.
+    // Positions from games the computer played.
     namespace e = engine;
-    auto after = [](std::string_view drops) {
-        const int none[10][10] = {};
-        e::Position p;
-        p.load(none);
-        p.setHands(piece::初期数, piece::初期数, 0);
-        for (std::size_t i = 0; i + 2 < drops.size(); i += 4) {
-            const auto k = static_cast<int>(
-                std::string_view("?PLNSGBRK").find(static_cast<char>(drops[i] & ~0x20)));
-            p.drop(e::squareOf(drops[i + 1] - '0', drops[i + 2] - '0'), k);
-        }
-        return p;
-    };
+    const auto after = afterDrops;
     e::Searcher s;
     // 先手 to move forces a row; 先手 to move cannot stop 後手's.
     EXPECT_EQ(s.solve(after("B86 r77 S78 n67 P87 p75"), {60, 200000}), 1);
@@ -821,6 +828,55 @@ TEST(Engine, ForcedRowsAreFoundAndStrongestPlaysThem) {
         }
         EXPECT_EQ(winner, strongest) << opening;
     }
+}
+
+TEST(Engine, EachSearchAnswersAloneWithItsOwnTables) {
+    // Each search made on its own, as a new order of asking would use it, on positions from
+    // games: the exact value for the side to move, and the first drop the analysis gives it.
+    namespace e = engine;
+    auto lists = std::make_unique<e::DropLists>();
+    std::uint32_t generation = 0;
+    auto proofs = std::make_unique<e::ProofSearch::Table>();
+    auto known = std::make_unique<e::ExactSearch::Table>();
+    e::ProofSearch proof(*proofs, *lists, generation);
+    e::ExactSearch exact(*known, *lists, generation);
+    auto alphaBeta = std::make_unique<e::AlphaBeta>(*lists);
+    auto analyser = std::make_unique<e::Analyser>();
+    static e::DropValue values[e::maxMoves];
+    const struct {
+        std::string_view drops;
+        e::Value value;
+    } cases[] = {{"B76 r87 R82 g54", {e::Value::Win, 4}},
+                 {"B86 r77 S78 n67 P87 p75", {e::Value::Win, 6}},
+                 {"G24 n34 P26 r23 L43 p13 N33 p21", {e::Value::Loss, 7}}};
+    for (const auto& c : cases) {
+        const e::Position p = afterDrops(c.drops);
+        // Asked from the second ply, the proof search leaves the root's list alone.
+        const e::Move mark{80, e::King};
+        lists->at[0][0] = mark;
+        const int winner = c.value.kind == e::Value::Win ? p.toMove : p.toMove ^ 1;
+        EXPECT_TRUE(proof.proves(p, winner, 200000, 1)) << c.drops;
+        EXPECT_FALSE(proof.proves(p, winner ^ 1, 200000, 1)) << c.drops;
+        EXPECT_EQ(lists->at[0][0], mark) << c.drops;
+
+        const e::ExactSearch::Choice choice = exact.choose(p, 100000, true);
+        EXPECT_EQ(choice.value, c.value) << c.drops;
+        const int n = analyser->analyse(p, e::Analyser::defaultBudget, values);
+        EXPECT_EQ(analyser->value(), c.value) << c.drops;
+        int first = 0;
+        while (first < n && !(values[first].value == c.value)) ++first;
+        ASSERT_LT(first, n) << c.drops;
+        EXPECT_EQ(choice.move, values[first].move) << c.drops;
+        exact.begin(true);
+        int notWithin = 0;
+        EXPECT_EQ(exact.dropValue(p, choice.move, 100000, notWithin), c.value) << c.drops;
+    }
+    // Within its depth the alpha-beta search sees the row in four and leaves its choice
+    // first in the root's list.
+    const e::Move m = alphaBeta->choose(afterDrops("B76 r87 R82 g54"), 5, 200000);
+    EXPECT_GT(alphaBeta->score(), e::AlphaBeta::winThreshold);
+    EXPECT_EQ(lists->at[0][0], m);
+    EXPECT_GT(alphaBeta->tried(), 1);
 }
 
 TEST(Analysis, AgreesWithASearchStraightFromTheRules) {
