@@ -1,0 +1,347 @@
+// Makes the opening table: the exact value of every first drop, the best answer to each of
+// them, and, further on, the best drop wherever 最強 on its own would miss it, down every
+// defence. Every answer comes from the exact search, proved, never guessed.
+//
+//   make_openings PROGRESS             goes on proving, appending each answer to PROGRESS
+//   make_openings PROGRESS --export T  writes the game's table T from what PROGRESS holds
+//
+// PROGRESS is the generator's own record and is committed beside the table, so that a run
+// stopped at any moment (kill it) is taken up by the next from where it stood. Positions are
+// written as their drops from the empty board, each a kind letter (P L N S G B R K, 先手's upper
+// case) with the column X and the row Y of the board, joined by commas; a mirror image of a
+// position already reached is not searched again, its answers are mirrored.
+#include "engine/ExactValues.h"
+#include "engine/OpeningTable.h"
+#include "engine/Search.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace tarvenko::engine;
+
+namespace {
+
+Position start() {
+    return startPosition();
+}
+
+std::string dropText(int side, Move m) {
+    char s[4] = {static_cast<char>("?PLNSGBRK"[m.kind] + (side ? 'a' - 'A' : 0)),
+                 static_cast<char>('0' + columnOf(m.sq)), static_cast<char>('0' + rowOf(m.sq)), 0};
+    return s;
+}
+
+bool parseDrop(const std::string& t, Move& m) {
+    if (t.size() != 3) return false;
+    const char* kinds = "PLNSGBRK";
+    const char* k = std::strchr(kinds, t[0] >= 'a' ? t[0] - ('a' - 'A') : t[0]);
+    if (!k || !*k || t[1] < '1' || t[1] > '9' || t[2] < '1' || t[2] > '9') return false;
+    m = {static_cast<std::int8_t>(squareOf(t[1] - '0', t[2] - '0')),
+         static_cast<std::int8_t>(k - kinds + 1)};
+    return true;
+}
+
+std::string valueText(Value v) {
+    if (!v.known()) return "unknown";
+    return (v.kind == Value::Win ? "win " : "loss ") + std::to_string(v.n);
+}
+
+std::string joined(const std::string& seq, const std::string& drop) {
+    return seq.empty() ? drop : seq + "," + drop;
+}
+
+// The same drops on the board seen in a mirror: column X becomes 10 − X.
+std::string mirrored(const std::string& seq) {
+    std::string out = seq;
+    for (std::size_t i = 1; i < out.size(); i += 4)
+        out[i] = static_cast<char>('0' + 10 - (out[i] - '0'));
+    return out;
+}
+
+bool replay(const std::string& seq, Position& p) {
+    p = start();
+    std::stringstream in(seq);
+    std::string t;
+    while (std::getline(in, t, ',')) {
+        Move m;
+        if (!parseDrop(t, m) || !(p.dropTargets(m.kind) & bit(m.sq))) return false;
+        p.drop(m.sq, m.kind);
+    }
+    return true;
+}
+
+std::uint64_t canonical(const std::string& seq) {
+    Position a, b;
+    replay(seq, a);
+    replay(mirrored(seq), b);
+    return a.key < b.key ? a.key : b.key;
+}
+
+struct Progress {
+    std::map<std::string, std::string> root;  // first drop → value
+    std::map<std::string, std::string> value; // a winner's position → its value
+    std::map<std::string, std::pair<std::string, std::string>> answer; // → ok|best, drop
+    std::ofstream out;
+
+    void load(const std::string& path) {
+        std::ifstream in(path);
+        std::string line, text;
+        while (std::getline(in, line)) {
+            if (in.eof()) break; // a last line cut short by a kill is proved again
+            std::stringstream s(line);
+            std::string what, a, b, c;
+            s >> what >> a >> b >> c;
+            if (what == "root") root[a] = b + " " + c;
+            if (what == "val") value[a] = b + " " + c;
+            if (what == "ok" || what == "best") answer[a] = {what, b};
+            text += line + "\n";
+        }
+        in.close();
+        std::ofstream rewrite(path, std::ios::trunc);
+        rewrite << text;
+        rewrite.close();
+        out.open(path, std::ios::app);
+    }
+    void write(const std::string& line) {
+        out << line << '\n';
+        out.flush();
+    }
+};
+
+Value parseValue(const std::string& t) {
+    std::stringstream s(t);
+    std::string k;
+    int n = 0;
+    s >> k >> n;
+    if (k == "win") return {Value::Win, static_cast<std::int8_t>(n)};
+    if (k == "loss") return {Value::Loss, static_cast<std::int8_t>(n)};
+    return {};
+}
+
+Analyser analyser;
+Searcher searcher;
+DropValue values[maxMoves];
+long positions = 0;
+
+// Values the drops of p until `done` holds, with ever more positions for those left open.
+template <class Done> int settle(const Position& p, Done done, long most = 4'000'000'000L) {
+    const int n = analyser.analyse(p, Analyser::defaultBudget, values);
+    positions += analyser.nodes();
+    for (long each = 4 * Analyser::defaultBudget; !done(n) && each <= most; each *= 4) {
+        analyser.refine(p, each, 1'000'000'000'000L, values);
+        positions += analyser.nodes();
+        int open = 0;
+        for (int i = 0; i < n; ++i) open += !values[i].value.known();
+        if (each >= 20'000'000)
+            std::cerr << "  " << open << " drops open after " << each << " each\n";
+    }
+    if (!done(n) && most >= 4'000'000'000L) {
+        std::cerr << "not settled; stopping\n";
+        std::exit(1);
+    }
+    return n;
+}
+bool allKnown(int n) {
+    for (int i = 0; i < n; ++i)
+        if (!values[i].value.known()) return false;
+    return true;
+}
+int find(int n, Value v) {
+    for (int i = 0; i < n; ++i)
+        if (values[i].value == v) return i;
+    return -1;
+}
+
+struct Node {
+    std::string seq; // a position where the side to move wins
+    Value value;
+    bool always; // its best drop is kept whatever 最強 would play
+};
+
+Value proveValue(const Position& p) {
+    for (long budget = 400'000; budget < 4'000'000'000L; budget *= 4) {
+        const Value v = analyser.valueOf(p, budget);
+        positions += analyser.nodes();
+        if (v.known()) return v;
+    }
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: make_openings PROGRESS [--export TABLE]\n";
+        return 2;
+    }
+    Progress progress;
+    const std::string path = argv[1];
+    progress.load(path);
+    const auto began = std::chrono::steady_clock::now();
+    auto seconds = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    };
+
+    if (argc >= 4 && std::string(argv[2]) == "--export") {
+        std::ofstream t(argv[3]);
+        t << "tarvenko-openings 1\n"
+             "# Made by tools/opening/make_openings from its record tools/opening/progress.txt:\n"
+             "#   make_openings tools/opening/progress.txt --export res/openings.txt\n"
+             "# root DROP VALUE: a first drop and its exact value for 先手.\n"
+             "# best DROPS DROP VALUE: after DROPS from the empty board, the best drop of the "
+             "side\n"
+             "# to move and its exact value: the fastest forced row, or the longest resistance.\n";
+        for (auto& [drop, v] : progress.root) t << "root " << drop << ' ' << v << '\n';
+        std::set<std::string> written;
+        for (auto& [seq, a] : progress.answer) {
+            if (a.first != "best") continue;
+            for (int mirror = 0; mirror < 2; ++mirror) {
+                const std::string s = mirror ? mirrored(seq) : seq,
+                                  d = mirror ? mirrored(a.second) : a.second;
+                std::string key = s + " " + d;
+                if (!written.insert(key).second) continue;
+                // The best drop's value is the position's own.
+                t << "best " << s << ' ' << d << ' ' << progress.value[seq] << '\n';
+            }
+        }
+        return 0;
+    }
+
+    // The start position: every drop valued.
+    // The start position: every drop valued, first those that settle within 20 M positions
+    // each, the others once everything else is done.
+    const Position root = start();
+    auto valueRoot = [&](long most) {
+        const int n = settle(root, allKnown, most);
+        for (int i = 0; i < n; ++i) {
+            const std::string d = dropText(0, values[i].move);
+            if (!values[i].value.known() || progress.root.count(d)) continue;
+            progress.write("root " + d + " " + valueText(values[i].value));
+            progress.root[d] = valueText(values[i].value);
+        }
+        std::cerr << "start position: " << progress.root.size() << " drops valued, " << positions
+                  << " positions, " << seconds() << " s\n";
+        return n;
+    };
+    Move firstDrops[maxMoves];
+    if (static_cast<int>(progress.root.size()) < generateDrops(root, firstDrops))
+        valueRoot(20'480'000);
+
+    std::deque<Node> queue;
+    std::set<std::uint64_t> seen;
+    for (auto& [drop, v] : progress.root) {
+        const Value first = parseValue(v);
+        // After a winning first drop 後手 loses by as many of 先手's drops less one; after a
+        // losing one 後手 wins as fast as 先手 loses.
+        const Value after = first.kind == Value::Win
+                                ? Value{Value::Loss, static_cast<std::int8_t>(first.n - 1)}
+                            : first.kind == Value::Loss ? Value{Value::Win, first.n}
+                                                        : Value{};
+        if (seen.insert(canonical(drop)).second) queue.push_back({drop, after, true});
+    }
+
+    long done = 0, kept = 0;
+    while (!queue.empty()) {
+        const Node node = queue.front();
+        queue.pop_front();
+        Position p;
+        replay(node.seq, p);
+        const int side = p.toMove;
+        std::string drop;
+        auto it = progress.answer.find(node.seq);
+        if (it != progress.answer.end()) {
+            if (it->second.first == "ok") continue;
+            drop = it->second.second;
+        } else if (!node.always) {
+            // What 最強 plays on its own: kept out of the table when it wins as fast.
+            const Move m = searcher.choose(p, limitsFor(2));
+            bool fastest = false;
+            if (!m.isPass() && node.value.n == 1) {
+                fastest = (p.wins[side] & bit(m.sq)) != 0;
+            } else if (!m.isPass()) {
+                Position after = p;
+                after.drop(m.sq, m.kind);
+                fastest = proveValue(after) ==
+                          Value{Value::Loss, static_cast<std::int8_t>(node.value.n - 1)};
+            }
+            ++done;
+            if (fastest) {
+                progress.write("ok " + node.seq + " " + dropText(side, m));
+                progress.answer[node.seq] = {"ok", dropText(side, m)};
+                continue;
+            }
+        }
+        bool valuedAll = false; // values[] holds every drop of p
+        if (drop.empty()) {
+            const int count = settle(p, [&](int c) {
+                if (node.value.kind == Value::Win) return find(c, node.value) >= 0;
+                return allKnown(c); // the resisting drop, and every reply's value
+            });
+            const int i = find(count, node.value);
+            valuedAll = node.value.kind == Value::Loss;
+            drop = dropText(side, values[i].move);
+            progress.write("best " + node.seq + " " + drop);
+            progress.answer[node.seq] = {"best", drop};
+            ++kept;
+        }
+        if (!progress.value.count(node.seq)) {
+            progress.write("val " + node.seq + " " + valueText(node.value));
+            progress.value[node.seq] = valueText(node.value);
+        }
+        // Every defence, each leading to a position the winner must win again.
+        Position next;
+        std::vector<std::string> winnerAt;
+        Move m;
+        parseDrop(drop, m);
+        if (node.value.kind == Value::Win) {
+            next = p;
+            next.drop(m.sq, m.kind);
+            if (node.value.n == 1) continue;
+        } else {
+            next = p; // the loser is to move here: its replies are the defences
+        }
+        const std::string base = node.value.kind == Value::Win ? joined(node.seq, drop) : node.seq;
+        Move replies[maxMoves];
+        const int r = generateDrops(next, replies);
+        bool known = true;
+        for (int i = 0; i < r; ++i)
+            known = known && progress.value.count(joined(base, dropText(next.toMove, replies[i])));
+        if (!known) {
+            if (!valuedAll) settle(next, allKnown);
+            for (int i = 0; i < r; ++i) {
+                const std::string s = joined(base, dropText(next.toMove, values[i].move));
+                if (values[i].value.kind != Value::Loss) {
+                    std::cerr << "a defence of " << base << " does not lose: " << s << "\n";
+                    return 1;
+                }
+                if (!progress.value.count(s)) {
+                    const std::string v = valueText({Value::Win, values[i].value.n});
+                    progress.write("val " + s + " " + v);
+                    progress.value[s] = v;
+                }
+            }
+        }
+        for (int i = 0; i < r; ++i) {
+            const std::string s = joined(base, dropText(next.toMove, replies[i]));
+            if (seen.insert(canonical(s)).second)
+                queue.push_back({s, parseValue(progress.value[s]), false});
+        }
+        std::cerr << node.seq << ": " << done << " checked, " << kept << " kept, queue "
+                  << queue.size() << ", " << positions << " positions, " << seconds() << " s\n";
+    }
+    if (static_cast<int>(progress.root.size()) < generateDrops(root, firstDrops)) {
+        valueRoot(4'000'000'000L);
+        std::cerr << "run again for the answers to the first drops valued last\n";
+    }
+    std::cerr << "complete: " << done << " checked, " << kept << " kept, " << seconds() << " s\n";
+    return 0;
+}
