@@ -86,10 +86,16 @@ std::uint64_t canonical(const std::string& seq) {
     return a.key < b.key ? a.key : b.key;
 }
 
+// The generator's record, one answer a line:
+//   root DROP VALUE        a first drop's exact value
+//   best DROPS DROP VALUE  the drop kept for the position after DROPS, with its exact value
+//   ok DROPS DROP          最強 on its own plays DROP there, which wins within the bound
+//   val DROPS win K        the side to move after DROPS wins within K of its drops
 struct Progress {
     std::map<std::string, std::string> root;  // first drop → value
-    std::map<std::string, std::string> value; // a winner's position → its value
-    std::map<std::string, std::pair<std::string, std::string>> answer; // → ok|best, drop
+    std::map<std::string, std::string> bound; // a winner's position → its bound
+    std::map<std::string, std::pair<std::string, std::string>> best; // → drop, value
+    std::set<std::string> ok;
     std::ofstream out;
 
     void load(const std::string& path) {
@@ -98,11 +104,12 @@ struct Progress {
         while (std::getline(in, line)) {
             if (in.eof()) break; // a last line cut short by a kill is proved again
             std::stringstream s(line);
-            std::string what, a, b, c;
-            s >> what >> a >> b >> c;
+            std::string what, a, b, c, d;
+            s >> what >> a >> b >> c >> d;
             if (what == "root") root[a] = b + " " + c;
-            if (what == "val") value[a] = b + " " + c;
-            if (what == "ok" || what == "best") answer[a] = {what, b};
+            if (what == "val") bound[a] = b + " " + c;
+            if (what == "best") best[a] = {b, c + " " + d};
+            if (what == "ok") ok.insert(a);
             text += line + "\n";
         }
         in.close();
@@ -155,25 +162,21 @@ bool allKnown(int n) {
         if (!values[i].value.known()) return false;
     return true;
 }
-int find(int n, Value v) {
-    for (int i = 0; i < n; ++i)
-        if (values[i].value == v) return i;
-    return -1;
-}
 
 struct Node {
-    std::string seq; // a position where the side to move wins
-    Value value;
-    bool always; // its best drop is kept whatever 最強 would play
+    std::string seq; // the drops from the empty board
+    Value value;     // the side to move's: Win K, a win within K drops; Loss N exactly
+    bool always;     // its best drop is kept whatever 最強 would play
 };
 
-Value proveValue(const Position& p) {
-    for (long budget = 400'000; budget < 4'000'000'000L; budget *= 4) {
+// Whether the side to move in p, the loser, is proved to lose within k of the winner's drops.
+bool losesWithin(const Position& p, int k) {
+    for (long budget = 400'000; budget <= 25'600'000; budget *= 4) {
         const Value v = analyser.valueOf(p, budget);
         positions += analyser.nodes();
-        if (v.known()) return v;
+        if (v.known()) return v.kind == Value::Loss && v.n <= k;
     }
-    return {};
+    return false;
 }
 
 } // namespace
@@ -197,20 +200,15 @@ int main(int argc, char** argv) {
              "# Made by tools/opening/make_openings from its record tools/opening/progress.txt:\n"
              "#   make_openings tools/opening/progress.txt --export res/openings.txt\n"
              "# root DROP VALUE: a first drop and its exact value for 先手.\n"
-             "# best DROPS DROP VALUE: after DROPS from the empty board, the best drop of the "
-             "side\n"
-             "# to move and its exact value: the fastest forced row, or the longest resistance.\n";
+             "# best DROPS DROP VALUE: after DROPS from the empty board, the drop to play and its\n"
+             "# exact value for the side to move: a forced row, or the longest resistance.\n";
         for (auto& [drop, v] : progress.root) t << "root " << drop << ' ' << v << '\n';
         std::set<std::string> written;
-        for (auto& [seq, a] : progress.answer) {
-            if (a.first != "best") continue;
-            for (int mirror = 0; mirror < 2; ++mirror) {
-                const std::string s = mirror ? mirrored(seq) : seq,
-                                  d = mirror ? mirrored(a.second) : a.second;
-                std::string key = s + " " + d;
-                if (!written.insert(key).second) continue;
-                // The best drop's value is the position's own.
-                t << "best " << s << ' ' << d << ' ' << progress.value[seq] << '\n';
+        for (auto& [seq, b] : progress.best) {
+            for (const std::string& s : {seq, mirrored(seq)}) {
+                if (!written.insert(s).second) continue;
+                t << "best " << s << ' ' << (s == seq ? b.first : mirrored(b.first)) << ' '
+                  << b.second << '\n';
             }
         }
         return 0;
@@ -233,8 +231,8 @@ int main(int argc, char** argv) {
         return n;
     };
     Move firstDrops[maxMoves];
-    if (static_cast<int>(progress.root.size()) < generateDrops(root, firstDrops))
-        valueRoot(20'480'000);
+    // The drops left open by the first pass are valued at the end, however long it takes.
+    if (progress.root.empty()) valueRoot(20'480'000);
 
     std::deque<Node> queue;
     std::set<std::uint64_t> seen;
@@ -244,104 +242,98 @@ int main(int argc, char** argv) {
         // losing one 後手 wins as fast as 先手 loses.
         const Value after = first.kind == Value::Win
                                 ? Value{Value::Loss, static_cast<std::int8_t>(first.n - 1)}
-                            : first.kind == Value::Loss ? Value{Value::Win, first.n}
-                                                        : Value{};
+                                : Value{Value::Win, first.n};
         if (seen.insert(canonical(drop)).second) queue.push_back({drop, after, true});
     }
 
-    long done = 0, kept = 0;
+    long checked = 0, kept = 0;
     while (!queue.empty()) {
         const Node node = queue.front();
         queue.pop_front();
+        if (progress.ok.count(node.seq)) continue;
         Position p;
         replay(node.seq, p);
         const int side = p.toMove;
-        std::string drop;
-        auto it = progress.answer.find(node.seq);
-        if (it != progress.answer.end()) {
-            if (it->second.first == "ok") continue;
-            drop = it->second.second;
-        } else if (!node.always) {
-            // What 最強 plays on its own: kept out of the table when it wins as fast.
+        const auto known = progress.best.find(node.seq);
+        if (known == progress.best.end() && !node.always) {
+            // What 最強 plays on its own: enough where it wins within the bound again.
             const Move m = searcher.choose(p, limitsFor(2));
-            bool fastest = false;
-            if (!m.isPass() && node.value.n == 1) {
-                fastest = (p.wins[side] & bit(m.sq)) != 0;
-            } else if (!m.isPass()) {
+            bool wins = false;
+            if (!m.isPass() && (p.wins[side] & bit(m.sq))) {
+                wins = true;
+            } else if (!m.isPass() && node.value.n > 1) {
                 Position after = p;
                 after.drop(m.sq, m.kind);
-                fastest = proveValue(after) ==
-                          Value{Value::Loss, static_cast<std::int8_t>(node.value.n - 1)};
+                wins = losesWithin(after, node.value.n - 1);
             }
-            ++done;
-            if (fastest) {
+            ++checked;
+            if (wins) {
                 progress.write("ok " + node.seq + " " + dropText(side, m));
-                progress.answer[node.seq] = {"ok", dropText(side, m)};
+                progress.ok.insert(node.seq);
                 continue;
             }
         }
-        bool valuedAll = false; // values[] holds every drop of p
-        if (drop.empty()) {
-            const int count = settle(p, [&](int c) {
-                if (node.value.kind == Value::Win) return find(c, node.value) >= 0;
-                return allKnown(c); // the resisting drop, and every reply's value
+        std::string drop;
+        Value value;
+        if (known != progress.best.end()) {
+            drop = known->second.first;
+            value = parseValue(known->second.second);
+        } else {
+            // The fastest win found within the bound, or the longest resistance.
+            const int n = settle(p, [&](int c) {
+                for (int i = 0; i < c; ++i) {
+                    const Value v = values[i].value;
+                    if (node.value.kind == Value::Win && v.kind == Value::Win &&
+                        v.n <= node.value.n)
+                        return true;
+                    if (v == node.value) return true;
+                }
+                return false;
             });
-            const int i = find(count, node.value);
-            valuedAll = node.value.kind == Value::Loss;
-            drop = dropText(side, values[i].move);
-            progress.write("best " + node.seq + " " + drop);
-            progress.answer[node.seq] = {"best", drop};
+            int pick = -1;
+            for (int i = 0; i < n; ++i) {
+                const Value v = values[i].value;
+                const bool better = node.value.kind == Value::Win
+                                        ? v.kind == Value::Win && v.n <= node.value.n &&
+                                              (pick < 0 || v.n < values[pick].value.n)
+                                        : v == node.value && pick < 0;
+                if (better) pick = i;
+            }
+            drop = dropText(side, values[pick].move);
+            value = values[pick].value;
+            progress.write("best " + node.seq + " " + drop + " " + valueText(value));
+            progress.best[node.seq] = {drop, valueText(value)};
             ++kept;
         }
-        if (!progress.value.count(node.seq)) {
-            progress.write("val " + node.seq + " " + valueText(node.value));
-            progress.value[node.seq] = valueText(node.value);
-        }
-        // Every defence, each leading to a position the winner must win again.
-        Position next;
-        std::vector<std::string> winnerAt;
-        Move m;
-        parseDrop(drop, m);
-        if (node.value.kind == Value::Win) {
-            next = p;
+        // Every defence leads to a position the winner must win again, within one drop less.
+        Position next = p;
+        std::string base = node.seq;
+        int within = 0;
+        if (value.kind == Value::Win) {
+            if (value.n == 1) continue;
+            Move m;
+            parseDrop(drop, m);
             next.drop(m.sq, m.kind);
-            if (node.value.n == 1) continue;
+            base = joined(node.seq, drop);
+            within = value.n - 1;
         } else {
-            next = p; // the loser is to move here: its replies are the defences
+            within = value.n; // the loser is to move here: its drops are the defences
         }
-        const std::string base = node.value.kind == Value::Win ? joined(node.seq, drop) : node.seq;
         Move replies[maxMoves];
         const int r = generateDrops(next, replies);
-        bool known = true;
-        for (int i = 0; i < r; ++i)
-            known = known && progress.value.count(joined(base, dropText(next.toMove, replies[i])));
-        if (!known) {
-            if (!valuedAll) settle(next, allKnown);
-            for (int i = 0; i < r; ++i) {
-                const std::string s = joined(base, dropText(next.toMove, values[i].move));
-                if (values[i].value.kind != Value::Loss) {
-                    std::cerr << "a defence of " << base << " does not lose: " << s << "\n";
-                    return 1;
-                }
-                if (!progress.value.count(s)) {
-                    const std::string v = valueText({Value::Win, values[i].value.n});
-                    progress.write("val " + s + " " + v);
-                    progress.value[s] = v;
-                }
-            }
-        }
         for (int i = 0; i < r; ++i) {
             const std::string s = joined(base, dropText(next.toMove, replies[i]));
-            if (seen.insert(canonical(s)).second)
-                queue.push_back({s, parseValue(progress.value[s]), false});
+            if (!seen.insert(canonical(s)).second) continue;
+            queue.push_back({s, {Value::Win, static_cast<std::int8_t>(within)}, false});
         }
-        std::cerr << node.seq << ": " << done << " checked, " << kept << " kept, queue "
+        std::cerr << node.seq << ": " << checked << " checked, " << kept << " kept, queue "
                   << queue.size() << ", " << positions << " positions, " << seconds() << " s\n";
     }
     if (static_cast<int>(progress.root.size()) < generateDrops(root, firstDrops)) {
         valueRoot(4'000'000'000L);
         std::cerr << "run again for the answers to the first drops valued last\n";
     }
-    std::cerr << "complete: " << done << " checked, " << kept << " kept, " << seconds() << " s\n";
+    std::cerr << "complete: " << checked << " checked, " << kept << " kept, " << seconds()
+              << " s\n";
     return 0;
 }
