@@ -3,13 +3,17 @@
 // defence. Every answer comes from the exact search, proved, never guessed.
 //
 //   make_openings PROGRESS             goes on proving, appending each answer to PROGRESS
+//   make_openings PROGRESS --lines G   the same, first looking where 最強 let a win slip in
+//                                      the games G (bench_openings' lines)
+//   make_openings PROGRESS --first     values the first drops left open, however long it takes
 //   make_openings PROGRESS --export T  writes the game's table T from what PROGRESS holds
 //
 // PROGRESS is the generator's own record and is committed beside the table, so that a run
 // stopped at any moment (kill it) is taken up by the next from where it stood. Positions are
 // written as their drops from the empty board, each a kind letter (P L N S G B R K, 先手's upper
-// case) with the column X and the row Y of the board, joined by commas; a mirror image of a
-// position already reached is not searched again, its answers are mirrored.
+// case) with the column X and the row Y of the board, joined by commas. A best drop serves
+// the mirror image of its position too (column X ↔ 10 − X); 最強's own choice is checked on
+// each, for its search is not symmetric.
 #include "engine/ExactValues.h"
 #include "engine/OpeningTable.h"
 #include "engine/Search.h"
@@ -79,11 +83,10 @@ bool replay(const std::string& seq, Position& p) {
     return true;
 }
 
-std::uint64_t canonical(const std::string& seq) {
-    Position a, b;
-    replay(seq, a);
-    replay(mirrored(seq), b);
-    return a.key < b.key ? a.key : b.key;
+std::uint64_t keyOf(const std::string& seq) {
+    Position p;
+    replay(seq, p);
+    return p.key;
 }
 
 // The generator's record, one answer a line:
@@ -231,8 +234,13 @@ int main(int argc, char** argv) {
         return n;
     };
     Move firstDrops[maxMoves];
-    // The drops left open by the first pass are valued at the end, however long it takes.
+    // The drops left open by the first pass are valued on their own, however long it takes:
+    // with --first, on a copy of the record, whose new lines are then added to it.
     if (progress.root.empty()) valueRoot(20'480'000);
+    if (argc >= 3 && std::string(argv[2]) == "--first") {
+        valueRoot(4'000'000'000L);
+        return 0;
+    }
 
     std::deque<Node> queue;
     std::set<std::uint64_t> seen;
@@ -243,7 +251,50 @@ int main(int argc, char** argv) {
         const Value after = first.kind == Value::Win
                                 ? Value{Value::Loss, static_cast<std::int8_t>(first.n - 1)}
                                 : Value{Value::Win, first.n};
-        if (seen.insert(canonical(drop)).second) queue.push_back({drop, after, true});
+        if (seen.insert(keyOf(drop)).second) queue.push_back({drop, after, true});
+    }
+
+    // Games 最強 lost from a won first drop (bench_openings' lines, the drops separated by
+    // spaces): the first position of each where the winner's drop let the bound slip is
+    // searched like any position where 最強 misses the win.
+    if (argc >= 4 && std::string(argv[2]) == "--lines") {
+        std::ifstream lines(argv[3]);
+        std::string line;
+        while (std::getline(lines, line)) {
+            const auto colon = line.find(": ");
+            std::stringstream in(colon == std::string::npos ? line : line.substr(colon + 2));
+            std::string first, t, seq;
+            in >> first;
+            const auto it = progress.root.find(first);
+            if (it == progress.root.end()) continue;
+            const Value v = parseValue(it->second);
+            const int winner = v.kind == Value::Win ? 0 : 1;
+            int bound = v.kind == Value::Win ? v.n - 1 : v.n; // of the winner's drops to come
+            seq = first;
+            Position p;
+            replay(seq, p);
+            while (in >> t) {
+                Move m;
+                if (!parseDrop(t, m)) break;
+                if (p.toMove == winner) {
+                    Position after = p;
+                    after.drop(m.sq, m.kind);
+                    const bool keeps =
+                        (p.wins[winner] & bit(m.sq)) || losesWithin(after, bound - 1);
+                    if (!keeps) {
+                        std::cerr << "the win slips at " << seq << " (" << t << ")\n";
+                        progress.ok.erase(seq);
+                        seen.insert(keyOf(seq));
+                        queue.push_front(
+                            {seq, {Value::Win, static_cast<std::int8_t>(bound)}, true});
+                        break;
+                    }
+                    --bound;
+                }
+                p.drop(m.sq, m.kind);
+                seq = joined(seq, t);
+            }
+        }
     }
 
     long checked = 0, kept = 0;
@@ -254,7 +305,13 @@ int main(int argc, char** argv) {
         Position p;
         replay(node.seq, p);
         const int side = p.toMove;
-        const auto known = progress.best.find(node.seq);
+        // A best drop holds for the mirror image too, mirrored; 最強's own choice need not.
+        auto known = progress.best.find(node.seq);
+        bool mirror = false;
+        if (known == progress.best.end()) {
+            known = progress.best.find(mirrored(node.seq));
+            mirror = known != progress.best.end();
+        }
         if (known == progress.best.end() && !node.always) {
             // What 最強 plays on its own: enough where it wins within the bound again.
             const Move m = searcher.choose(p, limitsFor(2));
@@ -276,7 +333,7 @@ int main(int argc, char** argv) {
         std::string drop;
         Value value;
         if (known != progress.best.end()) {
-            drop = known->second.first;
+            drop = mirror ? mirrored(known->second.first) : known->second.first;
             value = parseValue(known->second.second);
         } else {
             // The fastest win found within the bound, or the longest resistance.
@@ -323,16 +380,14 @@ int main(int argc, char** argv) {
         const int r = generateDrops(next, replies);
         for (int i = 0; i < r; ++i) {
             const std::string s = joined(base, dropText(next.toMove, replies[i]));
-            if (!seen.insert(canonical(s)).second) continue;
+            if (!seen.insert(keyOf(s)).second) continue;
             queue.push_back({s, {Value::Win, static_cast<std::int8_t>(within)}, false});
         }
         std::cerr << node.seq << ": " << checked << " checked, " << kept << " kept, queue "
                   << queue.size() << ", " << positions << " positions, " << seconds() << " s\n";
     }
-    if (static_cast<int>(progress.root.size()) < generateDrops(root, firstDrops)) {
-        valueRoot(4'000'000'000L);
-        std::cerr << "run again for the answers to the first drops valued last\n";
-    }
+    if (static_cast<int>(progress.root.size()) < generateDrops(root, firstDrops))
+        std::cerr << "first drops left open: run again with --first\n";
     std::cerr << "complete: " << checked << " checked, " << kept << " kept, " << seconds()
               << " s\n";
     return 0;
