@@ -93,12 +93,14 @@ std::uint64_t keyOf(const std::string& seq) {
 //   root DROP VALUE        a first drop's exact value
 //   best DROPS DROP VALUE  the drop kept for the position after DROPS, with its exact value
 //   ok DROPS DROP          最強 on its own plays DROP there, which wins within the bound
-//   val DROPS win K        the side to move after DROPS wins within K of its drops
+//   own DROPS              最強's own drop was weighed there against the best drop kept
+//   (a later best line for the same DROPS replaces an earlier one)
 struct Progress {
     std::map<std::string, std::string> root;  // first drop → value
     std::map<std::string, std::string> bound; // a winner's position → its bound
     std::map<std::string, std::pair<std::string, std::string>> best; // → drop, value
     std::set<std::string> ok;
+    std::set<std::string> own; // positions where 最強's own drop was weighed against the best
     std::ofstream out;
 
     void load(const std::string& path) {
@@ -113,6 +115,7 @@ struct Progress {
             if (what == "val") bound[a] = b + " " + c;
             if (what == "best") best[a] = {b, c + " " + d};
             if (what == "ok") ok.insert(a);
+            if (what == "own") own.insert(a);
             text += line + "\n";
         }
         in.close();
@@ -206,13 +209,13 @@ int main(int argc, char** argv) {
              "# best DROPS DROP VALUE: after DROPS from the empty board, the drop to play and its\n"
              "# exact value for the side to move: a forced row, or the longest resistance.\n";
         for (auto& [drop, v] : progress.root) t << "root " << drop << ' ' << v << '\n';
-        std::set<std::string> written;
+        // A position's own line first, then the mirror images of the others.
+        for (auto& [seq, b] : progress.best)
+            t << "best " << seq << ' ' << b.first << ' ' << b.second << '\n';
         for (auto& [seq, b] : progress.best) {
-            for (const std::string& s : {seq, mirrored(seq)}) {
-                if (!written.insert(s).second) continue;
-                t << "best " << s << ' ' << (s == seq ? b.first : mirrored(b.first)) << ' '
-                  << b.second << '\n';
-            }
+            const std::string s = mirrored(seq);
+            if (!progress.best.count(s))
+                t << "best " << s << ' ' << mirrored(b.first) << ' ' << b.second << '\n';
         }
         return 0;
     }
@@ -335,6 +338,33 @@ int main(int argc, char** argv) {
         if (known != progress.best.end()) {
             drop = mirror ? mirrored(known->second.first) : known->second.first;
             value = parseValue(known->second.second);
+            // Where 最強's own drop is as good, it is the one kept: the table then changes
+            // nothing of what 最強 already plays well.
+            if (node.always && !progress.own.count(node.seq)) {
+                const Move m = searcher.choose(p, limitsFor(2));
+                if (!m.isPass() && dropText(side, m) != drop) {
+                    Position after = p;
+                    after.drop(m.sq, m.kind);
+                    Value reply{};
+                    for (long budget = 400'000; budget <= 25'600'000 && !reply.known();
+                         budget *= 4) {
+                        reply = analyser.valueOf(after, budget);
+                        positions += analyser.nodes();
+                    }
+                    const Value mine =
+                        reply.kind == Value::Loss
+                            ? Value{Value::Win, static_cast<std::int8_t>(reply.n + 1)}
+                        : reply.kind == Value::Win ? Value{Value::Loss, reply.n}
+                                                   : Value{};
+                    if (mine == value) {
+                        drop = dropText(side, m);
+                        progress.write("best " + node.seq + " " + drop + " " + valueText(value));
+                        progress.best[node.seq] = {drop, valueText(value)};
+                    }
+                }
+                progress.write("own " + node.seq);
+                progress.own.insert(node.seq);
+            }
         } else {
             // The fastest win found within the bound, or the longest resistance.
             const int n = settle(p, [&](int c) {
