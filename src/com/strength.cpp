@@ -2,6 +2,7 @@
 // 最強 ask the searcher, which sees the same position in its compact form. The hint shows
 // the drop 最強 would make for the side to move and changes nothing else.
 #include "game/Form1.h"
+#include "engine/OpeningTable.h"
 
 namespace tarvenko {
 
@@ -16,14 +17,19 @@ bool Form1::探索の手(int IN_手番, int 強さ_, int& 元X, int& 元Y, int& 
     p.load(盤);
     p.setHands(先手持駒, 後手持駒, side);
     engine::Searcher& s = 探索器();
-    const engine::Move m = s.choose(p, engine::limitsFor(強さ_));
+    engine::DropValue known;
+    // 最強 plays the opening table's proved drop where it has one, and searches elsewhere.
+    const bool fromTable = 強さ_ == 強さ_最強 && engine::openingTable().best(p, known);
+    const engine::Move m = fromTable ? known.move : s.choose(p, engine::limitsFor(強さ_));
     if (m.isPass()) return false;
     元X = side == 0 ? 先手持駒列 : 後手持駒列;
     元Y = side == 0 ? m.kind + 1 : 9 - m.kind;
     先X = engine::columnOf(m.sq);
     先Y = engine::rowOf(m.sq);
     駒 = engine::codeOf(side, m.kind);
-    探索の評価 = s.score();
+    探索の評価 = fromTable ? (known.value.kind == engine::Value::Win ? 1 : -1) *
+                                 (engine::Searcher::winScore - known.value.n)
+                           : s.score();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/ExactValues.h"
 
+#include "engine/OpeningTable.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -33,8 +35,11 @@ int Analyser::analyse(const Position& p, long budget, DropValue* out,
         out[i] = {moves_[i], {}};
         notWithin_[i] = 0;
     }
+    // The start position's drops come from the opening table, proved beforehand.
+    const bool opening = openingTable().rootValues(p, table_) == n;
     for (int i = 0; i < n; ++i) {
-        const Value v = s_.dropValue(p, moves_[i], budget, notWithin_[i]);
+        const bool known = opening && table_[i].value.known();
+        const Value v = known ? table_[i].value : s_.dropValue(p, moves_[i], budget, notWithin_[i]);
         if (s_.cancelled()) {
             cancelled_ = true;
             break;

@@ -93,6 +93,7 @@ class Analyser {
     bool cancelled_ = false;
     long nodes_ = 0;
     Move moves_[maxMoves];
+    DropValue table_[maxMoves]; // the opening table's values of the start position
 };
 
 } // namespace tarvenko::engine

@@ -2,6 +2,7 @@
 // positions built through the hands so that every piece on the board has left a hand.
 #include "analysis/WinningLine.h"
 #include "engine/ExactValues.h"
+#include "engine/OpeningTable.h"
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "texts/Texts.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -22,6 +24,7 @@
 #include <new>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -1210,4 +1213,114 @@ TEST(ComMoveAllocations, SearchAllocatesNothing) {
     数える = false;
     ::operator delete(p);
     EXPECT_EQ(counted, 1);
+}
+
+namespace tarvenko::engine {
+extern const char openingTableText[];
+}
+
+TEST(OpeningTable, ADamagedOrOldTableIsRefusedWhole) {
+    namespace e = engine;
+    const e::Position start = e::startPosition();
+    e::Position afterP55 = start;
+    afterP55.drop(e::squareOf(5, 5), e::Pawn);
+    const std::string_view head = "tarvenko-openings 1\n";
+    struct Row {
+        std::string body;
+        bool ok;
+    };
+    for (const auto& [body, ok] : {
+             Row{"root P55 win 5\n# a comment\n\nbest P55 p54 loss 4\n", true},
+             Row{"best P55 p54 loss 4", true}, // no first drops, no last newline
+             Row{"root P51 win 5\n", false},   // 歩 on the far row
+             Row{"root P55 win 0\n", false},
+             Row{"root P55 win 5\nroot P55 win 5\n", false},
+             Row{"root p55 win 5\n", false},          // 後手's letter for 先手's drop
+             Row{"best P55,P54 p54 loss 4\n", false}, // 先手 twice
+             Row{"best P55 p11 loss 4\n", false},     // 後手 must drop where 先手 attacks
+             Row{"best P55 p54 loss\n", false},
+             Row{"best P55 p54 draw 4\n", false},
+             Row{"best P55 p54 loss 4 more\n", false},
+             Row{"\xff\xfe junk\n", false},
+         }) {
+        e::OpeningTable t;
+        std::string error;
+        EXPECT_EQ(t.read(std::string(head) + body, error), ok) << body << error;
+        e::DropValue d;
+        e::DropValue root[e::maxMoves];
+        if (!ok) {
+            EXPECT_NE(error.find("line "), std::string::npos) << body;
+            EXPECT_EQ(t.rootValues(start, root), 0);
+            EXPECT_FALSE(t.best(afterP55, d));
+            continue;
+        }
+        ASSERT_TRUE(t.best(afterP55, d)) << body;
+        EXPECT_EQ(d.move, (e::Move{static_cast<std::int8_t>(e::squareOf(5, 4)), e::Pawn}));
+        EXPECT_EQ(d.value, (e::Value{e::Value::Loss, 4}));
+        const int n = t.rootValues(start, root);
+        if (body.starts_with("root")) {
+            ASSERT_EQ(n, 612);
+            EXPECT_EQ(std::count_if(root, root + n, [](auto v) { return v.value.known(); }), 1);
+            ASSERT_TRUE(t.best(start, d));
+            EXPECT_EQ(d.move, (e::Move{static_cast<std::int8_t>(e::squareOf(5, 5)), e::Pawn}));
+        } else {
+            EXPECT_EQ(n, 0);
+        }
+    }
+    for (std::string_view text : {"", "tarvenko-openings 2\nroot P55 win 5\n"}) {
+        e::OpeningTable t;
+        std::string error;
+        EXPECT_FALSE(t.read(text, error)) << text;
+    }
+}
+
+TEST(OpeningTable, ASampleOfItsEntriesIsProvedAgain) {
+    // The built-in table reads, and entries picked at random are what the exact search
+    // proves: a first drop's value, and a position's best drop with the position's value.
+    namespace e = engine;
+    const e::OpeningTable& table = e::openingTable();
+    e::DropValue root[e::maxMoves];
+    const int n = table.rootValues(e::startPosition(), root);
+    ASSERT_GT(n, 0);
+    std::vector<std::string> best;
+    std::string_view text = e::openingTableText;
+    for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = std::min(text.find('\n', at), text.size());
+        if (text.substr(at, 5) == "best ") best.emplace_back(text.substr(at + 5, end - at - 5));
+    }
+    auto flip = [](e::Value v) {
+        return v.kind == e::Value::Win ? e::Value{e::Value::Loss, static_cast<std::int8_t>(v.n - 1)}
+                                       : e::Value{e::Value::Win, v.n};
+    };
+    const auto seed = static_cast<unsigned>(std::random_device{}());
+    std::mt19937 rng(seed);
+    auto analyser = std::make_unique<e::Analyser>();
+    for (int i = 0; i < 4; ++i) {
+        const e::DropValue d = root[std::uniform_int_distribution<int>(0, n - 1)(rng)];
+        if (!d.value.known()) continue;
+        e::Position p = e::startPosition();
+        p.drop(d.move.sq, d.move.kind);
+        EXPECT_EQ(analyser->valueOf(p, 4'000'000), flip(d.value)) << "seed " << seed;
+    }
+    for (int i = 0; i < 4 && !best.empty(); ++i) {
+        // DROPS DROP VALUE N
+        std::istringstream line(
+            best[std::uniform_int_distribution<std::size_t>(0, best.size() - 1)(rng)]);
+        std::string drops, drop, kind;
+        int count = 0;
+        line >> drops >> drop >> kind >> count;
+        e::Position p = e::startPosition();
+        for (std::string_view s : {drops + "," + drop}) {
+            for (std::size_t at = 0; at < s.size(); at += 4) {
+                const auto k = static_cast<int>(
+                    std::string_view("?PLNSGBRK").find(static_cast<char>(s[at] & ~0x20)));
+                p.drop(e::squareOf(s[at + 1] - '0', s[at + 2] - '0'), k);
+            }
+        }
+        const e::Value v{kind == "win" ? e::Value::Win : e::Value::Loss,
+                         static_cast<std::int8_t>(count)};
+        // After the best drop the opponent is lost, or wins, exactly as the value says.
+        EXPECT_EQ(analyser->valueOf(p, 4'000'000), flip(v))
+            << drops << ' ' << drop << " seed " << seed;
+    }
 }
