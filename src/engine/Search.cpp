@@ -2,6 +2,7 @@
 // allocation that holds the three searches. How each search works is in its own file.
 #include "engine/Search.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tarvenko::engine {
@@ -29,6 +30,10 @@ struct Searcher::Parts {
         ExactSearch::Table exact;
     } shared;
     AlphaBeta alphaBeta{lists};
+    // The alpha-beta search's drops in its order, kept for unrefuted() as the later looks
+    // write over the lists.
+    Move ranked[maxMoves];
+    int rankedCount = 0;
     ProofSearch proof{shared.proofs, lists, generation};
     ExactSearch exact{shared.exact, lists, generation};
 };
@@ -66,8 +71,8 @@ Move Searcher::choose(const Position& p, Limits limits) {
     const Move best = alphaBetaDrop(p, limits.depth, limits.nodes);
     if (best.isPass()) return best;
     if (looks.exact > 0 && !(m = settle(p, best, 2 * looks.exact)).isPass()) return m;
-    if (looks.check > 0 && !forced(score_)) return checked(p, best, looks.check);
-    return best;
+    m = looks.check > 0 && !forced(score_) ? checked(p, best, looks.check) : best;
+    return looks.exact > 0 ? unrefuted(p, m, looks.exact) : m;
 }
 
 // A drop that wins now is played at once: the first in the generator's order.
@@ -125,6 +130,9 @@ Move Searcher::alphaBetaDrop(const Position& p, int depth, long nodes) {
     nodes_ += search.nodes();
     depth_ = search.depth();
     score_ = search.score();
+    Parts& s = *parts_;
+    s.rankedCount = search.tried();
+    std::copy(s.lists.at[0], s.lists.at[0] + s.rankedCount, s.ranked);
     return m;
 }
 
@@ -166,6 +174,43 @@ Move Searcher::checked(const Position& p, Move best, long nodes) {
         if (!lost) return drops[i];
     }
     return best;
+}
+
+// The estimate has not the last word: a drop the exact search proves lost within a few of
+// the opponent's drops gives way to the next of the alpha-beta search's drops that it does
+// not prove lost, or cannot look at within `nodes` positions; when every drop is proved lost,
+// the one that resists longest is played.
+Move Searcher::unrefuted(const Position& p, Move chosen, long nodes) {
+    constexpr int horizon = 5; // of the opponent's drops, where most such losses lie
+    Parts& s = *parts_;
+    ExactSearch& exact = s.exact;
+    exact.begin(true);
+    exact.allow(nodes);
+    // The opponent's drops to its row after d: 0 when not proved within the horizon.
+    auto lostIn = [&](Move d) {
+        Position q = p;
+        q.drop(d.sq, d.kind);
+        for (int k = 1; k <= horizon; ++k) {
+            if (exact.winsWithin(q, k, 1)) return k;
+            if (exact.stopped()) break;
+        }
+        return 0;
+    };
+    Move longest = chosen;
+    int longestLoss = lostIn(chosen);
+    for (int i = 0; i < s.rankedCount && longestLoss > 0 && !exact.stopped(); ++i) {
+        const Move d = s.ranked[i];
+        if (d == chosen) continue;
+        const int loss = lostIn(d);
+        if (loss == 0) {
+            longest = d;
+            break;
+        }
+        if (loss > longestLoss) longest = d, longestLoss = loss;
+    }
+    nodes_ += exact.nodes();
+    if (longest != chosen) score_ = 0;
+    return longest;
 }
 
 int Searcher::solve(const Position& p, Limits limits) {

@@ -68,6 +68,7 @@ class Searcher {
     Move alphaBetaDrop(const Position& p, int depth, long nodes);
     Move settle(const Position& p, Move best, long nodes);
     Move checked(const Position& p, Move best, long nodes);
+    Move unrefuted(const Position& p, Move chosen, long nodes);
 
     std::unique_ptr<Parts> parts_;
     long nodes_ = 0;

@@ -793,6 +793,16 @@ TEST(Engine, ForcedRowsAreFoundAndStrongestPlaysThem) {
     // 先手 to move forces a row; 先手 to move cannot stop 後手's.
     EXPECT_EQ(s.solve(after("B86 r77 S78 n67 P87 p75"), {60, 200000}), 1);
     EXPECT_EQ(s.solve(after("G24 n34 P26 r23 L43 p13 N33 p21"), {60, 200000}), -1);
+    // 最強 never plays a drop proved lost while another holds: after N99 p87 its search
+    // alone likes 歩 (8,8), which loses in four, while 桂 (8,8) holds.
+    for (std::string_view position : {"N99 p87"}) {
+        e::Position q = after(position);
+        const e::Move m = s.choose(q, e::limitsFor(2));
+        q.drop(m.sq, m.kind);
+        const e::Value v = std::make_unique<e::Analyser>()->valueOf(q, 400000);
+        EXPECT_FALSE(v.kind == e::Value::Win && v.n <= 5)
+            << position << ": " << m.kind << e::columnOf(m.sq) << e::rowOf(m.sq);
+    }
     // A row ten drops deep for 先手, where the proof search's guess gives 後手 one.
     EXPECT_EQ(std::make_unique<e::Analyser>()->valueOf(after("N76 l84 L86 p64"), 400000),
               (e::Value{e::Value::Win, 10}));
