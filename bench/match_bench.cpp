@@ -14,6 +14,7 @@
 // compared move for move. With `positions FILE`, every position a computer moved in is
 // written to FILE, one a line: the side to move (0 先手, 1 後手), 先手's and 後手's hands by
 // kind, then the 81 squares' codes column by column, for bench_analysis.
+#include "engine/OpeningTable.h"
 #include "game/Form1.h"
 #include "AllocationCounter.h"
 #include "Position.h"
@@ -158,6 +159,7 @@ int play(const Opening& o, int senteStrength, int goteStrength) {
     f->対局モード = F::モード_COM;
     f->対局中 = F::真;
     f->LEVEL_STRONG_Click(); // the searcher's tables exist before any move is timed
+    engine::openingTable();  // and the opening table is read, as choosing 最強 does
     for (const auto& m : o.moves) {
         f->手順保存(m[0], m[1], m[2], m[3], m[4], F::空き);
         f->手数 += 1;

@@ -51,6 +51,7 @@ void Form1::LEVEL_STRONGEST_Click() {
     ヒント消去();
     強さ = 強さ_最強;
     探索器();
+    engine::openingTable(); // read now, so that no move has to wait for it
 }
 
 void Form1::強さを選ぶ(int 新しい強さ) {

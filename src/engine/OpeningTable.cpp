@@ -46,16 +46,19 @@ bool parseValue(std::string_view kind, std::string_view n, Value& v) {
     return true;
 }
 
-std::vector<std::string_view> words(std::string_view line) {
-    std::vector<std::string_view> out;
+// The words of a line, up to six: how many there were, or 7 for more.
+int words(std::string_view line, std::string_view (&out)[6]) {
+    int n = 0;
     std::size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && line[i] == ' ') ++i;
         const std::size_t from = i;
         while (i < line.size() && line[i] != ' ') ++i;
-        if (i > from) out.push_back(line.substr(from, i - from));
+        if (i == from) continue;
+        if (n == 6) return 7;
+        out[n++] = line.substr(from, i - from);
     }
-    return out;
+    return n;
 }
 
 } // namespace
@@ -97,10 +100,11 @@ bool OpeningTable::read(std::string_view text, std::string& error) {
             continue;
         }
         if (line.empty() || line[0] == '#') continue;
-        const auto w = words(line);
-        if (w.empty()) continue;
+        std::string_view w[6];
+        const int count = words(line, w);
+        if (count == 0) continue;
         Value v;
-        if (w[0] == "root" && w.size() == 4) {
+        if (w[0] == "root" && count == 4) {
             Move m;
             if (!parseDrop(w[1], 0, m) || !parseValue(w[2], w[3], v)) return fail("damaged");
             const auto i = std::find(drops, drops + first, m) - drops;
@@ -108,7 +112,7 @@ bool OpeningTable::read(std::string_view text, std::string& error) {
             root[static_cast<std::size_t>(i)] = {m, v};
             rooted[static_cast<std::size_t>(i)] = true;
             ++roots;
-        } else if (w[0] == "best" && w.size() == 5) {
+        } else if (w[0] == "best" && count == 5) {
             Position p = start;
             std::size_t from = 0;
             const std::string_view seq = w[1];
@@ -134,6 +138,7 @@ bool OpeningTable::read(std::string_view text, std::string& error) {
         root_ = std::move(root);
     }
     std::sort(entries_.begin(), entries_.end());
+    entries_.shrink_to_fit();
     return true;
 }
 
