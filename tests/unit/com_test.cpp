@@ -996,16 +996,17 @@ TEST(Analysis, AgreesWithASearchStraightFromTheRules) {
 }
 
 TEST(Analysis, StopsWhenAnotherThreadAsksAndAllocatesNothing) {
-    // The empty board with an allowance that would take minutes: set from the test's thread,
-    // the flag ends the worker's analysis, which says it was cancelled. A whole analysis
-    // allocates nothing, and gives the same values again.
+    // The empty board with 後手 to move (the opening table knows only 先手's first drops)
+    // and an allowance that would take minutes: set from the test's thread, the flag ends the
+    // worker's analysis, which says it was cancelled. A whole analysis allocates nothing, and
+    // gives the same values again.
     namespace e = engine;
     auto analyser = std::make_unique<e::Analyser>();
     static e::DropValue values[e::maxMoves], again[e::maxMoves];
     const int none[10][10] = {};
     e::Position p;
     p.load(none);
-    p.setHands(piece::初期数, piece::初期数, 0);
+    p.setHands(piece::初期数, piece::初期数, 1);
     std::atomic<bool> stop{false}, started{false};
     std::thread worker([&] {
         analyser->analyse(
