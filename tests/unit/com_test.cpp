@@ -1055,18 +1055,7 @@ TEST(Analysis, EveryDropOfTheProvedLineIsProvedAgainstEveryOtherDrop) {
     // each time, down to the drop that makes the row; the loser's resists as long as any drop
     // there, and no drop of the loser's wins or resists longer.
     namespace e = engine;
-    const auto after = [](std::string_view drops) {
-        const int none[10][10] = {};
-        e::Position p;
-        p.load(none);
-        p.setHands(piece::初期数, piece::初期数, 0);
-        for (std::size_t i = 0; i + 2 < drops.size(); i += 4) {
-            const auto k = static_cast<int>(
-                std::string_view("?PLNSGBRK").find(static_cast<char>(drops[i] & ~0x20)));
-            p.drop(e::squareOf(drops[i + 1] - '0', drops[i + 2] - '0'), k);
-        }
-        return p;
-    };
+    const auto after = afterDrops;
     struct Row {
         std::string_view drops;
         e::Value value;
@@ -1320,14 +1309,8 @@ TEST(OpeningTable, ASampleOfItsEntriesIsProvedAgain) {
         std::string drops, drop, kind;
         int count = 0;
         line >> drops >> drop >> kind >> count;
-        e::Position p = e::startPosition();
-        for (std::string_view s : {drops + "," + drop}) {
-            for (std::size_t at = 0; at < s.size(); at += 4) {
-                const auto k = static_cast<int>(
-                    std::string_view("?PLNSGBRK").find(static_cast<char>(s[at] & ~0x20)));
-                p.drop(e::squareOf(s[at + 1] - '0', s[at + 2] - '0'), k);
-            }
-        }
+        // The drops are a comma apart where afterDrops reads a space: it reads neither.
+        e::Position p = afterDrops(drops + "," + drop);
         const e::Value v{kind == "win" ? e::Value::Win : e::Value::Loss,
                          static_cast<std::int8_t>(count)};
         // After the best drop the opponent is lost, or wins, exactly as the value says.
