@@ -10,6 +10,9 @@
 // While nothing plays, the output rests: SDL's audio thread would otherwise wake some forty
 // times a second to mix and hand over silence (SDL 2 keeps doing that even for a paused
 // device), so the mixer's thread waits instead until there is something to play.
+//
+// One sound may play from its file instead of from memory (dsStreamDSB): SDL_mixer's music
+// hook, which it mixes before the channels, reads it a buffer at a time on the audio thread.
 
 #include "Tarvenko.h"
 #include "WaveCheck.h"
@@ -17,6 +20,13 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
@@ -49,8 +59,8 @@ constexpr int kEffectVolume = MIX_MAX_VOLUME;
 constexpr std::size_t kInPlaceSlack = std::size_t{64} << 10;
 
 struct Sound {
-    Mix_Chunk* chunk;
-    int channel;
+    Mix_Chunk* chunk;   // null for the sound that plays from its file
+    int channel;        // −1 for the sound that plays from its file
     std::uint64_t cost; // against the budget shared by all sounds (WaveCheck.h)
     void* file;         // the adopted file the chunk plays from, or null
 };
@@ -64,7 +74,78 @@ struct BufferDeleter {
 };
 using Buffer = std::unique_ptr<void, BufferDeleter>;
 
+// The sound that plays from its file. Its position is the audio thread's as much as the entry
+// points', so all of it is under gStreamLock, which the audio thread takes while it reads; no
+// entry point calls into SDL_mixer while holding it (SDL_mixer's own lock is taken first on
+// the audio thread).
+struct Stream {
+    int file = -1; // the library's duplicate, or −1 when there is no such sound
+    std::uint64_t dataOffset = 0;
+    std::uint64_t dataBytes = 0; // whole frames only
+    std::uint64_t at = 0;        // the next byte of the samples to play
+    bool playing = false;
+    bool looping = false;
+    int volume = 0;
+};
+
+std::mutex gStreamLock;
+Stream gStream;
+// Whether the stream plays, for the resting output's wait, which must not take gStreamLock.
+std::atomic<bool> gStreamPlaying{false};
+
+void setStream(bool playing, bool looping) {
+    std::lock_guard<std::mutex> hold(gStreamLock);
+    gStream.at = 0;
+    gStream.playing = playing;
+    gStream.looping = looping;
+    gStreamPlaying.store(playing);
+}
+
+void closeStream() {
+    std::lock_guard<std::mutex> hold(gStreamLock);
+    if (gStream.file >= 0) ::close(gStream.file);
+    gStream = Stream{};
+    gStreamPlaying.store(false);
+}
+
+// Mixes the next length bytes of the stream into out, on the audio thread. Reads go through a
+// buffer on the stack, so nothing is allocated while playing; a read that fails or comes up
+// short ends the sound rather than looping over a hole.
+void mixStream(Uint8* out, int length) {
+    std::lock_guard<std::mutex> hold(gStreamLock);
+    Stream& s = gStream;
+    Uint8 buffer[kBufferFrames * kFrameBytes];
+    std::size_t done = 0;
+    const auto wanted = static_cast<std::size_t>(length > 0 ? length : 0);
+    while (s.playing && done < wanted) {
+        if (s.at >= s.dataBytes) {
+            if (!s.looping) {
+                s.playing = false;
+                break;
+            }
+            s.at = 0;
+        }
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<std::uint64_t>({sizeof buffer, wanted - done, s.dataBytes - s.at}));
+        ssize_t got;
+        do {
+            got = ::pread(s.file, buffer, want, static_cast<off_t>(s.dataOffset + s.at));
+        } while (got < 0 && errno == EINTR);
+        const std::size_t whole =
+            got > 0 ? static_cast<std::size_t>(got) / kFrameBytes * kFrameBytes : 0;
+        if (whole == 0) {
+            s.playing = false;
+            break;
+        }
+        SDL_MixAudioFormat(out + done, buffer, AUDIO_S16SYS, static_cast<Uint32>(whole), s.volume);
+        done += whole;
+        s.at += whole;
+    }
+    gStreamPlaying.store(s.playing);
+}
+
 void release(Sound& sound) {
+    if (sound.chunk == nullptr) closeStream();
     Mix_FreeChunk(sound.chunk);
     std::free(sound.file);
 }
@@ -90,9 +171,13 @@ std::mutex gRestLock;
 std::condition_variable gRestWake;
 int gAtWork = 0;
 
-void SDLCALL holdWhileSilent(void* /*data*/, Uint8* /*stream*/, int /*length*/) {
-    std::unique_lock<std::mutex> hold(gRestLock);
-    gRestWake.wait(hold, [] { return gAtWork > 0 || Mix_Playing(-1) > 0; });
+void SDLCALL holdWhileSilent(void* /*data*/, Uint8* stream, int length) {
+    {
+        std::unique_lock<std::mutex> hold(gRestLock);
+        gRestWake.wait(hold,
+                       [] { return gAtWork > 0 || gStreamPlaying.load() || Mix_Playing(-1) > 0; });
+    }
+    mixStream(stream, length);
 }
 
 class AtWork {
@@ -164,7 +249,8 @@ std::int32_t openOutput() {
         releaseAudioSubsystem();
         return 0;
     }
-    // SDL_mixer's music player is not used: its hook is where a silent mix waits.
+    // SDL_mixer's music player is not used: its hook is where a silent mix waits, and where
+    // the sound that plays from its file is mixed.
     Mix_HookMusic(holdWhileSilent, nullptr);
     const int channels = Mix_AllocateChannels(-1);
     out->channelTaken.assign(static_cast<std::size_t>(channels > 0 ? channels : 0), false);
@@ -238,12 +324,81 @@ std::int32_t createSound(std::int32_t instance, const void* data, std::int32_t s
     return handle;
 }
 
+// The sound that plays from its file: checked from its head like any other, and kept only in
+// the output's own format, so that the samples go to the mix as they are read.
+std::int32_t createStream(std::int32_t instance, std::int32_t fd, std::int32_t flag) {
+    if (gOutput == nullptr || instance != gOutput->instance || fd < 0) return 0;
+    if (gLastSound == std::numeric_limits<std::int32_t>::max()) return 0;
+    {
+        std::lock_guard<std::mutex> hold(gStreamLock);
+        if (gStream.file >= 0) return 0;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return 0;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const std::size_t look =
+        static_cast<std::size_t>(std::min<std::uint64_t>(size, tarvenko::sound::kHeadBytes));
+    std::unique_ptr<unsigned char[]> head(new (std::nothrow) unsigned char[look]);
+    if (!head) return 0;
+    std::size_t have = 0;
+    while (have < look) {
+        const ssize_t got = ::pread(fd, head.get() + have, look - have, static_cast<off_t>(have));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return 0;
+        have += static_cast<std::size_t>(got);
+    }
+    const auto layout = tarvenko::sound::inspectWaveHeader(head.get(), look, size);
+    if (layout.verdict != tarvenko::sound::WaveVerdict::Ok) return 0;
+    if (!(layout.formatTag == 1 && layout.channels == kChannels && layout.bitsPerSample == 16 &&
+          layout.blockAlign == kFrameBytes &&
+          layout.sampleRate == static_cast<std::uint32_t>(kRate)))
+        return 0;
+    const std::uint64_t frames = layout.dataBytes / kFrameBytes;
+    if (frames == 0) return 0;
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) return 0;
+    const std::int32_t handle = gLastSound + 1;
+    try {
+        gOutput->sounds.emplace(handle, Sound{nullptr, -1, 0, nullptr});
+    } catch (...) {
+        ::close(own);
+        throw;
+    }
+    {
+        std::lock_guard<std::mutex> hold(gStreamLock);
+        gStream.file = own;
+        gStream.dataOffset = layout.dataOffset;
+        gStream.dataBytes = frames * kFrameBytes;
+        gStream.volume = flag == kMusicFlag ? kMusicVolume : kEffectVolume;
+    }
+    gLastSound = handle;
+    return handle;
+}
+
+std::int32_t playSound(std::int32_t handle, bool looping) {
+    const Sound* s = findSound(handle);
+    if (s == nullptr) return 0;
+    if (s->chunk == nullptr) {
+        setStream(true, looping);
+        return 1;
+    }
+    // SDL_mixer wraps a looping chunk inside its mixing loop, so the seam is sample exact.
+    return Mix_PlayChannel(s->channel, s->chunk, looping ? -1 : 0) >= 0 ? 1 : 0;
+}
+
+void haltSound(const Sound& sound) {
+    if (sound.chunk == nullptr)
+        setStream(false, false);
+    else
+        Mix_HaltChannel(sound.channel);
+}
+
 std::int32_t freeSound(std::int32_t handle) {
     Sound* sound = findSound(handle);
     if (sound == nullptr) return 0;
-    Mix_HaltChannel(sound->channel);
+    haltSound(*sound);
     release(*sound);
-    releaseChannel(*gOutput, sound->channel);
+    if (sound->channel >= 0) releaseChannel(*gOutput, sound->channel);
     gOutput->sounds.erase(handle);
     return 1;
 }
@@ -272,6 +427,12 @@ template <typename F> std::int32_t guarded(F&& body) {
 
 } // namespace
 
+// The tests' view of the sound that plays from its file, beside SDL_mixer's Mix_Playing for
+// the channels. Hidden: the shared library exports only the entry points.
+bool tarvenkoStreamPlaying() {
+    return gStreamPlaying.load();
+}
+
 extern "C" {
 
 TARVENKO_API std::int32_t dsInitialize(std::int32_t /*window*/) {
@@ -298,26 +459,23 @@ TARVENKO_API std::int32_t dsAdoptDSB(std::int32_t instance, void* data, std::int
     return guarded([&] { return createSound(instance, data, size, flag, std::move(file)); });
 }
 
+TARVENKO_API std::int32_t dsStreamDSB(std::int32_t instance, std::int32_t file, std::int32_t flag) {
+    return guarded([&] { return createStream(instance, file, flag); });
+}
+
 TARVENKO_API std::int32_t dsPlay(std::int32_t sound) {
-    return guarded([&] {
-        const Sound* s = findSound(sound);
-        return s != nullptr && Mix_PlayChannel(s->channel, s->chunk, 0) >= 0 ? 1 : 0;
-    });
+    return guarded([&] { return playSound(sound, false); });
 }
 
 TARVENKO_API std::int32_t dsPlayLooping(std::int32_t sound) {
-    return guarded([&] {
-        // SDL_mixer wraps a looping chunk inside its mixing loop, so the seam is sample exact.
-        const Sound* s = findSound(sound);
-        return s != nullptr && Mix_PlayChannel(s->channel, s->chunk, -1) >= 0 ? 1 : 0;
-    });
+    return guarded([&] { return playSound(sound, true); });
 }
 
 TARVENKO_API std::int32_t dsStop(std::int32_t sound) {
     return guarded([&] {
         const Sound* s = findSound(sound);
         if (s == nullptr) return 0;
-        Mix_HaltChannel(s->channel);
+        haltSound(*s);
         return 1;
     });
 }

@@ -71,6 +71,17 @@ TARVENKO_API void dsFreeBuffer(void* buffer);
  * itself, so the sound costs one copy of the file instead of two while it loads. */
 TARVENKO_API int32_t dsAdoptDSB(int32_t instance, void* data, int32_t size, int32_t flag);
 
+/* A sound that plays from its file as it goes instead of from memory: for long music, which
+ * then costs a buffer instead of its length. file is an open descriptor of a regular WAV file
+ * of exactly the output's format (16-bit PCM, mono, 44.1 kHz); the library reads its header
+ * at once and keeps a duplicate of the descriptor, so the caller closes its own as it likes.
+ * Samples are read on the output's thread, a buffer at a time; should the file come up short
+ * later, the sound falls silent there. One such sound at a time, outside the memory budget:
+ * a second one, a file of any other format or one that is not a regular WAV file gives 0, and
+ * the caller can decode it with dsCreateDSB instead. flag and the operations below are as for
+ * any other sound. */
+TARVENKO_API int32_t dsStreamDSB(int32_t instance, int32_t file, int32_t flag);
+
 /* Plays the sound once from its beginning; if it is already playing, it restarts. */
 TARVENKO_API int32_t dsPlay(int32_t sound);
 /* Plays the sound from its beginning over and over, seamlessly, until dsStop or dsFree. */

@@ -35,6 +35,9 @@ class Files {
     virtual std::int64_t readUpTo(int file, std::uint64_t offset, unsigned char* into,
                                   std::size_t n);
     virtual void close(int file) = 0;
+    // The operating system's descriptor of an open file, for a reader that goes on reading it
+    // after close (it keeps a duplicate); −1 where files have none.
+    virtual int descriptor(int /*file*/) const { return -1; }
 
     enum class Written {
         Ok,

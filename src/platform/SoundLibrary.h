@@ -27,6 +27,12 @@ class SoundLibrary {
         dsFreeBuffer(data);
         return handle;
     }
+    // A sound that plays from the open file descriptor as it goes (long music); 0 when the
+    // table cannot, and then the caller loads the file whole.
+    virtual std::int32_t dsStreamDSB(std::int32_t /*instance*/, int /*file*/,
+                                     std::int32_t /*flag*/) {
+        return 0;
+    }
     virtual std::int32_t dsPlay(std::int32_t sound) = 0;
     virtual std::int32_t dsPlayLooping(std::int32_t sound) = 0;
     virtual std::int32_t dsStop(std::int32_t sound) = 0;

@@ -33,6 +33,9 @@ constexpr const char* kNoMemory = TARVENKO_TEXT("メモリが足りません。"
 constexpr const char* kTooLarge = TARVENKO_TEXT("大きすぎます。");
 constexpr const char* kBadFormat = TARVENKO_TEXT("形式が違います。");
 
+// The load flag of the music, as Form_Load passes it.
+constexpr std::int32_t kMusic = 1;
+
 // The first look at a file, enough for any usual header; only a file whose "fmt " or "data"
 // chunk starts further in is looked at again, up to wave::kHeadBytes.
 constexpr std::size_t kFirstLook = 4096;
@@ -86,6 +89,16 @@ Loaded loadSound(Files& files, SoundLibrary& library, std::int32_t instance, std
         if (layout.verdict == wave::WaveVerdict::TooLarge) return refused(kTooLarge);
         if (layout.verdict != wave::WaveVerdict::Ok) return refused(kBadFormat);
         if (used + layout.decodedBytes > wave::kMaxTotalBytes) return refused(kTooLarge);
+
+        // The music is long and loops: played from its file, it costs a buffer instead of
+        // three megabytes. A library or a file that cannot do that loads it whole below.
+        if (flag == kMusic) {
+            const int descriptor = files.descriptor(opened.file);
+            if (descriptor >= 0) {
+                const std::int32_t handle = library.dsStreamDSB(instance, descriptor, flag);
+                if (handle != 0) return Loaded{handle, 0, nullptr};
+            }
+        }
 
         file.reset(library.dsAllocBuffer(static_cast<std::int32_t>(size)));
         if (!file) return refused(kNoMemory);

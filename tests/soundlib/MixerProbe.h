@@ -6,7 +6,14 @@
 
 #include <vector>
 
+// Whether the sound that plays from its file plays (the library's objects, not exported).
+bool tarvenkoStreamPlaying();
+
 namespace soundtest {
+
+inline bool streamPlaying() {
+    return tarvenkoStreamPlaying();
+}
 
 inline std::vector<int> playingChannels() {
     std::vector<int> playing;

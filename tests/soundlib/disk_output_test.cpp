@@ -24,6 +24,9 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace soundtest;
 
 namespace {
@@ -56,6 +59,20 @@ class DiskOutputTest : public OutputTest {
         return dsCreateDSB(instance_, wav.data(), static_cast<std::int32_t>(wav.size()), flag);
     }
 
+    // The sound under test: from memory, or played from its file when fromFile; the file's
+    // descriptor is closed at once, as the library keeps its own.
+    std::int32_t load(const Bytes& wav, bool fromFile, std::int32_t flag = 3) {
+        if (!fromFile) return create(wav, flag);
+        const auto path = dir_.path() / "sound.wav";
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(wav.data()),
+                   static_cast<std::streamsize>(wav.size()));
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const std::int32_t h = dsStreamDSB(instance_, fd, flag);
+        if (fd >= 0) ::close(fd);
+        return h;
+    }
+
     // Frames written so far.
     std::size_t written() const {
         std::error_code ec;
@@ -81,7 +98,7 @@ class DiskOutputTest : public OutputTest {
     // Waits until no channel plays (false if one never stops), then plays the marker and
     // waits until enough of it is out that its start surely is.
     bool markWhenQuiet() {
-        if (!waitUntil([] { return playingChannels().empty(); })) return false;
+        if (!waitUntil([] { return playingChannels().empty() && !streamPlaying(); })) return false;
         const std::int32_t m =
             create(makePcm16(1, 44100, std::vector<std::int16_t>(kMarkerFrames, kMarker)));
         const std::size_t at = written();
@@ -176,13 +193,15 @@ bool near(Frame got, Frame want, int volume) {
 struct LoopCase {
     std::int32_t flag;
     int volume;
+    bool fromFile;
 };
 
 class LoopSeamTest : public DiskOutputTest, public ::testing::WithParamInterface<LoopCase> {};
 
 TEST_P(LoopSeamTest, LoopRepeatsTheSoundSampleExactlyAtItsVolume) {
     const Probe probe = wavyProbe(2205); // 50 ms
-    const std::int32_t h = create(makePcm16(1, 44100, probe.samples), GetParam().flag);
+    const std::int32_t h =
+        load(makePcm16(1, 44100, probe.samples), GetParam().fromFile, GetParam().flag);
     ASSERT_GT(h, 0);
     const std::size_t started = written();
     ASSERT_EQ(dsPlayLooping(h), 1);
@@ -208,8 +227,13 @@ TEST_P(LoopSeamTest, LoopRepeatsTheSoundSampleExactlyAtItsVolume) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, LoopSeamTest,
-                         ::testing::Values(LoopCase{3, 128}, LoopCase{0, 128}, LoopCase{1, 80}),
-                         [](const auto& info) { return "flag" + std::to_string(info.param.flag); });
+                         ::testing::Values(LoopCase{3, 128, false}, LoopCase{0, 128, false},
+                                           LoopCase{1, 80, false}, LoopCase{1, 80, true},
+                                           LoopCase{3, 128, true}),
+                         [](const auto& info) {
+                             return "flag" + std::to_string(info.param.flag) +
+                                    (info.param.fromFile ? "FromFile" : "");
+                         });
 
 // A probe that tells its frames apart: the first is a marker no other frame holds, and the
 // rest count 1..30000 over and over. One 16-bit sample cannot number seconds of frames, but
@@ -274,9 +298,12 @@ std::vector<OutputRun> runsOf(const std::vector<Frame>& out, std::size_t from, b
     return runs;
 }
 
-TEST_F(DiskOutputTest, PlayingALoopingSoundRestartsItOnceFromTheBeginning) {
+// Each test once for a sound in memory and once for one played from its file.
+class RestartTest : public DiskOutputTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RestartTest, PlayingALoopingSoundRestartsItOnceFromTheBeginning) {
     const Probe probe = countingProbe(10000);
-    const std::int32_t h = create(makePcm16(1, 44100, probe.samples));
+    const std::int32_t h = load(makePcm16(1, 44100, probe.samples), GetParam());
     ASSERT_GT(h, 0);
     const std::size_t started = written();
     ASSERT_EQ(dsPlayLooping(h), 1);
@@ -307,9 +334,9 @@ TEST_F(DiskOutputTest, PlayingALoopingSoundRestartsItOnceFromTheBeginning) {
             << "run " << r;
 }
 
-TEST_F(DiskOutputTest, PlayAgainWhilePlayingRestartsWithoutOverlap) {
+TEST_P(RestartTest, PlayAgainWhilePlayingRestartsWithoutOverlap) {
     const Probe probe = countingProbe(4 * kRate);
-    const std::int32_t h = create(makePcm16(1, 44100, probe.samples));
+    const std::int32_t h = load(makePcm16(1, 44100, probe.samples), GetParam());
     ASSERT_GT(h, 0);
     const std::size_t started = written();
     ASSERT_EQ(dsPlay(h), 1);
@@ -336,5 +363,8 @@ TEST_F(DiskOutputTest, PlayAgainWhilePlayingRestartsWithoutOverlap) {
     }
     EXPECT_EQ(peak(out, runs[1].start + probe.frames(), out.size()), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sources, RestartTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "FromFile" : "FromMemory"; });
 
 } // namespace

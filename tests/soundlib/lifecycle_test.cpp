@@ -13,9 +13,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <set>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace soundtest;
 
@@ -364,6 +369,72 @@ void* adoptable(const Bytes& bytes) {
     return buffer;
 }
 
+// --- The sound that plays from its file -----------------------------------------------------
+
+int openWritten(const TempDir& dir, const char* name, const Bytes& bytes) {
+    const auto path = dir.path() / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+TEST_F(SoundLibraryTest, OnlyOneFileInTheOutputsFormatPlaysFromItsFile) {
+    TempDir dir;
+    const std::vector<std::int16_t> tone(4410, 1000);
+    // Anything but a regular WAV file of 16-bit mono at 44.1 kHz is left to dsCreateDSB.
+    const int stereo = openWritten(dir, "stereo.wav", makePcm16(2, 44100, tone));
+    const int slow = openWritten(dir, "slow.wav", makePcm16(1, 22050, tone));
+    const int bytes8 = openWritten(dir, "8bit.wav", makePcm8(1, 44100, {1, 2, 3, 4}));
+    const int empty = openWritten(dir, "empty.wav", makePcm16(1, 44100, {}));
+    const int text = openWritten(dir, "text.wav", Bytes{'h', 'e', 'l', 'l', 'o'});
+    const int folder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int pipeEnds[2] = {-1, -1};
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    for (int fd : {stereo, slow, bytes8, empty, text, folder, pipeEnds[0], -1, 100000})
+        EXPECT_EQ(dsStreamDSB(instance_, fd, kMusicFlag), 0) << fd;
+
+    const int music = openWritten(dir, "music.wav", makePcm16(1, 44100, tone));
+    EXPECT_EQ(dsStreamDSB(instance_ + 1, music, kMusicFlag), 0) << "a dead instance";
+    const std::int32_t h = dsStreamDSB(instance_, music, kMusicFlag);
+    EXPECT_GT(h, 0);
+    EXPECT_EQ(dsStreamDSB(instance_, music, kMusicFlag), 0) << "a second one at once";
+    for (int fd : {stereo, slow, bytes8, empty, text, folder, pipeEnds[0], pipeEnds[1], music})
+        ::close(fd);
+    // The library reads its own duplicate: the sound plays after the caller closed the file.
+    ASSERT_EQ(dsPlayLooping(h), 1);
+    EXPECT_TRUE(streamPlaying());
+    EXPECT_TRUE(playingChannels().empty()) << "it takes no mixer channel";
+    ASSERT_EQ(dsStop(h), 1);
+    EXPECT_FALSE(streamPlaying());
+    ASSERT_EQ(dsPlay(h), 1);
+    EXPECT_TRUE(eventually([] { return !streamPlaying(); })) << "played once, it ends";
+    // Freed, it makes room for the next one, whose handle is new.
+    EXPECT_EQ(dsFree(h), 1);
+    EXPECT_EQ(dsPlay(h), 0);
+    const int again = openWritten(dir, "again.wav", makePcm16(1, 44100, tone));
+    const std::int32_t next = dsStreamDSB(instance_, again, kEffect);
+    ::close(again);
+    EXPECT_GT(next, h);
+}
+
+TEST_F(SoundLibraryTest, AFileCutShortWhilePlayingEndsTheSound) {
+    TempDir dir;
+    const Bytes wav = makePcm16(1, 44100, std::vector<std::int16_t>(44100, 1000));
+    const int fd = openWritten(dir, "music.wav", wav);
+    const std::int32_t h = dsStreamDSB(instance_, fd, kMusicFlag);
+    ::close(fd);
+    ASSERT_GT(h, 0);
+    ASSERT_EQ(dsPlayLooping(h), 1);
+    std::filesystem::resize_file(dir.path() / "music.wav", 100);
+    EXPECT_TRUE(eventually([] { return !streamPlaying(); }));
+    // The sound is still there, and plays again once the file is whole again.
+    std::ofstream(dir.path() / "music.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    ASSERT_EQ(dsPlayLooping(h), 1);
+    EXPECT_TRUE(streamPlaying());
+}
+
 TEST_F(SoundLibraryTest, EverythingAfterTerminateIsAHarmlessNoOp) {
     // The music plays from the file it was handed; dsTerminate frees that too (the
     // sanitizer build's leak check sees it).
@@ -371,9 +442,22 @@ TEST_F(SoundLibraryTest, EverythingAfterTerminateIsAHarmlessNoOp) {
     const std::int32_t music = dsAdoptDSB(instance_, adoptable(musicFile),
                                           static_cast<std::int32_t>(musicFile.size()), kMusicFlag);
     const std::int32_t click = load(kClick);
+    // And the sound that plays from its file gives its descriptor back.
+    TempDir dir;
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator{});
+    };
+    const int fd = openWritten(dir, "tone.wav", makePcm16(1, 44100, {1, 2, 3, 4}));
+    const auto before = openFiles();
+    const std::int32_t streamed = dsStreamDSB(instance_, fd, kEffect);
+    ::close(fd);
+    ASSERT_GT(streamed, 0);
+    ASSERT_EQ(dsPlayLooping(streamed), 1);
     ASSERT_EQ(dsPlayLooping(music), 1);
     ASSERT_EQ(dsPlay(click), 1);
     ASSERT_EQ(dsTerminate(instance_), 1);
+    EXPECT_LT(openFiles(), before);
     const std::int32_t dead = instance_;
     instance_ = 0;
 
@@ -390,7 +474,7 @@ TEST_F(SoundLibraryTest, EverythingAfterTerminateIsAHarmlessNoOp) {
     EXPECT_EQ(dsAllocBuffer(-1), nullptr);
     dsFreeBuffer(nullptr);
     dsFreeBuffer(adoptable(bytes));
-    for (std::int32_t h : {music, click, 0}) {
+    for (std::int32_t h : {music, click, streamed, 0}) {
         EXPECT_EQ(dsPlay(h), 0);
         EXPECT_EQ(dsPlayLooping(h), 0);
         EXPECT_EQ(dsStop(h), 0);

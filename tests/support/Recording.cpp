@@ -1,6 +1,7 @@
 #include "Recording.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <cmath>
 #include <cstring>
 
@@ -99,6 +100,13 @@ std::int32_t RecordingSound::dsCreateDSB(std::int32_t inst, const void* data, st
     createdSizes.push_back(size);
     createdFlags.push_back(flag);
     return add("create", nextHandle++);
+}
+
+std::int32_t RecordingSound::dsStreamDSB(std::int32_t inst, int file, std::int32_t flag) {
+    struct stat st {};
+    if (!streams || inst != instance || ::fstat(file, &st) != 0) return add("stream", 0);
+    streamedFlags.push_back(flag);
+    return add("stream", nextHandle++);
 }
 
 std::int32_t RecordingSound::add(const char* op, std::int32_t handle) {

@@ -120,6 +120,8 @@ class RecordingSound : public SoundLibrary {
     std::int32_t dsInitialize(std::int32_t window) override;
     std::int32_t dsCreateDSB(std::int32_t instance, const void* data, std::int32_t size,
                              std::int32_t flag) override;
+    // Only when streams is set, and only for a descriptor of an open file.
+    std::int32_t dsStreamDSB(std::int32_t instance, int file, std::int32_t flag) override;
     std::int32_t dsPlay(std::int32_t sound) override { return add("play", sound); }
     std::int32_t dsPlayLooping(std::int32_t sound) override { return add("loop", sound); }
     std::int32_t dsStop(std::int32_t sound) override { return add("stop", sound); }
@@ -130,7 +132,8 @@ class RecordingSound : public SoundLibrary {
     std::int32_t instance = 77;
     std::int32_t nextHandle = 101;
     std::vector<Call> calls;
-    std::vector<std::int32_t> createdSizes, createdFlags;
+    bool streams = false;
+    std::vector<std::int32_t> createdSizes, createdFlags, streamedFlags;
     std::function<void(const Call&)> onCall;
 
   private:

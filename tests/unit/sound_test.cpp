@@ -13,6 +13,7 @@
 #include <fstream>
 #include <cstdlib>
 #include <thread>
+#include <fcntl.h>
 #include <unistd.h>
 #include <sys/stat.h>
 
@@ -229,6 +230,33 @@ TEST(SoundFolder, TheRealLibraryLoadsWhenStartedAndIsNoOutputWhenMissing) {
     DsSoundLibrary real({"no-such-folder/libTarvenko.so", TARVENKO_SOUNDLIB_FILE});
     const std::int32_t instance = real.dsInitialize(0);
     EXPECT_NE(instance, 0);
+    EXPECT_EQ(real.dsTerminate(instance), 1);
+}
+
+// The music plays from its file where the library can do that, and loads whole where not;
+// the effects always load whole, to start on the instant.
+TEST(SoundFolder, TheMusicPlaysFromItsFileWhereTheLibraryCan) {
+    ScratchFolder folder;
+    PosixFiles files(folder.dir.string());
+    for (const bool streams : {true, false}) {
+        Game g;
+        g.s.streams = streams;
+        Form1 f(g.w, g.s, files);
+        f.Form_Load();
+        using Flags = std::vector<int32_t>;
+        EXPECT_EQ(g.s.streamedFlags, streams ? Flags{1} : Flags{});
+        EXPECT_EQ(g.s.createdFlags, streams ? (Flags{3, 3, 3, 3}) : (Flags{3, 3, 3, 3, 1}));
+        EXPECT_EQ(f.音_BGM, 105);
+        EXPECT_STREQ(g.s.calls.back().op, "loop");
+        EXPECT_TRUE(g.w.messages.empty());
+    }
+    // The real library takes our music as it is.
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    DsSoundLibrary real({TARVENKO_SOUNDLIB_FILE});
+    const std::int32_t instance = real.dsInitialize(0);
+    const int music = ::open((folder.dir / "BGM.wav").c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_GT(real.dsStreamDSB(instance, music, 1), 0);
+    ::close(music);
     EXPECT_EQ(real.dsTerminate(instance), 1);
 }
 

@@ -24,7 +24,8 @@ bool DsSoundLibrary::load() {
                 reinterpret_cast<Create>(::dlsym(lib, "dsCreateDSB")),
                 reinterpret_cast<void* (*)(std::int32_t)>(::dlsym(lib, "dsAllocBuffer")),
                 reinterpret_cast<void (*)(void*)>(::dlsym(lib, "dsFreeBuffer")),
-                reinterpret_cast<Adopt>(::dlsym(lib, "dsAdoptDSB"))};
+                reinterpret_cast<Adopt>(::dlsym(lib, "dsAdoptDSB")),
+                reinterpret_cast<One3>(::dlsym(lib, "dsStreamDSB"))};
         if (api.initialize && api.play && api.playLooping && api.stop && api.free &&
             api.terminate && api.create && api.allocBuffer && api.freeBuffer && api.adopt) {
             api_ = api;
@@ -53,6 +54,10 @@ void DsSoundLibrary::dsFreeBuffer(void* buffer) {
 std::int32_t DsSoundLibrary::dsAdoptDSB(std::int32_t instance, void* data, std::int32_t size,
                                         std::int32_t flag) {
     return api_.adopt ? api_.adopt(instance, data, size, flag) : 0;
+}
+
+std::int32_t DsSoundLibrary::dsStreamDSB(std::int32_t instance, int file, std::int32_t flag) {
+    return api_.stream ? api_.stream(instance, file, flag) : 0;
 }
 
 std::int32_t DsSoundLibrary::dsPlay(std::int32_t sound) {

@@ -25,6 +25,7 @@ class DsSoundLibrary final : public SoundLibrary {
     void dsFreeBuffer(void* buffer) override;
     std::int32_t dsAdoptDSB(std::int32_t instance, void* data, std::int32_t size,
                             std::int32_t flag) override;
+    std::int32_t dsStreamDSB(std::int32_t instance, int file, std::int32_t flag) override;
     std::int32_t dsPlay(std::int32_t sound) override;
     std::int32_t dsPlayLooping(std::int32_t sound) override;
     std::int32_t dsStop(std::int32_t sound) override;
@@ -34,6 +35,7 @@ class DsSoundLibrary final : public SoundLibrary {
   private:
     using One = std::int32_t (*)(std::int32_t);
     using Create = std::int32_t (*)(std::int32_t, const void*, std::int32_t, std::int32_t);
+    using One3 = std::int32_t (*)(std::int32_t, std::int32_t, std::int32_t);
     using Adopt = std::int32_t (*)(std::int32_t, void*, std::int32_t, std::int32_t);
     struct Api {
         One initialize, play, playLooping, stop, free, terminate;
@@ -41,6 +43,7 @@ class DsSoundLibrary final : public SoundLibrary {
         void* (*allocBuffer)(std::int32_t);
         void (*freeBuffer)(void*);
         Adopt adopt;
+        One3 stream; // optional: an older library loads every sound whole
     };
     bool load();
 

@@ -17,6 +17,7 @@ class PosixFiles final : public Files {
     std::int64_t readUpTo(int file, std::uint64_t offset, unsigned char* into,
                           std::size_t n) override;
     void close(int file) override;
+    int descriptor(int file) const override { return file; }
     Written replace(std::string_view name, std::string_view bytes) override;
 
   private:
