@@ -188,8 +188,9 @@ bool losesWithin(const Position& p, int k) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::cerr << "usage: make_openings PROGRESS [--export TABLE]\n";
+    // A progress file named like an option is a slip of the hand, not a record to start.
+    if (argc < 2 || argv[1][0] == '-') {
+        std::cerr << "usage: make_openings PROGRESS [--first | --lines GAMES | --export TABLE]\n";
         return 2;
     }
     Progress progress;
