@@ -324,6 +324,18 @@ std::int32_t createSound(std::int32_t instance, const void* data, std::int32_t s
     return handle;
 }
 
+// Reads exactly n bytes at offset; false on an error or if the file ends first.
+bool readAt(int fd, std::uint64_t offset, unsigned char* into, std::size_t n) {
+    std::size_t have = 0;
+    while (have < n) {
+        const ssize_t got = ::pread(fd, into + have, n - have, static_cast<off_t>(offset + have));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        have += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
 // The sound that plays from its file: checked from its head like any other, and kept only in
 // the output's own format, so that the samples go to the mix as they are read.
 std::int32_t createStream(std::int32_t instance, std::int32_t fd, std::int32_t flag) {
@@ -336,20 +348,20 @@ std::int32_t createStream(std::int32_t instance, std::int32_t fd, std::int32_t f
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return 0;
     const auto size = static_cast<std::uint64_t>(st.st_size);
-    const std::size_t look =
-        static_cast<std::size_t>(std::min<std::uint64_t>(size, tarvenko::sound::kHeadBytes));
-    std::unique_ptr<unsigned char[]> head(new (std::nothrow) unsigned char[look]);
-    if (!head) return 0;
-    std::size_t have = 0;
-    while (have < look) {
-        const ssize_t got = ::pread(fd, head.get() + have, look - have, static_cast<off_t>(have));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return 0;
-        have += static_cast<std::size_t>(got);
+    // The usual header fits the first 4 KiB; only a file whose "fmt " or "data" chunk starts
+    // further in is looked at again, up to the limit, so that a look costs no megabyte.
+    tarvenko::sound::WaveLayout layout;
+    for (const std::uint64_t limit :
+         {std::uint64_t{4096}, std::uint64_t{tarvenko::sound::kHeadBytes}}) {
+        const auto look = static_cast<std::size_t>(std::min(size, limit));
+        std::unique_ptr<unsigned char[]> head(new (std::nothrow) unsigned char[look]);
+        if (!head || !readAt(fd, 0, head.get(), look)) return 0;
+        layout = tarvenko::sound::inspectWaveHeader(head.get(), look, size);
+        if (layout.verdict != tarvenko::sound::WaveVerdict::Malformed || look == size) break;
     }
-    const auto layout = tarvenko::sound::inspectWaveHeader(head.get(), look, size);
     if (layout.verdict != tarvenko::sound::WaveVerdict::Ok) return 0;
-    if (!(layout.formatTag == 1 && layout.channels == kChannels && layout.bitsPerSample == 16 &&
+    if (!(SDL_BYTEORDER == SDL_LIL_ENDIAN && layout.formatTag == 1 &&
+          layout.channels == kChannels && layout.bitsPerSample == 16 &&
           layout.blockAlign == kFrameBytes &&
           layout.sampleRate == static_cast<std::uint32_t>(kRate)))
         return 0;
