@@ -1,5 +1,6 @@
 #include "SoundTestSupport.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <spawn.h>
@@ -17,6 +18,13 @@ namespace soundtest {
 
 std::filesystem::path soundPath(const std::string& name) {
     return std::filesystem::path(TARVENKO_SOUND_DIR) / name;
+}
+
+int openWritten(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
 Bytes readFile(const std::filesystem::path& path) {

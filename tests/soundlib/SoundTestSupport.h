@@ -23,6 +23,8 @@ inline const char* const kAllSounds[] = {kChime, kForbidden, kClick, kFanfare, k
 std::filesystem::path soundPath(const std::string& name);
 Bytes readFile(const std::filesystem::path& path);
 Bytes readSound(const std::string& name);
+// Writes bytes to a new file at path and opens it for reading: its descriptor, or −1.
+int openWritten(const std::filesystem::path& path, const Bytes& bytes);
 
 // A fresh folder under the system temp folder, removed with everything in it.
 class TempDir {

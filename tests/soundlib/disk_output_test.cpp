@@ -24,7 +24,6 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 using namespace soundtest;
@@ -63,11 +62,7 @@ class DiskOutputTest : public OutputTest {
     // descriptor is closed at once, as the library keeps its own.
     std::int32_t load(const Bytes& wav, bool fromFile, std::int32_t flag = 3) {
         if (!fromFile) return create(wav, flag);
-        const auto path = dir_.path() / "sound.wav";
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(wav.data()),
-                   static_cast<std::streamsize>(wav.size()));
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = openWritten(dir_.path() / "sound.wav", wav);
         const std::int32_t h = dsStreamDSB(instance_, fd, flag);
         if (fd >= 0) ::close(fd);
         return h;

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <set>
 #include <thread>
@@ -371,23 +370,15 @@ void* adoptable(const Bytes& bytes) {
 
 // --- The sound that plays from its file -----------------------------------------------------
 
-int openWritten(const TempDir& dir, const char* name, const Bytes& bytes) {
-    const auto path = dir.path() / name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-}
-
 TEST_F(SoundLibraryTest, OnlyOneFileInTheOutputsFormatPlaysFromItsFile) {
     TempDir dir;
     const std::vector<std::int16_t> tone(4410, 1000);
     // Anything but a regular WAV file of 16-bit mono at 44.1 kHz is left to dsCreateDSB.
-    const int stereo = openWritten(dir, "stereo.wav", makePcm16(2, 44100, tone));
-    const int slow = openWritten(dir, "slow.wav", makePcm16(1, 22050, tone));
-    const int bytes8 = openWritten(dir, "8bit.wav", makePcm8(1, 44100, {1, 2, 3, 4}));
-    const int empty = openWritten(dir, "empty.wav", makePcm16(1, 44100, {}));
-    const int text = openWritten(dir, "text.wav", Bytes{'h', 'e', 'l', 'l', 'o'});
+    const int stereo = openWritten(dir.path() / "stereo.wav", makePcm16(2, 44100, tone));
+    const int slow = openWritten(dir.path() / "slow.wav", makePcm16(1, 22050, tone));
+    const int bytes8 = openWritten(dir.path() / "8bit.wav", makePcm8(1, 44100, {1, 2, 3, 4}));
+    const int empty = openWritten(dir.path() / "empty.wav", makePcm16(1, 44100, {}));
+    const int text = openWritten(dir.path() / "text.wav", Bytes{'h', 'e', 'l', 'l', 'o'});
     const int folder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     int pipeEnds[2] = {-1, -1};
     ASSERT_EQ(::pipe(pipeEnds), 0);
@@ -395,8 +386,8 @@ TEST_F(SoundLibraryTest, OnlyOneFileInTheOutputsFormatPlaysFromItsFile) {
         EXPECT_EQ(dsStreamDSB(instance_, fd, kMusicFlag), 0) << fd;
 
     // Its samples start past the first look at the header.
-    const int music =
-        openWritten(dir, "music.wav", makePcm16(1, 44100, tone, {{"LIST", Bytes(6000, 'x')}}));
+    const int music = openWritten(dir.path() / "music.wav",
+                                  makePcm16(1, 44100, tone, {{"LIST", Bytes(6000, 'x')}}));
     EXPECT_EQ(dsStreamDSB(instance_ + 1, music, kMusicFlag), 0) << "a dead instance";
     const std::int32_t h = dsStreamDSB(instance_, music, kMusicFlag);
     EXPECT_GT(h, 0);
@@ -414,7 +405,7 @@ TEST_F(SoundLibraryTest, OnlyOneFileInTheOutputsFormatPlaysFromItsFile) {
     // Freed, it makes room for the next one, whose handle is new.
     EXPECT_EQ(dsFree(h), 1);
     EXPECT_EQ(dsPlay(h), 0);
-    const int again = openWritten(dir, "again.wav", makePcm16(1, 44100, tone));
+    const int again = openWritten(dir.path() / "again.wav", makePcm16(1, 44100, tone));
     const std::int32_t next = dsStreamDSB(instance_, again, kEffect);
     ::close(again);
     EXPECT_GT(next, h);
@@ -423,7 +414,7 @@ TEST_F(SoundLibraryTest, OnlyOneFileInTheOutputsFormatPlaysFromItsFile) {
 TEST_F(SoundLibraryTest, AFileCutShortWhilePlayingEndsTheSound) {
     TempDir dir;
     const Bytes wav = makePcm16(1, 44100, std::vector<std::int16_t>(44100, 1000));
-    const int fd = openWritten(dir, "music.wav", wav);
+    const int fd = openWritten(dir.path() / "music.wav", wav);
     const std::int32_t h = dsStreamDSB(instance_, fd, kMusicFlag);
     ::close(fd);
     ASSERT_GT(h, 0);
@@ -431,8 +422,7 @@ TEST_F(SoundLibraryTest, AFileCutShortWhilePlayingEndsTheSound) {
     std::filesystem::resize_file(dir.path() / "music.wav", 100);
     EXPECT_TRUE(eventually([] { return !streamPlaying(); }));
     // The sound is still there, and plays again once the file is whole again.
-    std::ofstream(dir.path() / "music.wav", std::ios::binary)
-        .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    ::close(openWritten(dir.path() / "music.wav", wav));
     ASSERT_EQ(dsPlayLooping(h), 1);
     EXPECT_TRUE(streamPlaying());
 }
@@ -450,7 +440,7 @@ TEST_F(SoundLibraryTest, EverythingAfterTerminateIsAHarmlessNoOp) {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
                              std::filesystem::directory_iterator{});
     };
-    const int fd = openWritten(dir, "tone.wav", makePcm16(1, 44100, {1, 2, 3, 4}));
+    const int fd = openWritten(dir.path() / "tone.wav", makePcm16(1, 44100, {1, 2, 3, 4}));
     const auto before = openFiles();
     const std::int32_t streamed = dsStreamDSB(instance_, fd, kEffect);
     ::close(fd);
