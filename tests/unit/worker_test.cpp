@@ -105,6 +105,15 @@ bool whole(const Collect& c, std::uint64_t generation) {
     return wholes(c, generation) > 0;
 }
 
+// 後手 to move after seven drops, one of its drops not settled with the first allowance.
+engine::Position unsettledAtFirst() {
+    engine::Position p = start();
+    for (const auto& [x, y, kind] :
+         {std::array{4, 3, 1}, {4, 2, 1}, {6, 3, 1}, {7, 2, 1}, {7, 3, 1}, {5, 1, 3}, {7, 4, 2}})
+        p.drop(engine::squareOf(x, y), kind);
+    return p;
+}
+
 } // namespace
 
 TEST(AnalysisWorker, ValuesAsTheSynchronousRunnerDoes) {
@@ -130,10 +139,7 @@ TEST(AnalysisWorker, ValuesAsTheSynchronousRunnerDoes) {
 TEST(AnalysisWorker, DropsLeftUnknownAreValuedAgainWithMorePositions) {
     // 後手 to move; one drop is not settled with the first allowance. The worker hands it out
     // again, known, and then the position's value, known now too.
-    engine::Position p = start();
-    for (const auto& [x, y, kind] :
-         {std::array{4, 3, 1}, {4, 2, 1}, {6, 3, 1}, {7, 2, 1}, {7, 3, 1}, {5, 1, 3}, {7, 4, 2}})
-        p.drop(engine::squareOf(x, y), kind);
+    const engine::Position p = unsettledAtFirst();
     Waker waker;
     Collect got;
     Worker w([&] { waker.wake(); });
@@ -237,10 +243,7 @@ TEST(AnalysisWorker, ALineGoesBeforeTheBoardsRoundsWhichFollowItAfterwards) {
     // line of the game's position after six drops (先手 wins in 4): the line comes whole, and
     // the board's last value still comes, the board being valued again after the line if its
     // rounds gave way to it.
-    engine::Position p = start();
-    for (const auto& [x, y, kind] :
-         {std::array{4, 3, 1}, {4, 2, 1}, {6, 3, 1}, {7, 2, 1}, {7, 3, 1}, {5, 1, 3}, {7, 4, 2}})
-        p.drop(engine::squareOf(x, y), kind);
+    const engine::Position p = unsettledAtFirst();
     Waker waker;
     Collect got;
     Worker w([&] { waker.wake(); });
